@@ -79,6 +79,32 @@ QImage defaultIcon(int size) {
     return image;
 }
 
+QImage documentIcon(int size) {
+    QImage image = canvas(size, size);
+    QPainter p(&image);
+    useGrid(p, size);
+    p.setPen(QPen(QColor(90, 90, 100), 1));
+    p.setBrush(Qt::white);
+    QPainterPath page;
+    page.moveTo(6.5, 2.5);
+    page.lineTo(19.5, 2.5);
+    page.lineTo(25.5, 8.5);
+    page.lineTo(25.5, 29.5);
+    page.lineTo(6.5, 29.5);
+    page.closeSubpath();
+    p.drawPath(page);
+    p.setBrush(QColor(220, 220, 228));
+    QPainterPath corner;
+    corner.moveTo(19.5, 2.5);
+    corner.lineTo(19.5, 8.5);
+    corner.lineTo(25.5, 8.5);
+    corner.closeSubpath();
+    p.drawPath(corner);
+    p.setPen(QPen(QColor(150, 160, 180), 1));
+    for (int line = 0; line < 6; ++line) p.drawLine(QPointF(9.5, 12.5 + line * 3), QPointF(22.5, 12.5 + line * 3));
+    return image;
+}
+
 QImage clockIcon(int size) {
     QImage image = canvas(size, size);
     QPainter p(&image);

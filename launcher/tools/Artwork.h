@@ -9,6 +9,7 @@ namespace portico::artwork {
 
 QImage folderIcon(int size);
 QImage defaultIcon(int size);
+QImage documentIcon(int size);
 QImage clockIcon(int size);
 QImage eyesIcon(int size);
 QImage calculatorIcon(int size);
