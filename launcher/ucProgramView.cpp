@@ -2,6 +2,7 @@
 
 #include "FatalError.h"
 #include "PictureLoader.h"
+#include "PorticoError.h"
 #include "ProgramFolder.h"
 #include "RecordText.h"
 #include "Recordset.h"
