@@ -37,6 +37,13 @@ bool capsLockOn() {
     return false;
 }
 
+// The length of a stored value: bytes of a picture, characters of a text; a null is empty.
+std::size_t valueLength(const Variant& value) {
+    if (value.isNull() || value.isEmpty()) return 0;
+    if (value.type() == Variant::Type::Bytes) return value.bytes().size();
+    return value.toText().size();
+}
+
 QLabel* makePanel(const char* name, QStatusBar* bar, int stretch) {
     auto* panel = new QLabel(bar);
     panel->setObjectName(name);
@@ -113,7 +120,7 @@ void frmView::Form_Load() {
     const std::string& theme = program_.CurrentTheme();
     auto themeRecords = database.LoadTheme(theme);
     Recordset& themes = requireRecords(themeRecords);
-    if (themes.RecordCount() > 0 && !fieldText(themes, "Theme_LogoSplash").empty() &&
+    if (themes.RecordCount() > 0 && valueLength(themes.Fields("Theme_LogoSplash").Value()) > 0 &&
         database.GetThemeImage(theme, "Theme_LogoSplash")) {
         ucLeftFrame1->SetImage(loadPicture(database.themeImageFile("Theme_LogoSplash").string()));
     }

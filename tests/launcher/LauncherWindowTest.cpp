@@ -6,7 +6,11 @@
 #include "ucLeftFrame.h"
 #include "ucProgramView.h"
 
+#include "FatalError.h"
+
 #include <QApplication>
+#include <QGroupBox>
+#include <QPushButton>
 #include <QLabel>
 #include <QTimer>
 
