@@ -123,12 +123,13 @@ bool PeFile::parseHeaders() {
         }
     }
 
-    std::vector<std::uint8_t> table(std::size_t{sectionCount} * 40);
-    if (!source_->read(optionalOffset + optionalSize, table)) {
-        // A file cut inside its section table is still an image; it just has no
-        // sections we can trust.
-        return true;
-    }
+    const std::uint64_t tableOffset = optionalOffset + optionalSize;
+    const std::uint64_t tableSize = std::uint64_t{sectionCount} * 40;
+    // A file cut inside its section table is still an image; it just has no
+    // sections we can trust.
+    if (tableOffset > source_->size() || tableSize > source_->size() - tableOffset) return true;
+    std::vector<std::uint8_t> table(tableSize);
+    if (!source_->read(tableOffset, table)) return true;
     sections_.reserve(sectionCount);
     for (std::size_t i = 0; i < sectionCount; ++i) {
         const std::uint8_t* s = &table[i * 40];
@@ -179,10 +180,11 @@ std::vector<PeFile::Entry> PeFile::readDirectory(std::uint32_t offset) const {
     std::array<std::uint8_t, kDirectoryHeaderSize> header{};
     if (!hasResources_ || !readResourceArea(offset, header)) return entries;
     const std::uint64_t count = std::uint64_t{u16(&header[12])} + u16(&header[14]);
-    // The count is at most 131070, and the entries must lie in the resource area,
-    // so this allocation is bounded by the file itself.
+    const std::uint64_t first = std::uint64_t{offset} + kDirectoryHeaderSize;
+    // Entries must lie in the resource area: checked before allocating for them.
+    if (first > resourceSize_ || count * kEntrySize > resourceSize_ - first) return entries;
     std::vector<std::uint8_t> raw(count * kEntrySize);
-    if (!readResourceArea(std::uint64_t{offset} + kDirectoryHeaderSize, raw)) return entries;
+    if (!readResourceArea(first, raw)) return entries;
     entries.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t* e = &raw[i * kEntrySize];
@@ -205,8 +207,11 @@ std::vector<PeFile::Entry> PeFile::readDirectory(std::uint32_t offset) const {
 std::optional<std::string> PeFile::readName(std::uint32_t offset) const {
     std::array<std::uint8_t, 2> length{};
     if (!readResourceArea(offset, length)) return std::nullopt;
-    std::vector<std::uint8_t> chars(std::size_t{u16(length.data())} * 2);
-    if (!readResourceArea(std::uint64_t{offset} + 2, chars)) return std::nullopt;
+    const std::uint64_t first = std::uint64_t{offset} + 2;
+    const std::uint64_t size = std::uint64_t{u16(length.data())} * 2;
+    if (first > resourceSize_ || size > resourceSize_ - first) return std::nullopt;
+    std::vector<std::uint8_t> chars(size);
+    if (!readResourceArea(first, chars)) return std::nullopt;
     return utf16ToUtf8(chars);
 }
 

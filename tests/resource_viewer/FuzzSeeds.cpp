@@ -20,7 +20,8 @@ std::vector<std::uint8_t> icon(int size, int bitCount) {
     BitmapIconSpec spec;
     spec.width = spec.height = size;
     spec.bitCount = bitCount;
-    if (bitCount <= 8) spec.palette = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00};
+    if (bitCount <= 8) spec.palette = {0x000000, 0xFFFFFF};
+    if (bitCount >= 4 && bitCount <= 8) spec.palette.insert(spec.palette.end(), {0xFF0000, 0x00FF00});
     spec.pixel = [=](int x, int y) -> std::uint32_t {
         return bitCount <= 8 ? static_cast<std::uint32_t>((x + y) % (bitCount == 1 ? 2 : 4)) : 0x80FF0000U + x * 8 + y;
     };
