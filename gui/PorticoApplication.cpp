@@ -1,0 +1,17 @@
+#include "PorticoApplication.h"
+
+#include "FatalError.h"
+
+namespace portico {
+
+PorticoApplication::PorticoApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool PorticoApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        fatalCurrentException();
+    }
+}
+
+}  // namespace portico

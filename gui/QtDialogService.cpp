@@ -1,0 +1,95 @@
+#include "QtDialogService.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace portico {
+namespace {
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+QMessageBox::Icon qtIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Critical: return QMessageBox::Critical;
+    case MessageIcon::Question: return QMessageBox::Question;
+    case MessageIcon::Exclamation: return QMessageBox::Warning;
+    case MessageIcon::Information: return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+struct ButtonSpec {
+    QMessageBox::StandardButton button;
+    MessageAnswer answer;
+};
+
+std::vector<ButtonSpec> buttonSpecs(MessageButtons buttons) {
+    using B = QMessageBox;
+    using A = MessageAnswer;
+    switch (buttons) {
+    case MessageButtons::OK: return {{B::Ok, A::OK}};
+    case MessageButtons::OKCancel: return {{B::Ok, A::OK}, {B::Cancel, A::Cancel}};
+    case MessageButtons::YesNo: return {{B::Yes, A::Yes}, {B::No, A::No}};
+    case MessageButtons::YesNoCancel: return {{B::Yes, A::Yes}, {B::No, A::No}, {B::Cancel, A::Cancel}};
+    case MessageButtons::RetryCancel: return {{B::Retry, A::Retry}, {B::Cancel, A::Cancel}};
+    case MessageButtons::AbortRetryIgnore: return {{B::Abort, A::Abort}, {B::Retry, A::Retry}, {B::Ignore, A::Ignore}};
+    }
+    return {{B::Ok, A::OK}};
+}
+
+}  // namespace
+
+QtDialogService::~QtDialogService() {
+    if (busy_ && qApp) QApplication::restoreOverrideCursor();
+}
+
+MessageAnswer QtDialogService::messageBox(const std::string& text, const std::string& title, MessageIcon icon,
+                                          MessageButtons buttons) {
+    const auto specs = buttonSpecs(buttons);
+    QMessageBox box(qtIcon(icon), qs(title), qs(text), QMessageBox::NoButton, QApplication::activeWindow());
+    for (const auto& spec : specs) box.addButton(spec.button);
+    box.setDefaultButton(specs.front().button);
+    // A message must stay readable even while a launch holds the hourglass.
+    const bool wasBusy = busy_;
+    if (wasBusy) setMousePointer(MousePointer::Default);
+    const auto chosen = static_cast<QMessageBox::StandardButton>(box.exec());
+    if (wasBusy) setMousePointer(MousePointer::Hourglass);
+    for (const auto& spec : specs)
+        if (spec.button == chosen) return spec.answer;
+    // Escape or the close box.
+    for (const auto& spec : specs)
+        if (spec.answer == MessageAnswer::Cancel) return MessageAnswer::Cancel;
+    return buttons == MessageButtons::YesNo ? MessageAnswer::No : specs.front().answer;
+}
+
+std::optional<std::string> QtDialogService::inputBox(const std::string& prompt, const std::string& title,
+                                                     const std::string& defaultText) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), qs(title), qs(prompt),
+                                               QLineEdit::Normal, qs(defaultText), &ok);
+    if (!ok) return std::nullopt;
+    return text.toStdString();
+}
+
+std::optional<std::string> QtDialogService::openFileDialog(const std::string& title, const std::string& filter,
+                                                           const std::string& startPath) {
+    const QString picked =
+        QFileDialog::getOpenFileName(QApplication::activeWindow(), qs(title), qs(startPath), qs(filter));
+    if (picked.isEmpty()) return std::nullopt;
+    return picked.toStdString();
+}
+
+void QtDialogService::setMousePointer(MousePointer pointer) {
+    const bool wantBusy = pointer == MousePointer::Hourglass;
+    if (wantBusy == busy_) return;
+    if (wantBusy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+    busy_ = wantBusy;
+}
+
+}  // namespace portico

@@ -1,0 +1,112 @@
+#include "clsEnvironment.h"
+
+#include "ExistenceTests.h"
+#include "PorticoError.h"
+#include "ProgramFolder.h"
+#include "TextUtil.h"
+#include "clsIniFile.h"
+
+namespace portico {
+namespace {
+
+constexpr const char* kSectionDatabase = "Database";
+constexpr const char* kSectionGeneral = "General";
+
+std::string settingsFile() { return programFolder() + "/Portico.ini"; }
+std::string defaultDatabasePath() { return programFolder() + "/data/Portico.mdb"; }
+
+}  // namespace
+
+clsEnvironment::clsEnvironment() = default;
+clsEnvironment::~clsEnvironment() = default;
+clsEnvironment::clsEnvironment(clsEnvironment&&) noexcept = default;
+clsEnvironment& clsEnvironment::operator=(clsEnvironment&&) noexcept = default;
+
+clsIniFile& clsEnvironment::iniFile() {
+    if (!iniFile_) iniFile_ = std::make_unique<clsIniFile>();
+    return *iniFile_;
+}
+
+void clsEnvironment::setDatabasePath(const std::string& value) {
+    const std::string trimmed = trimBlanks(value);
+    if (!fileExists(trimmed)) throw PorticoError(5000, "Invalid Path sent to property", "Portico.clsEnvironment");
+    databasePath_ = trimmed;
+}
+
+void clsEnvironment::setNumberofClicks(std::int16_t value) {
+    if (value <= 0) {
+        throw PorticoError(501112, "Invalid Number Of Clicks Sent to property. Has to be greater than 0",
+                           "Portico.clsEnviroment");
+    }
+    numberOfClicks_ = value;
+}
+
+void clsEnvironment::setDefaultDialogIconPath(const std::string& value) {
+    const std::string trimmed = trimBlanks(value);
+    if (!folderExists(trimmed)) {
+        throw PorticoError(5111, "Invalid Path Sent to Default Dialog Icon Path Property", "Portico.clsEnvrionment");
+    }
+    defaultDialogIconPath_ = trimmed;
+}
+
+void clsEnvironment::setDefaultDialogDatabasePath(const std::string& value) {
+    const std::string trimmed = trimBlanks(value);
+    if (!folderExists(trimmed)) {
+        throw PorticoError(5111, "Invalid Path Sent to Default Dialog Database Path Property",
+                           "Portico.clsEnvrionment");
+    }
+    defaultDialogDatabasePath_ = trimmed;
+}
+
+bool clsEnvironment::loadSettings(const std::string& iniFile) { return loadSettingsFrom(iniFile, true); }
+
+bool clsEnvironment::loadSettingsFrom(const std::string& path, bool mayCreate) {
+    clsIniFile& ini = iniFile();
+    const std::string trimmed = trimBlanks(path);
+    if (ini.Exists(trimmed)) {
+        ini.setFullPath(trimmed);
+        ini.setSectionName(kSectionDatabase);
+        setDatabasePath(ini.GetString("DatabasePath", defaultDatabasePath()));
+        ini.setSectionName(kSectionGeneral);
+        setRequireLogin(ini.GetInt("RequireLogin", 0) != 0);
+        setShowToolbar(ini.GetInt("ShowToolbar", 0) != 0);
+        setNumberofClicks(ini.GetInt("NumberOfClicks", 2));
+        setDefaultIcon(ini.GetString("DefaultIcon", ""));
+        setDefaultDialogIconPath(ini.GetString("DefaultDialogIconPath", ""));
+        setDefaultDialogDatabasePath(ini.GetString("DefaultDialogDBPath", ""));
+        return true;
+    }
+
+    const std::string file = settingsFile();
+    // A missing file is created once; when it still is not there (a read-only
+    // program folder) the caller hears of it instead of a second attempt.
+    if (!mayCreate) {
+        throw PorticoError(75, "Couldn't create the settings file " + file, "Portico.clsEnvironment");
+    }
+    const std::string folder = programFolder();
+    ini.IniWrite(kSectionDatabase, "DatabasePath", defaultDatabasePath(), file);
+    ini.IniWrite(kSectionGeneral, "RequireLogin", "0", file);
+    ini.IniWrite(kSectionGeneral, "ShowToolbar", "0", file);
+    ini.IniWrite(kSectionGeneral, "NumberOfClicks", "2", file);
+    ini.IniWrite(kSectionGeneral, "DefaultIcon", folder + "/Default.ico", file);
+    ini.IniWrite(kSectionGeneral, "DefaultDialogIconPath", folder + "/", file);
+    ini.IniWrite(kSectionGeneral, "DefaultDialogDBPath", folder + "/data", file);
+    loadSettingsFrom(file, false);
+    return true;
+}
+
+bool clsEnvironment::saveSettings(const std::string& iniFile, const std::string& databasePath,
+                                  const bool& requireLogin, const bool& showToolbar,
+                                  const std::int16_t& numberOfClicks) {
+    if (!fileExists(iniFile)) {
+        throw PorticoError(500123, "Couldn't save settings, invalid path pass the function", "Portcio.clsEnvironment");
+    }
+    clsIniFile& ini = this->iniFile();
+    ini.IniWrite(kSectionDatabase, "DatabasePath", databasePath, iniFile);
+    ini.IniWrite(kSectionGeneral, "RequireLogin", requireLogin ? "1" : "0", iniFile);
+    ini.IniWrite(kSectionGeneral, "ShowToolbar", showToolbar ? "1" : "0", iniFile);
+    ini.IniWrite(kSectionGeneral, "NumberOfClicks", std::to_string(numberOfClicks), iniFile);
+    return true;
+}
+
+}  // namespace portico
