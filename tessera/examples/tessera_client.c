@@ -157,12 +157,13 @@ int main(int argc, char** argv) {
         fprintf(stderr, "%s\n", dlerror());
         return 2;
     }
-    getClassObject = (GetClassObjectFn)symbol(library, "DllGetClassObject");
-    canUnloadNow = (CanUnloadNowFn)symbol(library, "DllCanUnloadNow");
-    freeString = (FreeStringFn)symbol(library, "TesseraFreeString");
-    variantClear = (VariantClearFn)symbol(library, "TesseraVariantClear");
-    getErrorInfo = (GetErrorInfoFn)symbol(library, "TesseraGetErrorInfo");
-    setMessageHandler = (SetMessageHandlerFn)symbol(library, "TesseraSetMessageHandler");
+    /* POSIX's way to turn dlsym's object pointer into a function pointer. */
+    *(void**)(&getClassObject) = symbol(library, "DllGetClassObject");
+    *(void**)(&canUnloadNow) = symbol(library, "DllCanUnloadNow");
+    *(void**)(&freeString) = symbol(library, "TesseraFreeString");
+    *(void**)(&variantClear) = symbol(library, "TesseraVariantClear");
+    *(void**)(&getErrorInfo) = symbol(library, "TesseraGetErrorInfo");
+    *(void**)(&setMessageHandler) = symbol(library, "TesseraSetMessageHandler");
 
     Reports reports;
     memset(&reports, 0, sizeof reports);
@@ -374,7 +375,7 @@ int main(int argc, char** argv) {
         CHECK(value.vt == TESSERA_VT_NULL);
         rs->lpVtbl->Release(rs);
     }
-    const char* setupColumn = " Theme_LogoSetup ";
+    const char* setupColumn = "Theme_LogoSetup";
     CALL(db->lpVtbl->GetThemeImage(db, "Night", &setupColumn, &done));
     snprintf(path, sizeof path, "%s/Theme_LogoSetup.bmp", exportFolder);
     CHECK(done == TESSERA_TRUE && fileEquals(path, setup, sizeof setup));

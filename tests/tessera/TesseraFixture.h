@@ -18,6 +18,13 @@ struct Report {
     int icon;
 };
 
+// Text the library returned, freed.
+inline std::string take(char* text) {
+    std::string value = text ? text : "<null>";
+    TesseraFreeString(text);
+    return value;
+}
+
 // A catalogue file in a temporary folder, the per-user folders pointed into it,
 // the library's reports recorded, and one clsDBRoutines created through the
 // library's class factory and opened on the catalogue.
@@ -36,11 +43,13 @@ protected:
         ASSERT_EQ(db->lpVtbl->put_exportThemePath(db, exportFolder().c_str()), TESSERA_S_OK);
         TesseraVariant ignored;
         ASSERT_EQ(db->lpVtbl->openDatabase(db, catalogue.c_str(), &ignored), TESSERA_S_OK);
-        ASSERT_TRUE(reports.empty()) << reports.front().text;
+        if (!reports.empty()) FAIL() << reports.front().text;
     }
 
     void TearDown() override {
-        if (db) EXPECT_EQ(db->lpVtbl->Release(db), 0u);
+        if (db) {
+            EXPECT_EQ(db->lpVtbl->Release(db), 0u);
+        }
         TesseraSetMessageHandler(nullptr, nullptr);
         EXPECT_EQ(DllCanUnloadNow(), TESSERA_S_OK);
     }
@@ -78,12 +87,6 @@ protected:
         TesseraBool added = TESSERA_FALSE;
         EXPECT_EQ(db->lpVtbl->addProgram(db, name, &desc, &path, &file, nullptr, nullptr, &added), TESSERA_S_OK);
         return added == TESSERA_TRUE;
-    }
-
-    static std::string take(char* text) {
-        std::string value = text ? text : "<null>";
-        TesseraFreeString(text);
-        return value;
     }
 
     TempFolder folder;

