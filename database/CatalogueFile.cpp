@@ -1,0 +1,50 @@
+#include "CatalogueFile.h"
+
+#include "AdoErrors.h"
+#include "PorticoError.h"
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <system_error>
+
+namespace portico {
+
+extern const char* const kCatalogueSchema;
+
+namespace {
+
+struct DatabaseCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+
+}  // namespace
+
+void CatalogueFile::create(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(file, ec)))
+        throw PorticoError(SQLITE_CANTOPEN, "The file already exists and is left as it is: " + file.string(),
+                           ado::kEngineSource);
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    std::unique_ptr<sqlite3, DatabaseCloser> db(raw);
+    std::string failure;
+    if (rc != SQLITE_OK) {
+        failure = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(rc);
+    } else {
+        char* message = nullptr;
+        const std::string script = std::string("BEGIN;\n") + kCatalogueSchema + "\nCOMMIT;";
+        if (sqlite3_exec(db.get(), script.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+            failure = message ? message : "cannot write the catalogue";
+            sqlite3_free(message);
+        }
+    }
+    if (!failure.empty()) {
+        const int code = db ? sqlite3_errcode(db.get()) : rc;
+        db.reset();
+        std::filesystem::remove(file, ec);
+        throw PorticoError(code & 0xff, failure + ": " + file.string(), ado::kEngineSource);
+    }
+}
+
+}  // namespace portico

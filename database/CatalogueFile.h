@@ -1,0 +1,16 @@
+#pragma once
+
+#include <filesystem>
+
+namespace portico {
+
+// Makes new, empty catalogue files from the checked-in schema.
+class CatalogueFile {
+public:
+    // Creates `file` with the catalogue's tables and the one Settings row. Throws
+    // PorticoError when the file already exists (it is never overwritten) or
+    // cannot be written; a failed creation leaves no file behind.
+    static void create(const std::filesystem::path& file);
+};
+
+}  // namespace portico

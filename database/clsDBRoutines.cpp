@@ -1,0 +1,634 @@
+#include "clsDBRoutines.h"
+
+#include "AdoErrors.h"
+#include "Connection.h"
+#include "MessageSink.h"
+#include "PictureFolder.h"
+#include "PorticoError.h"
+#include "Stream.h"
+
+#include <array>
+#include <cctype>
+#include <set>
+#include <ctime>
+#include <string_view>
+
+namespace portico {
+namespace {
+
+constexpr int kCommandTimeoutSeconds = 100;
+constexpr int kConnectionTimeoutSeconds = 100;
+constexpr const char* kCatalogueTables[] = {"Program", "Permission", "User", "Group", "Folder", "Theme", "Settings"};
+
+// The separator most reports use; four permission queries use a bare comma.
+constexpr const char* kReportSeparator = ", ";
+constexpr const char* kShortReportSeparator = ",";
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string trimBlanks(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+void report(const PorticoError& error, const char* separator = kReportSeparator) {
+    messageSink().showMessage(std::to_string(error.number()) + separator + error.description(), error.source(),
+                              MessageIcon::Critical);
+}
+
+// Runs one operation's steps; a failure skips the rest and is reported.
+template <typename Steps>
+void trap(Steps&& steps, const char* separator = kReportSeparator) {
+    try {
+        steps();
+    } catch (const PorticoError& error) {
+        report(error, separator);
+    }
+}
+
+[[noreturn]] void raiseObjectNotSet() {
+    throw PorticoError(ado::kObjectNotSet, ado::kObjectNotSetText, ado::kRuntimeSource);
+}
+
+Variant today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::array<char, 16> text{};
+    std::strftime(text.data(), text.size(), "%Y-%m-%d", &local);
+    return Variant::date(text.data());
+}
+
+// Undoes a transaction that did not reach its commit.
+class TransactionScope {
+public:
+    explicit TransactionScope(Connection& connection) : connection_(connection) { connection_.BeginTrans(); }
+    ~TransactionScope() {
+        if (!committed_) {
+            try {
+                connection_.RollbackTrans();
+            } catch (const PorticoError&) {
+                // The engine has already rolled back whatever it could.
+            }
+        }
+    }
+    TransactionScope(const TransactionScope&) = delete;
+    TransactionScope& operator=(const TransactionScope&) = delete;
+    void commit() {
+        connection_.CommitTrans();
+        committed_ = true;
+    }
+
+private:
+    Connection& connection_;
+    bool committed_ = false;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- connection
+
+clsDBRoutines::clsDBRoutines() : databasePassword_("lantern731") {}
+
+clsDBRoutines::clsDBRoutines(std::filesystem::path pictureFolder)
+    : databasePassword_("lantern731"), pictureFolder_(std::move(pictureFolder)) {}
+
+clsDBRoutines::~clsDBRoutines() { closeDatabase(); }
+
+void clsDBRoutines::openDatabase(const std::string& mstrConString) {
+    connectionString_ = mstrConString;
+    connectDatabase();
+}
+
+void clsDBRoutines::connectDatabase() {
+    trap([&] {
+        // The old connection goes without an explicit close.
+        connection_ = std::make_shared<Connection>();
+        connection_->setCommandTimeout(kCommandTimeoutSeconds);
+        connection_->setConnectionTimeout(kConnectionTimeoutSeconds);
+        connection_->setConnectionString(connectionString_);
+        connection_->Open();
+        try {
+            Recordset tables;
+            tables.Open("SELECT name FROM sqlite_master WHERE type = 'table'", connection_);
+            std::set<std::string> present;
+            for (; !tables.IsEOF(); tables.MoveNext()) present.insert(lowerCase(tables.Fields("name").Value().toText()));
+            for (const char* required : kCatalogueTables) {
+                if (!present.count(lowerCase(required)))
+                    throw PorticoError(26, "The file is not a Portico catalogue (it has no table " +
+                                               std::string(required) + "): " + connectionString_,
+                                       ado::kEngineSource);
+            }
+        } catch (const PorticoError&) {
+            // Not a catalogue: leave the connection closed so that it is not used.
+            connection_->Close();
+            throw;
+        }
+    });
+}
+
+void clsDBRoutines::closeDatabase() {
+    trap([&] {
+        if (isConnectionOpen(connection_)) connection_->Close();
+        connection_.reset();
+    });
+}
+
+bool clsDBRoutines::isConnectionOpen(const std::shared_ptr<Connection>& connection) {
+    bool open = false;
+    trap([&] {
+        if (!connection) raiseObjectNotSet();
+        open = connection->State() == Connection::adStateOpen;
+    });
+    return open;
+}
+
+std::shared_ptr<Connection> clsDBRoutines::getConnection(const std::shared_ptr<Connection>& connection) {
+    if (isConnectionOpen(connection)) return connection;
+    connectDatabase();
+    return connection_;
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::createRecordset() {
+    std::unique_ptr<Recordset> recordset;
+    trap([&] {
+        activeConnection_ = getConnection(connection_);
+        recordset = std::make_unique<Recordset>();
+    });
+    return recordset;
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::openQuery(const std::string& sql, const std::vector<Variant>& parameters) {
+    auto recordset = createRecordset();
+    if (!recordset) raiseObjectNotSet();
+    recordset->Open(sql, activeConnection_, parameters);
+    return recordset;
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::openTable(const std::string& table) {
+    auto recordset = createRecordset();
+    if (!recordset) raiseObjectNotSet();
+    recordset->OpenTable(table, activeConnection_);
+    return recordset;
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::queryRecordset(const std::string& sql, const std::vector<Variant>& parameters,
+                                                         const char* separator) {
+    std::unique_ptr<Recordset> result;
+    trap([&] { result = openQuery(sql, parameters); }, separator);
+    return result;
+}
+
+bool clsDBRoutines::executeStatement(const std::string& sql, const std::vector<Variant>& parameters) {
+    bool done = false;
+    trap([&] {
+        openQuery(sql, parameters);
+        done = true;
+    });
+    return done;
+}
+
+std::string clsDBRoutines::readText(const std::string& sql, const std::string& parameter, const std::string& field,
+                                    bool checkCount) {
+    std::string result;
+    trap([&] {
+        auto recordset = openQuery(sql, {parameter});
+        if (checkCount && recordset->RecordCount() == 0) return;
+        const Variant& value = recordset->Fields(field).Value();
+        // A missing value is no text; without the count check it reads as "".
+        if (!checkCount && value.isNull()) return;
+        result = trimBlanks(value.toText());
+    });
+    return result;
+}
+
+std::filesystem::path clsDBRoutines::PictureFolder() const {
+    if (!pictureFolder_) pictureFolder_ = defaultPictureFolder();
+    return *pictureFolder_;
+}
+
+std::filesystem::path clsDBRoutines::programImageFile() const { return PictureFolder() / kTempPictureFile; }
+
+std::filesystem::path clsDBRoutines::themeImageFile(const std::string& fieldName) const {
+    return PictureFolder() / (fieldName + ".bmp");
+}
+
+// ---------------------------------------------------------------- programs
+
+std::unique_ptr<Recordset> clsDBRoutines::loadPrograms() {
+    return queryRecordset("Select Program_Name, Program_Icon, Program_Path from Program Order by Program_Name", {});
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::loadProgram(const std::string& mStrName) {
+    return queryRecordset("Select * from Program where Program_Name = ?", {trimBlanks(mStrName)});
+}
+
+std::string clsDBRoutines::getProgramDescription(const std::string& mStrPrgName) {
+    return readText("Select Program_Desc from Program where Program_Name = ?", trimBlanks(mStrPrgName), "Program_Desc",
+                    true);
+}
+
+std::int16_t clsDBRoutines::getProgramKey(const std::string& mStrName) {
+    std::int16_t key = 0;
+    trap([&] {
+        auto recordset = openQuery("Select Program_Key from Program where Program_Name = ?", {trimBlanks(mStrName)});
+        if (recordset->RecordCount() != 0) key = recordset->Fields("Program_Key").Value().toInt16();
+    });
+    return key;
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::loadProperties(const std::string& mStrName) {
+    return queryRecordset(
+        "Select Program_Name as ProgramName, Program_Path as ProgramPath, Program_Added_Date as AddedDate "
+        "from Program where Program_Name = ?",
+        {trimBlanks(mStrName)});
+}
+
+std::string clsDBRoutines::getProgramPath(const std::string& mStrName) {
+    return readText("Select Program_Path from Program where Program_Name = ?", trimBlanks(mStrName), "Program_Path",
+                    true);
+}
+
+std::string clsDBRoutines::getProgramResType(const std::string& mStrName) {
+    return readText("Select Program_ResType from Program where Program_Name = ?", trimBlanks(mStrName),
+                    "Program_ResType", true);
+}
+
+std::string clsDBRoutines::GetProgramParameters(const std::string& mStrPrgName) {
+    return readText("Select Program_StartUpParms from Program where Program_Name = ?", trimBlanks(mStrPrgName),
+                    "Program_StartUpParms", false);
+}
+
+std::string clsDBRoutines::GetProgramStartInDir(const std::string& mStrPrgName) {
+    return readText("Select Program_StartInDir from Program where Program_Name = ?", trimBlanks(mStrPrgName),
+                    "Program_StartInDir", false);
+}
+
+bool clsDBRoutines::deleteProgram(const std::string& mStrName) {
+    // The name is matched as given, blanks included.
+    return executeStatement("Delete from Program where Program_name = ?", {mStrName});
+}
+
+bool clsDBRoutines::addProgram(const std::string& mStrName, const std::string& mStrDesc,
+                               const std::string& mStrProgramPath, const std::string& /*strFileName*/,
+                               const std::string& strProgramStartInDir, const std::string& strProgramStartParms) {
+    bool added = false;
+    trap([&] {
+        auto recordset = openTable("Program");
+        recordset->AddNew();
+        recordset->Fields("Program_Name").setValue(trimBlanks(mStrName));
+        recordset->Fields("Program_Desc").setValue(trimBlanks(mStrDesc));
+        recordset->Fields("Program_Path").setValue(trimBlanks(mStrProgramPath));
+        recordset->Fields("Program_StartInDir").setValue(trimBlanks(strProgramStartInDir));
+        recordset->Fields("Program_StartUpParms").setValue(trimBlanks(strProgramStartParms));
+        try {
+            AddProgramImage(*recordset);
+        } catch (const PorticoError& error) {
+            // No picture from the icon picker: take the default icon. When that
+            // cannot be read either, the error is reported and no row is written.
+            if (error.number() != ado::kWrongArguments && error.number() != ado::kFileNotOpened) throw;
+            AddProgramImage(*recordset, defaultIconPath_);
+        }
+        recordset->Fields("Program_Added_Date").setValue(today());
+        recordset->Update();
+        added = true;
+    });
+    return added;
+}
+
+bool clsDBRoutines::updateProgram(const std::string& mStrOldName, const std::string& mStrName,
+                                  const std::string& mStrDesc, const std::string& mStrProgramPath,
+                                  const std::string& mStrProgramStartInDir, const std::string& mStrProgramStartUpParm) {
+    bool updated = false;
+    trap([&] {
+        auto statement = createRecordset();
+        if (!statement) raiseObjectNotSet();
+        // Texts and picture change together or not at all: a half-done update
+        // would leave the program renamed but without its new picture.
+        TransactionScope transaction(*activeConnection_);
+        statement->Open(
+            "Update Program Set Program_Name = ?, Program_Desc = ?, Program_Path = ?, Program_StartInDir = ?, "
+            "Program_StartUpParms = ? where Program_Name = ?",
+            activeConnection_,
+            {trimBlanks(mStrName), mStrDesc, trimBlanks(mStrProgramPath), mStrProgramStartInDir, mStrProgramStartUpParm,
+             mStrOldName});
+        auto program = openQuery("Select * from Program where Program_Name = ?", {trimBlanks(mStrName)});
+        AddProgramImage(*program);
+        program->Update();
+        transaction.commit();
+        updated = true;
+    });
+    return updated;
+}
+
+// ---------------------------------------------------------------- pictures
+
+void clsDBRoutines::AddProgramImage(Recordset& rs, const std::string& strPath) {
+    AddThemeImage(rs, strPath.empty() ? programImageFile().string() : strPath, "Program_Icon");
+}
+
+void clsDBRoutines::AddThemeImage(Recordset& rs, const std::string& strPath, const std::string& mStrFieldName) {
+    Stream stream;
+    stream.Open();
+    stream.LoadFromFile(strPath);
+    rs.Fields(mStrFieldName).setValue(stream.Read());
+}
+
+bool clsDBRoutines::GetThemeImage(const std::string& mStrThemeName, const std::string& mStrFieldName) {
+    bool exported = false;
+    trap([&] {
+        auto theme = openQuery("Select * from Theme where Theme_Name = ?", {mStrThemeName});
+        Stream stream;
+        stream.Open();
+        // The field must exist before its name becomes part of a file name.
+        stream.Write(theme->Fields(mStrFieldName).Value());
+        stream.SaveToFile(themeImageFile(theme->Fields(mStrFieldName).Name()), Stream::adSaveCreateOverWrite);
+        stream.Close();
+        theme->Close();
+        exported = true;
+    });
+    return exported;
+}
+
+bool clsDBRoutines::GetProgramImage(const std::string& strPrgName) {
+    bool exported = false;
+    trap([&] {
+        auto program = openQuery("Select Program_Icon from Program where Program_Name = ?", {trimBlanks(strPrgName)});
+        Stream stream;
+        stream.Open();
+        stream.Write(program->Fields("Program_Icon").Value());
+        stream.SaveToFile(programImageFile(), Stream::adSaveCreateOverWrite);
+        exported = true;
+    });
+    return exported;
+}
+
+// ---------------------------------------------------------------- users, groups, permissions
+
+// Every join matches a subject's key together with its kind (1 = user, 2 = group),
+// so that a group's grant is never read as a grant to the user with the same key.
+
+std::unique_ptr<Recordset> clsDBRoutines::LoadSecurityUser(const std::string& strSid, const std::string& strPrgName) {
+    const std::int16_t programKey = getProgramKey(strPrgName);
+    return queryRecordset(
+        "SELECT Permission.Permission_Status, Program.Program_Name, [User].User_Name "
+        "FROM (Permission INNER JOIN Program ON Permission.Program_Key = Program.Program_Key) "
+        "INNER JOIN [User] ON Permission.Object_Key = [User].User_Key AND Permission.Object_Type = 1 "
+        "where [User].User_Sid = ? and Permission.Program_Key = ? and Permission.Permission_Status = 1",
+        {strSid, Variant(programKey)});
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::LoadGroupPermissionForDataReport() {
+    return queryRecordset(
+        "SELECT [Group].Group_Name as ObjectName, Permission.Permission_Status as Status, "
+        "Program.Program_Name as PrgName "
+        "FROM (Permission INNER JOIN [Group] ON Permission.Object_Key = [Group].Group_Key AND Permission.Object_Type = 2) "
+        "INNER JOIN Program ON Permission.Program_Key = Program.Program_Key",
+        {});
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::LoadUserPermissionForDataReport() {
+    return queryRecordset(
+        "SELECT Permission.Permission_Status as Status, Program.Program_Name as PrgName, [User].User_Name as ObjectName "
+        "FROM (Permission INNER JOIN Program ON Permission.Program_Key = Program.Program_Key) "
+        "INNER JOIN [User] ON Permission.Object_Key = [User].User_Key AND Permission.Object_Type = 1",
+        {});
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::LoadSecurityGroup(const std::string& strGroupName,
+                                                            const std::string& strPrgName) {
+    const std::int16_t programKey = getProgramKey(strPrgName);
+    return queryRecordset(
+        "SELECT Permission.Permission_Status, Program.Program_Name "
+        "FROM (Permission INNER JOIN Program ON Permission.Program_Key = Program.Program_Key) "
+        "INNER JOIN [Group] ON Permission.Object_Key = [Group].Group_Key AND Permission.Object_Type = 2 "
+        "where [Group].Group_Name = ? and Permission.Program_Key = ?",
+        {strGroupName, Variant(programKey)});
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::LoadProgramsByGroup(const std::string& strGroupName) {
+    return queryRecordset(
+        "SELECT [Group].Group_Name as GroupName, Permission.Permission_Status as Status, "
+        "Program.Program_Name as Program_Name "
+        "FROM (Permission INNER JOIN Program ON Permission.Program_Key = Program.Program_Key) "
+        "INNER JOIN [Group] ON Permission.Object_Key = [Group].Group_Key AND Permission.Object_Type = 2 "
+        "where [Group].Group_Name = ?",
+        {strGroupName}, kShortReportSeparator);
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::LoadProgramsByUser(const std::string& strUserName, const std::string& strSid) {
+    return queryRecordset(
+        "SELECT Permission.Permission_Status as Status, Program.Program_Name as PrgName, [User].User_Name as UserName "
+        "FROM (Permission INNER JOIN Program ON Permission.Program_Key = Program.Program_Key) "
+        "INNER JOIN [User] ON Permission.Object_Key = [User].User_Key AND Permission.Object_Type = 1 "
+        "where [User].User_Name = ? and [User].User_Sid = ?",
+        {strUserName, strSid}, kShortReportSeparator);
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::LoadUsersByProgram(const std::string& strPrgName) {
+    return queryRecordset(
+        "SELECT Permission.Permission_Status as Status, Program.Program_Name as PrgName, [User].User_Name as UserName, "
+        "Permission.Object_Type "
+        "FROM (Permission INNER JOIN Program ON Permission.Program_Key = Program.Program_Key) "
+        "INNER JOIN [User] ON Permission.Object_Key = [User].User_Key AND Permission.Object_Type = 1 "
+        "where Program.Program_Name = ?",
+        {strPrgName}, kShortReportSeparator);
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::LoadGroupsByProgram(const std::string& strPrgName) {
+    return queryRecordset(
+        "SELECT [Group].Group_Name as GroupName, Permission.Permission_Status as Status, "
+        "Program.Program_Name as ProgramName "
+        "FROM (Permission INNER JOIN Program ON Permission.Program_Key = Program.Program_Key) "
+        "INNER JOIN [Group] ON Permission.Object_Key = [Group].Group_Key AND Permission.Object_Type = 2 "
+        "where Program.Program_Name = ?",
+        {strPrgName}, kShortReportSeparator);
+}
+
+std::int16_t clsDBRoutines::GetObjectKey(const std::string& strObjectName, std::int16_t mIntType) {
+    std::int16_t key = 0;
+    trap([&] {
+        std::string sql;
+        if (mIntType == 1) sql = "Select User_Key as ObjectKey from [User] where User_Name = ?";
+        if (mIntType == 2) sql = "Select Group_Key as ObjectKey from [Group] where Group_Name = ?";
+        auto recordset = openQuery(sql, sql.empty() ? std::vector<Variant>{} : std::vector<Variant>{trimBlanks(strObjectName)});
+        // An unknown name has no key: 0, never another subject's key.
+        if (recordset->RecordCount() >= 1) key = recordset->Fields("ObjectKey").Value().toInt16();
+    });
+    return key;
+}
+
+bool clsDBRoutines::AddSecurity(const std::string& strObjectName, std::int16_t intPermissionStatus,
+                                const std::string& strPrgName, std::int16_t mIntType) {
+    bool added = false;
+    trap([&] {
+        const std::int16_t programKey = getProgramKey(trimBlanks(strPrgName));
+        if (programKey == 0)
+            throw PorticoError(5, "There is no program named '" + trimBlanks(strPrgName) + "'.", ado::kRuntimeSource);
+        const std::int16_t objectKey = GetObjectKey(strObjectName, mIntType);
+        if (objectKey == 0)
+            throw PorticoError(5,
+                               std::string("There is no ") + (mIntType == 2 ? "group" : "user") + " named '" +
+                                   trimBlanks(strObjectName) + "'.",
+                               ado::kRuntimeSource);
+        auto recordset = openTable("Permission");
+        recordset->AddNew();
+        recordset->Fields("Program_Key").setValue(Variant(programKey));
+        recordset->Fields("Permission_Status").setValue(Variant(intPermissionStatus));
+        recordset->Fields("Object_Key").setValue(Variant(objectKey));
+        recordset->Fields("Object_Type").setValue(Variant(mIntType));
+        recordset->Update();
+        added = true;
+    });
+    return added;
+}
+
+bool clsDBRoutines::DeleteSecurity(std::int16_t IntObjectKey, std::int16_t IntPrgKey) {
+    return executeStatement("Delete from Permission where Object_Key = ? and Program_Key = ?",
+                            {Variant(IntObjectKey), Variant(IntPrgKey)});
+}
+
+bool clsDBRoutines::AddUser(const std::string& strUserName, const std::string& strSid) {
+    bool added = false;
+    trap([&] {
+        auto recordset = openTable("[User]");
+        recordset->AddNew();
+        recordset->Fields("User_Name").setValue(strUserName);
+        recordset->Fields("User_SID").setValue(strSid);
+        recordset->Update();
+        added = true;
+    });
+    return added;
+}
+
+bool clsDBRoutines::AddGroup(const std::string& strGroupName) {
+    bool added = false;
+    trap([&] {
+        auto recordset = openTable("[Group]");
+        recordset->AddNew();
+        recordset->Fields("GROUP_NAME").setValue(strGroupName);
+        recordset->Update();
+        added = true;
+    });
+    return added;
+}
+
+bool clsDBRoutines::DeleteUser(const std::string& strSid) {
+    return executeStatement("Delete from [User] where User_Sid = ?", {trimBlanks(strSid)});
+}
+
+bool clsDBRoutines::DeleteGroup(const std::string& strGroupName) {
+    return executeStatement("Delete from [Group] where Group_Name = ?", {trimBlanks(strGroupName)});
+}
+
+bool clsDBRoutines::GroupExists(const std::string& strGroupName) {
+    bool exists = false;
+    trap([&] { exists = openQuery("Select Group_Name from [Group] where Group_Name = ?", {strGroupName})->RecordCount() > 0; });
+    return exists;
+}
+
+bool clsDBRoutines::UserExists(const std::string& strUserName) {
+    bool exists = false;
+    trap([&] { exists = openQuery("Select User_Name from [User] where user_name = ?", {strUserName})->RecordCount() > 0; });
+    return exists;
+}
+
+// ---------------------------------------------------------------- folders and themes
+
+bool clsDBRoutines::AddFolder(const std::string& mStrFolderName, const std::string& mStrFolderPath) {
+    bool added = false;
+    trap([&] {
+        auto recordset = openTable("Folder");
+        recordset->AddNew();
+        recordset->Fields("Folder_Name").setValue(trimBlanks(mStrFolderName));
+        recordset->Fields("Folder_Path").setValue(trimBlanks(mStrFolderPath));
+        recordset->Update();
+        added = true;
+    });
+    return added;
+}
+
+bool clsDBRoutines::DeleteFolder(const std::string& mStrFolderName) {
+    return executeStatement("Delete from Folder where Folder_Name = ?", {trimBlanks(mStrFolderName)});
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::GetFolders() {
+    return queryRecordset("Select Folder_Name, Folder_Path from Folder order by Folder_Name", {});
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::LoadThemes() {
+    return queryRecordset("Select Theme_Name from Theme order by Theme_Name", {});
+}
+
+bool clsDBRoutines::DeleteTheme(const std::string& mStrThemeName) {
+    // The theme manager reports a failure in its own words.
+    try {
+        auto recordset = createRecordset();
+        if (!recordset) return false;
+        recordset->Open("Delete from Theme where Theme_Name = ?", activeConnection_, {trimBlanks(mStrThemeName)});
+        return true;
+    } catch (const PorticoError&) {
+        return false;
+    }
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::LoadTheme(const std::string& mStrThemeName) {
+    return queryRecordset("Select * from Theme where Theme_Name = ?", {mStrThemeName});
+}
+
+bool clsDBRoutines::CreateTheme(const std::string& mStrThemeName, const std::string& mStrSplash,
+                                const std::string& mStrAddRemove) {
+    bool created = false;
+    trap([&] {
+        auto recordset = openTable("Theme");
+        recordset->AddNew();
+        recordset->Fields("Theme_Name").setValue(mStrThemeName);
+        if (!trimBlanks(mStrSplash).empty()) AddThemeImage(*recordset, mStrSplash, "Theme_LogoSplash");
+        if (!trimBlanks(mStrAddRemove).empty()) AddThemeImage(*recordset, mStrAddRemove, "Theme_LogoAddRemove");
+        recordset->Update();
+        created = true;
+    });
+    return created;
+}
+
+bool clsDBRoutines::setDefaultTheme(const std::string& mStrThemeName) {
+    const std::int16_t key = GetThemeKey(mStrThemeName);
+    return executeStatement("Update Settings Set Theme_Key = ?", {Variant(key)});
+}
+
+std::int16_t clsDBRoutines::GetThemeKey(const std::string& mStrThemeName) {
+    std::int16_t key = 0;
+    trap([&] {
+        auto recordset = openQuery("Select Theme_Key from Theme where Theme_Name = ?", {trimBlanks(mStrThemeName)});
+        if (recordset->RecordCount() >= 1) key = recordset->Fields("Theme_Key").Value().toInt16();
+    });
+    return key;
+}
+
+std::string clsDBRoutines::GetThemeName(std::int16_t mIntThemeKey) {
+    std::string name;
+    trap([&] {
+        auto recordset = openQuery("Select Theme_Name from Theme where Theme_Key = ?", {Variant(mIntThemeKey)});
+        name = trimBlanks(recordset->Fields("Theme_Name").Value().toText());
+    });
+    return name;
+}
+
+std::string clsDBRoutines::getDefaultTheme() {
+    std::int16_t key = 0;
+    bool found = false;
+    trap([&] {
+        auto settings = openQuery("Select Theme_Key from Settings", {});
+        key = settings->Fields("Theme_Key").Value().toInt16();
+        settings->Close();
+        found = true;
+    });
+    return found ? GetThemeName(key) : std::string();
+}
+
+}  // namespace portico

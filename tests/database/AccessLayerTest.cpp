@@ -1,0 +1,152 @@
+#include "CatalogueFixture.h"
+#include "Connection.h"
+#include "Stream.h"
+
+#include <functional>
+
+namespace portico::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+long errorNumber(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const PorticoError& error) {
+        return error.number();
+    }
+    return 0;
+}
+
+TEST(VariantTest, ConversionsRaiseTheRuntimeErrors) {
+    EXPECT_EQ(Variant(32767).toInt16(), 32767);
+    EXPECT_EQ(Variant(-32768).toInt16(), -32768);
+    EXPECT_EQ(Variant(" 12 ").toInt16(), 12);
+    EXPECT_EQ(errorNumber([] { Variant(32768).toInt16(); }), 6);
+    EXPECT_EQ(errorNumber([] { Variant(1e300).toInt64(); }), 6);
+    EXPECT_EQ(errorNumber([] { Variant::null().toText(); }), 94);
+    EXPECT_EQ(errorNumber([] { Variant::null().toInt16(); }), 94);
+    EXPECT_EQ(errorNumber([] { Variant("abc").toInt16(); }), 13);
+    EXPECT_EQ(errorNumber([] { Variant("12abc").toInt16(); }), 13);
+    EXPECT_EQ(errorNumber([] { Variant(Bytes{1}).toText(); }), 13);
+    EXPECT_EQ(errorNumber([] { Variant("x").bytes(); }), 13);
+    EXPECT_EQ(Variant().toText(), "");
+    EXPECT_EQ(Variant().toInt16(), 0);
+    EXPECT_EQ(Variant(2.5).toText(), "2.5");
+    EXPECT_EQ(Variant::date("2024-02-29").toText(), "2024-02-29");
+}
+
+class RecordsetTest : public CatalogueTest {
+protected:
+    RecordsetTest() {
+        connection = std::make_shared<Connection>();
+        connection->setConnectionString(catalogue().string());
+        connection->Open();
+    }
+    std::shared_ptr<Connection> connection;
+};
+
+TEST_F(RecordsetTest, NavigationAndMissingRows) {
+    db->AddFolder("b", "/b");
+    db->AddFolder("a", "/a");
+    Recordset rs;
+    rs.Open("Select Folder_Name as Name, Folder_Path from Folder order by Folder_Name", connection);
+    EXPECT_EQ(rs.RecordCount(), 2);
+    EXPECT_EQ(rs.Fields("NAME").Value().toText(), "a");
+    rs.MoveNext();
+    EXPECT_EQ(rs.Fields(1).Value().toText(), "/b");
+    rs.MoveNext();
+    EXPECT_TRUE(rs.IsEOF());
+    EXPECT_EQ(errorNumber([&] { rs.Fields("Name").Value(); }), 3021);
+    EXPECT_EQ(errorNumber([&] { rs.MoveNext(); }), 3021);
+    EXPECT_EQ(errorNumber([&] { rs.Fields("Folder_Name"); }), 3265);
+    EXPECT_EQ(errorNumber([&] { rs.Fields(2); }), 3265);
+    rs.MoveFirst();
+    EXPECT_EQ(rs.Fields("name").Value().toText(), "a");
+    // A result that joins or computes has no row to write back to.
+    EXPECT_EQ(errorNumber([&] { rs.Fields("Name").setValue("c"); }), 3251);
+    rs.Close();
+    EXPECT_EQ(rs.State(), Recordset::adStateClosed);
+    EXPECT_EQ(errorNumber([&] { rs.RecordCount(); }), 3704);
+}
+
+TEST_F(RecordsetTest, CurrentRowOfASingleTableQueryIsWrittenBack) {
+    db->CreateTheme("Plain");
+    db->CreateTheme("Dark");
+    Recordset rs;
+    rs.Open("Select * from Theme where Theme_Name = ?", connection, {"Dark"});
+    rs.Fields("Theme_LogoSetup").setValue(Bytes{1, 2, 3});
+    rs.Fields("Theme_Name").setValue("Darker");
+    rs.Update();
+
+    Recordset check;
+    check.Open("Select Theme_Name, Theme_LogoSetup from Theme order by Theme_Key", connection);
+    EXPECT_THAT(column(check, "Theme_Name"), ElementsAre("Plain", "Darker"));
+    check.MoveFirst();
+    check.MoveNext();
+    EXPECT_EQ(check.Fields("Theme_LogoSetup").Value(), Variant(Bytes{1, 2, 3}));
+}
+
+TEST_F(RecordsetTest, AddNewWithoutFetchingTheTableAndThenEditTheNewRow) {
+    db->AddFolder("existing", "/e");
+    Recordset rs;
+    rs.OpenTable("[Theme]", connection);
+    EXPECT_EQ(rs.RecordCount(), 0);
+    rs.AddNew();
+    rs.Fields("Theme_Name").setValue("New");
+    rs.Fields("Theme_LogoSplash").setValue(Bytes{});
+    rs.Update();
+    EXPECT_EQ(rs.Fields("Theme_Key").Value().toInt16(), 1);
+    EXPECT_TRUE(rs.Fields("Theme_LogoAddRemove").Value().isNull());
+    rs.Fields("Theme_Name").setValue("Renamed");
+    rs.Update();
+    EXPECT_EQ(db->GetThemeName(1), "Renamed");
+    // An empty picture stays an empty picture, not a missing one.
+    EXPECT_TRUE(db->GetThemeImage("Renamed", "Theme_LogoSplash"));
+    EXPECT_EQ(std::filesystem::file_size(pictureFile("Theme_LogoSplash.bmp")), 0u);
+    EXPECT_TRUE(sink.messages.empty());
+
+    rs.AddNew();
+    rs.Fields("Theme_Name").setValue("Abandoned");
+    rs.CancelUpdate();
+    EXPECT_EQ(db->GetThemeKey("Abandoned"), 0);
+}
+
+TEST_F(RecordsetTest, StatementsRunAndWrongParameterCountsAreRefused) {
+    Recordset rs;
+    rs.Open("Update Settings Set Theme_Key = ?", connection, {7});
+    EXPECT_EQ(rs.State(), Recordset::adStateClosed);
+    rs.Open("Select Theme_Key from Settings", connection);
+    EXPECT_EQ(rs.Fields("Theme_Key").Value().toInt16(), 7);
+    Recordset wrong;
+    EXPECT_EQ(errorNumber([&] { wrong.Open("Select * from Theme where Theme_Name = ?", connection, {}); }), 3001);
+    EXPECT_EQ(errorNumber([&] { wrong.Open("Select nonsense from", connection); }), 1);
+    connection->Close();
+    EXPECT_EQ(errorNumber([&] { wrong.Open("Select 1", connection); }), 3709);
+}
+
+TEST(StreamTest, FileErrorsCarryAdoNumbers) {
+    TempFolder folder;
+    Stream stream;
+    EXPECT_EQ(errorNumber([&] { stream.Read(); }), 3704);
+    stream.Open();
+    EXPECT_EQ(errorNumber([&] { stream.LoadFromFile(folder / "missing"); }), 3002);
+    EXPECT_EQ(errorNumber([&] { stream.LoadFromFile(folder.path()); }), 3002);
+    EXPECT_EQ(errorNumber([&] { stream.Write(Variant::null()); }), 3001);
+    EXPECT_EQ(errorNumber([&] { stream.Write(Variant("text")); }), 3001);
+    stream.Write(Bytes{'a', 'b'});
+    const auto file = folder / "out.bmp";
+    stream.SaveToFile(file, Stream::adSaveCreateOverWrite);
+    EXPECT_EQ(errorNumber([&] { stream.SaveToFile(file); }), 3004);
+    EXPECT_EQ(errorNumber([&] { stream.SaveToFile(folder / "no" / "dir.bmp", Stream::adSaveCreateOverWrite); }), 3004);
+    EXPECT_EQ(TempFolder::read(file), "ab");
+
+    // A planted link is never followed when a picture is written.
+    const auto target = folder.write("victim", "precious");
+    std::filesystem::create_symlink(target, folder / "link.bmp");
+    EXPECT_EQ(errorNumber([&] { stream.SaveToFile(folder / "link.bmp", Stream::adSaveCreateOverWrite); }), 3004);
+    EXPECT_EQ(TempFolder::read(target), "precious");
+}
+
+}  // namespace
+}  // namespace portico::test

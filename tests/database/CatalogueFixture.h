@@ -1,0 +1,67 @@
+#pragma once
+
+#include "CatalogueFile.h"
+#include "PorticoError.h"
+#include "RecordingMessageSink.h"
+#include "TempFolder.h"
+#include "clsDBRoutines.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace portico::test {
+
+// A new catalogue file in a temporary folder, opened by a data layer that
+// exports its pictures into that folder; every message is recorded.
+class CatalogueTest : public ::testing::Test {
+protected:
+    CatalogueTest() {
+        CatalogueFile::create(catalogue());
+        db = std::make_unique<clsDBRoutines>(pictures());
+        db->openDatabase(catalogue().string());
+    }
+
+    std::filesystem::path catalogue() const { return folder / "Portico.mdb"; }
+    std::filesystem::path pictures() const {
+        std::filesystem::create_directories(folder / "pictures");
+        return folder / "pictures";
+    }
+    std::filesystem::path pictureFile(const std::string& name) const { return folder.path() / "pictures" / name; }
+
+    // Writes the picture the icon picker would leave for addProgram.
+    void pickIcon(const std::string& bytes) const { folder.write("pictures/temp.bmp", bytes); }
+
+    void addProgram(const std::string& name, const std::string& path = "/usr/bin/true",
+                    const std::string& icon = "BM-icon") {
+        pickIcon(icon);
+        ASSERT_TRUE(db->addProgram(name, "description of " + name, path, "", "/tmp", "-x"));
+    }
+
+    std::vector<std::string> texts() const {
+        std::vector<std::string> result;
+        for (const auto& m : sink.messages) result.push_back(m.text);
+        return result;
+    }
+
+    TempFolder folder;
+    RecordingMessageSink sink;
+    std::unique_ptr<clsDBRoutines> db;
+};
+
+// The values of one column over all rows of a record set.
+inline std::vector<std::string> column(Recordset& rs, const std::string& name) {
+    std::vector<std::string> values;
+    for (rs.MoveFirst(); !rs.IsEOF(); rs.MoveNext()) values.push_back(rs.Fields(name).Value().toText());
+    return values;
+}
+
+inline std::vector<std::string> fieldNames(Recordset& rs) {
+    std::vector<std::string> names;
+    for (int i = 0; i < rs.FieldCount(); ++i) names.push_back(rs.Fields(i).Name());
+    return names;
+}
+
+}  // namespace portico::test

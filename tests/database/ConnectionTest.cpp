@@ -1,0 +1,148 @@
+#include "CatalogueFixture.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <thread>
+
+namespace portico::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+TEST(ConnectionTest, MissingFileIsReportedOnceAndRetriedByEveryOperation) {
+    TempFolder folder;
+    RecordingMessageSink sink;
+    clsDBRoutines db(folder.path());
+    const auto missing = folder / "data" / "Portico.mdb";
+
+    db.openDatabase(missing.string());
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].text, "14, unable to open database file: " + missing.string());
+    EXPECT_EQ(sink.messages[0].title, "SQLite");
+    EXPECT_EQ(sink.messages[0].icon, MessageIcon::Critical);
+
+    EXPECT_EQ(db.loadPrograms(), nullptr);
+    ASSERT_EQ(sink.messages.size(), 3u);
+    EXPECT_EQ(sink.messages[1].text, sink.messages[0].text);
+    EXPECT_EQ(sink.messages[2].text,
+              "3709, The connection cannot be used to perform this operation. It is either closed or invalid in this "
+              "context.");
+    EXPECT_EQ(sink.messages[2].title, "ADODB.Recordset");
+    EXPECT_FALSE(std::filesystem::exists(missing));
+    EXPECT_FALSE(std::filesystem::exists(folder / "data"));
+}
+
+TEST(ConnectionTest, ReconnectsOnceTheFileAppears) {
+    TempFolder folder;
+    RecordingMessageSink sink;
+    clsDBRoutines db(folder.path());
+    const auto file = folder / "Portico.mdb";
+    db.openDatabase(file.string());
+    ASSERT_EQ(sink.messages.size(), 1u);
+
+    CatalogueFile::create(file);
+    auto programs = db.loadPrograms();
+    ASSERT_NE(programs, nullptr);
+    EXPECT_EQ(programs->RecordCount(), 0);
+    EXPECT_EQ(sink.messages.size(), 1u);
+}
+
+TEST(ConnectionTest, FilesThatAreNotCataloguesAreRefusedAndLeftUntouched) {
+    TempFolder folder;
+    RecordingMessageSink sink;
+    const auto text = folder.write("notes.mdb", "this is not a database, just some text that is long enough");
+    const auto empty = folder.write("empty.mdb", "");
+    const auto other = folder / "other.mdb";
+    {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(other.c_str(), &raw), SQLITE_OK);
+        sqlite3_exec(raw, "CREATE TABLE Something (x)", nullptr, nullptr, nullptr);
+        sqlite3_close(raw);
+    }
+    const auto otherBefore = TempFolder::read(other);
+
+    clsDBRoutines db(folder.path());
+    db.openDatabase(text.string());
+    db.openDatabase(empty.string());
+    db.openDatabase(other.string());
+
+    ASSERT_EQ(sink.messages.size(), 3u);
+    EXPECT_EQ(sink.messages[0].text, "26, file is not a database");
+    EXPECT_THAT(sink.messages[1].text, StartsWith("26, The file is not a Portico catalogue (it has no table Program)"));
+    EXPECT_THAT(sink.messages[2].text, HasSubstr(other.string()));
+    EXPECT_EQ(TempFolder::read(text), "this is not a database, just some text that is long enough");
+    EXPECT_EQ(std::filesystem::file_size(empty), 0u);
+    EXPECT_EQ(TempFolder::read(other), otherBefore);
+
+    // The refused connection is not used: the next operation tries again.
+    EXPECT_EQ(db.LoadThemes(), nullptr);
+    EXPECT_EQ(sink.messages.size(), 5u);
+}
+
+TEST(ConnectionTest, DestructionReportsOnlyWhenNoConnectionWasEverMade) {
+    TempFolder folder;
+    RecordingMessageSink sink;
+    { clsDBRoutines neverOpened(folder.path()); }
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].text, "91, Object variable or With block variable not set");
+    EXPECT_EQ(sink.messages[0].title, "Portico");
+
+    sink.messages.clear();
+    {
+        clsDBRoutines failed(folder.path());
+        failed.openDatabase((folder / "missing.mdb").string());
+        sink.messages.clear();
+    }
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST(ConnectionTest, DefaultIconPathIsPlainStorage) {
+    TempFolder folder;
+    RecordingMessageSink sink;
+    clsDBRoutines db(folder.path());
+    EXPECT_EQ(db.DefaultIconPath(), "");
+    db.setDefaultIconPath("  /no/such/icon.ico ");
+    EXPECT_EQ(db.DefaultIconPath(), "  /no/such/icon.ico ");
+    db.setDefaultIconPath("");
+    EXPECT_EQ(db.DefaultIconPath(), "");
+    db.openDatabase((folder / "x.mdb").string());
+}
+
+class LockedCatalogueTest : public CatalogueTest {};
+
+TEST_F(LockedCatalogueTest, WaitsForAnotherProgramsWriteLockThenSucceeds) {
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(catalogue().c_str(), &raw), SQLITE_OK);
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> other(raw, sqlite3_close);
+    ASSERT_EQ(sqlite3_exec(other.get(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sqlite3_exec(other.get(), "COMMIT", nullptr, nullptr, nullptr);
+    });
+
+    const auto start = std::chrono::steady_clock::now();
+    pickIcon("BM");
+    const bool added = db->addProgram("Editor", "", "/usr/bin/vi", "");
+    const auto waited = std::chrono::steady_clock::now() - start;
+    releaser.join();
+
+    EXPECT_TRUE(added);
+    EXPECT_GE(waited, std::chrono::milliseconds(250));
+    EXPECT_EQ(db->getProgramPath("Editor"), "/usr/bin/vi");
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST(CatalogueFileTest, NeverOverwritesAnExistingFile) {
+    TempFolder folder;
+    const auto file = folder.write("Portico.mdb", "keep me");
+    EXPECT_THROW(CatalogueFile::create(file), PorticoError);
+    EXPECT_EQ(TempFolder::read(file), "keep me");
+    EXPECT_THROW(CatalogueFile::create(folder / "no" / "such" / "folder.mdb"), PorticoError);
+    EXPECT_FALSE(std::filesystem::exists(folder / "no"));
+}
+
+}  // namespace
+}  // namespace portico::test

@@ -1,0 +1,221 @@
+#include "CatalogueFixture.h"
+
+#include <sqlite3.h>
+
+namespace portico::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class ProgramCatalogueTest : public CatalogueTest {};
+
+TEST_F(ProgramCatalogueTest, AddedProgramIsStoredTrimmedAndFoundWithOrWithoutBlanks) {
+    pickIcon("BM-picture");
+    ASSERT_TRUE(db->addProgram("  Text Editor  ", "  Edits text  ", " /usr/bin/vi ", "ignored", " /home ", " -R "));
+
+    auto program = db->loadProgram("Text Editor   ");
+    ASSERT_NE(program, nullptr);
+    ASSERT_EQ(program->RecordCount(), 1);
+    EXPECT_EQ(program->Fields("Program_Name").Value().toText(), "Text Editor");
+    EXPECT_EQ(program->Fields("Program_Desc").Value().toText(), "Edits text");
+    EXPECT_EQ(program->Fields("Program_Path").Value().toText(), "/usr/bin/vi");
+    EXPECT_EQ(program->Fields("Program_StartInDir").Value().toText(), "/home");
+    EXPECT_EQ(program->Fields("Program_StartUpParms").Value().toText(), "-R");
+    EXPECT_TRUE(program->Fields("Program_ResType").Value().isNull());
+    EXPECT_EQ(program->Fields("Program_Added_Date").Value().type(), Variant::Type::Date);
+    EXPECT_EQ(program->Fields("Program_Added_Date").Value().toText().size(), 10u);
+    EXPECT_EQ(program->Fields("Program_Icon").Value(), Variant(Bytes{'B', 'M', '-', 'p', 'i', 'c', 't', 'u', 'r', 'e'}));
+
+    EXPECT_EQ(db->getProgramDescription(" Text Editor"), "Edits text");
+    EXPECT_EQ(db->getProgramPath("text editor"), "/usr/bin/vi");
+    EXPECT_EQ(db->GetProgramParameters("Text Editor "), "-R");
+    EXPECT_EQ(db->GetProgramStartInDir("Text Editor"), "/home");
+    EXPECT_EQ(db->getProgramKey("Text Editor"), 1);
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(ProgramCatalogueTest, DeleteMatchesTheNameAsGivenWhileLookupsTrim) {
+    addProgram("Calculator");
+    EXPECT_TRUE(db->deleteProgram(" Calculator "));
+    EXPECT_EQ(db->getProgramKey("Calculator"), 1);
+    EXPECT_TRUE(db->deleteProgram("Calculator"));
+    EXPECT_EQ(db->getProgramKey("Calculator"), 0);
+    EXPECT_TRUE(db->deleteProgram("Never There"));
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(ProgramCatalogueTest, UnknownNamesGiveEmptyResultsQuietlyExceptTheUncheckedReads) {
+    auto none = db->loadProgram("nothing");
+    ASSERT_NE(none, nullptr);
+    EXPECT_EQ(none->RecordCount(), 0);
+    EXPECT_TRUE(none->IsEOF());
+    EXPECT_EQ(db->loadProperties("nothing")->RecordCount(), 0);
+    EXPECT_EQ(db->getProgramDescription("nothing"), "");
+    EXPECT_EQ(db->getProgramPath("nothing"), "");
+    EXPECT_EQ(db->getProgramResType("nothing"), "");
+    EXPECT_EQ(db->getProgramKey("nothing"), 0);
+    EXPECT_TRUE(sink.messages.empty());
+
+    EXPECT_EQ(db->GetProgramParameters("nothing"), "");
+    EXPECT_EQ(db->GetProgramStartInDir("nothing"), "");
+    const std::string noRow =
+        "3021, Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a "
+        "current record.";
+    ASSERT_EQ(sink.messages.size(), 2u);
+    EXPECT_EQ(sink.messages[0], (RecordedMessage{noRow, "ADODB.Field", MessageIcon::Critical}));
+    EXPECT_EQ(sink.messages[1].text, noRow);
+}
+
+TEST_F(ProgramCatalogueTest, NullValuesOnAFoundRow) {
+    addProgram("Shell");
+    // The resource type is written by no operation: a found row holds null.
+    EXPECT_EQ(db->getProgramResType("Shell"), "");
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].text, "94, Invalid use of Null");
+
+    sink.messages.clear();
+    ASSERT_TRUE(db->updateProgram("Shell", "Shell", "d", "/bin/sh"));
+    EXPECT_EQ(db->GetProgramParameters("Shell"), "");
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(ProgramCatalogueTest, ListsAreOrderedByNameWithoutRegardToCase) {
+    addProgram("beta");
+    addProgram("Alpha");
+    addProgram("gamma");
+    auto programs = db->loadPrograms();
+    ASSERT_NE(programs, nullptr);
+    EXPECT_THAT(fieldNames(*programs), ElementsAre("Program_Name", "Program_Icon", "Program_Path"));
+    EXPECT_THAT(column(*programs, "Program_Name"), ElementsAre("Alpha", "beta", "gamma"));
+
+    auto properties = db->loadProperties("beta");
+    EXPECT_THAT(fieldNames(*properties), ElementsAre("ProgramName", "ProgramPath", "AddedDate"));
+    EXPECT_EQ(properties->Fields("programpath").Value().toText(), "/usr/bin/true");
+}
+
+TEST_F(ProgramCatalogueTest, NamesWithApostrophesWorkEverywhere) {
+    const std::string name = "Children's Games";
+    addProgram(name, "/usr/games/o'brien");
+    EXPECT_EQ(db->getProgramPath(name), "/usr/games/o'brien");
+    EXPECT_EQ(db->loadProgram(name)->RecordCount(), 1);
+    EXPECT_TRUE(db->GetProgramImage(name));
+    pickIcon("new");
+    EXPECT_TRUE(db->updateProgram(name, "Grown-ups' Games", "it's", "/usr/games/x'"));
+    EXPECT_EQ(db->getProgramDescription("Grown-ups' Games"), "it's");
+    EXPECT_TRUE(db->deleteProgram("Grown-ups' Games"));
+    EXPECT_EQ(db->loadPrograms()->RecordCount(), 0);
+    // Input is never executed as SQL.
+    addProgram("x'; DROP TABLE Program; --");
+    EXPECT_EQ(db->loadPrograms()->RecordCount(), 1);
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(ProgramCatalogueTest, MissingPickedIconFallsBackToTheDefaultIconSilently) {
+    const auto defaultIcon = folder.write("Default.ico", "default-icon-bytes");
+    db->setDefaultIconPath(defaultIcon.string());
+    ASSERT_TRUE(db->addProgram("Mail", "", "/usr/bin/mail", ""));
+    EXPECT_TRUE(sink.messages.empty());
+    ASSERT_TRUE(db->GetProgramImage("Mail"));
+    EXPECT_EQ(TempFolder::read(pictureFile("temp.bmp")), "default-icon-bytes");
+}
+
+TEST_F(ProgramCatalogueTest, NoReadablePictureAtAllIsReportedAndAddsNothing) {
+    db->setDefaultIconPath((folder / "missing.ico").string());
+    EXPECT_FALSE(db->addProgram("Mail", "", "/usr/bin/mail", ""));
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0], (RecordedMessage{"3002, File could not be opened.", "ADODB.Stream", MessageIcon::Critical}));
+
+    db->setDefaultIconPath("");
+    EXPECT_FALSE(db->addProgram("Mail", "", "/usr/bin/mail", ""));
+    EXPECT_EQ(sink.messages.size(), 2u);
+    EXPECT_EQ(db->loadPrograms()->RecordCount(), 0);
+}
+
+TEST_F(ProgramCatalogueTest, PicturesTravelByteForByte) {
+    std::string picture(3 * 1024, '\0');
+    for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<char>(i * 7 % 256);
+    addProgram("Paint", "/usr/bin/paint", picture);
+    pickIcon("something else");
+
+    ASSERT_TRUE(db->GetProgramImage(" Paint "));
+    EXPECT_EQ(TempFolder::read(pictureFile("temp.bmp")), picture);
+
+    // A given path wins over the picked icon.
+    auto program = db->loadProgram("Paint");
+    db->AddProgramImage(*program, folder.write("other.bmp", "other").string());
+    program->Update();
+    ASSERT_TRUE(db->GetProgramImage("Paint"));
+    EXPECT_EQ(TempFolder::read(pictureFile("temp.bmp")), "other");
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(ProgramCatalogueTest, FailedExportsLeaveThePreviousFile) {
+    addProgram("Paint", "/usr/bin/paint", "first");
+    ASSERT_TRUE(db->GetProgramImage("Paint"));
+    EXPECT_FALSE(db->GetProgramImage("Unknown"));
+    EXPECT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(TempFolder::read(pictureFile("temp.bmp")), "first");
+}
+
+TEST_F(ProgramCatalogueTest, PictureReadersPassTheirErrorsOn) {
+    addProgram("Paint");
+    auto program = db->loadProgram("Paint");
+    try {
+        db->AddProgramImage(*program, (folder / "none.bmp").string());
+        FAIL() << "no error";
+    } catch (const PorticoError& error) {
+        EXPECT_EQ(error.number(), 3002);
+    }
+    EXPECT_THROW(db->AddThemeImage(*program, folder.write("a.bmp", "a").string(), "No_Such_Column"), PorticoError);
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(ProgramCatalogueTest, UpdateRenamesAndReplacesThePicture) {
+    addProgram("Old Name", "/usr/bin/old", "old-picture");
+    pickIcon("new-picture");
+    ASSERT_TRUE(db->updateProgram("Old Name", "  New Name ", " kept blanks ", " /usr/bin/new ", " /srv ", " -v "));
+    EXPECT_EQ(db->getProgramKey("Old Name"), 0);
+    auto program = db->loadProgram("New Name");
+    ASSERT_EQ(program->RecordCount(), 1);
+    EXPECT_EQ(program->Fields("Program_Name").Value().toText(), "New Name");
+    EXPECT_EQ(program->Fields("Program_Desc").Value().toText(), " kept blanks ");
+    EXPECT_EQ(program->Fields("Program_Path").Value().toText(), "/usr/bin/new");
+    EXPECT_EQ(program->Fields("Program_StartInDir").Value().toText(), " /srv ");
+    ASSERT_TRUE(db->GetProgramImage("New Name"));
+    EXPECT_EQ(TempFolder::read(pictureFile("temp.bmp")), "new-picture");
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(ProgramCatalogueTest, FailedUpdateChangesNothing) {
+    addProgram("Old Name", "/usr/bin/old", "old-picture");
+    std::filesystem::remove(pictureFile("temp.bmp"));
+    EXPECT_FALSE(db->updateProgram("Old Name", "New Name", "d", "/usr/bin/new"));
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].text, "3002, File could not be opened.");
+    // The rename was undone with the failed picture: a retry still finds the program.
+    EXPECT_EQ(db->getProgramPath("Old Name"), "/usr/bin/old");
+    EXPECT_EQ(db->getProgramKey("New Name"), 0);
+
+    pickIcon("p");
+    EXPECT_FALSE(db->updateProgram("Nobody", "Nobody Else", "d", "/x"));
+    EXPECT_EQ(sink.messages.size(), 2u);
+    EXPECT_EQ(sink.messages[1].text.substr(0, 6), "3021, ");
+    EXPECT_TRUE(db->updateProgram("Old Name", "New Name", "d", "/usr/bin/new"));
+}
+
+TEST_F(ProgramCatalogueTest, KeysAboveSixteenBitsAreReportedAsOverflow) {
+    {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(catalogue().c_str(), &raw), SQLITE_OK);
+        sqlite3_exec(raw, "INSERT INTO Program (Program_Key, Program_Name) VALUES (40000, 'Big')", nullptr, nullptr,
+                     nullptr);
+        sqlite3_close(raw);
+    }
+    EXPECT_EQ(db->getProgramKey("Big"), 0);
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0], (RecordedMessage{"6, Overflow", "Portico", MessageIcon::Critical}));
+}
+
+}  // namespace
+}  // namespace portico::test
