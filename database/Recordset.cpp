@@ -102,6 +102,7 @@ struct Recordset::Impl {
     std::vector<std::vector<Variant>> rows;
     EditMode mode = EditMode::None;
     std::vector<bool> dirty;
+    Variant originalKey;  // identifies the edited row even when its key is changed
 
     void reset() {
         names.clear();
@@ -139,6 +140,8 @@ void Recordset::Open(const std::string& sql, const std::shared_ptr<Connection>& 
     auto conn = usableConnection(connection);
     impl_->reset();
     position_ = 0;
+    if (sql.find_first_not_of(" \t\r\n") == std::string::npos)
+        throw PorticoError(ado::kWrongArguments, ado::kWrongArgumentsText, ado::kRecordsetSource);
     sqlite3_stmt* statement = conn->prepareCached(sql);
     StatementReset resetAfterUse(statement);
     const int parameterCount = sqlite3_bind_parameter_count(statement);
@@ -281,8 +284,11 @@ void Recordset::setFieldValue(int index, Variant value) {
         throw PorticoError(ado::kNoCurrentRecord, ado::kNoCurrentRecordText, ado::kFieldSource);
     if (impl_->table.empty()) throw PorticoError(ado::kNotUpdatable, ado::kNotUpdatableText, ado::kRecordsetSource);
     if (impl_->mode == EditMode::None) {
+        // Without the table's key, a stored row cannot be found again to change it.
+        if (impl_->keyIndex < 0) throw PorticoError(ado::kNotUpdatable, ado::kNotUpdatableText, ado::kRecordsetSource);
         impl_->mode = EditMode::Edit;
         impl_->dirty.assign(impl_->names.size(), false);
+        impl_->originalKey = impl_->rows[static_cast<std::size_t>(position_)][static_cast<std::size_t>(impl_->keyIndex)];
     }
     const auto column = static_cast<std::size_t>(index);
     impl_->rows[static_cast<std::size_t>(position_)].at(column) = std::move(value);
@@ -347,7 +353,7 @@ void Recordset::Update() {
     StatementReset resetAfterUse(statement);
     int index = 1;
     for (std::size_t i : changed) bindValue(*conn, statement, index++, row[i]);
-    if (impl_->mode == EditMode::Edit) bindValue(*conn, statement, index, row[static_cast<std::size_t>(impl_->keyIndex)]);
+    if (impl_->mode == EditMode::Edit) bindValue(*conn, statement, index, impl_->originalKey);
     const int rc = sqlite3_step(statement);
     if (rc != SQLITE_DONE) conn->throwEngineError(rc);
 
