@@ -99,6 +99,8 @@ struct Recordset::Impl {
     std::vector<std::string> columns;  // column of `table` behind each field
     std::string table;                 // set when rows can be written back
     int keyIndex = -1;                 // the table's integer key among the fields
+    bool keyResolved = false;          // looked up on the first change, not on every query
+    bool wholeTable = false;           // opened by OpenTable: rows can be added without a key
     std::vector<std::vector<Variant>> rows;
     EditMode mode = EditMode::None;
     std::vector<bool> dirty;
@@ -109,9 +111,21 @@ struct Recordset::Impl {
         columns.clear();
         table.clear();
         keyIndex = -1;
+        keyResolved = false;
+        wholeTable = false;
         rows.clear();
         mode = EditMode::None;
         dirty.clear();
+    }
+
+    // Decides whether rows can be written back: a query result needs the key of
+    // its one table among its fields.
+    void resolveKey() {
+        if (keyResolved) return;
+        keyResolved = true;
+        auto conn = connection.lock();
+        if (!table.empty() && conn && conn->State() == Connection::adStateOpen) findKey(conn->handle());
+        if (!wholeTable && keyIndex < 0) table.clear();
     }
 
     // Finds the field holding `table`'s INTEGER PRIMARY KEY, which identifies a row.
@@ -180,8 +194,6 @@ void Recordset::Open(const std::string& sql, const std::shared_ptr<Connection>& 
     impl_->connection = conn;
     if (singleTable) {
         impl_->table = commonTable;
-        impl_->findKey(conn->handle());
-        if (impl_->keyIndex < 0) impl_->table.clear();
     }
     open_ = true;
 }
@@ -202,7 +214,8 @@ void Recordset::OpenTable(const std::string& table, const std::shared_ptr<Connec
     }
     impl_->connection = conn;
     impl_->table = name;
-    impl_->findKey(conn->handle());
+    impl_->wholeTable = true;
+    impl_->resolveKey();
     open_ = true;
 }
 
@@ -282,6 +295,7 @@ void Recordset::setFieldValue(int index, Variant value) {
     requireOpen("Value");
     if (position_ < 0 || position_ >= static_cast<long>(impl_->rows.size()))
         throw PorticoError(ado::kNoCurrentRecord, ado::kNoCurrentRecordText, ado::kFieldSource);
+    impl_->resolveKey();
     if (impl_->table.empty()) throw PorticoError(ado::kNotUpdatable, ado::kNotUpdatableText, ado::kRecordsetSource);
     if (impl_->mode == EditMode::None) {
         // Without the table's key, a stored row cannot be found again to change it.
@@ -297,6 +311,7 @@ void Recordset::setFieldValue(int index, Variant value) {
 
 void Recordset::AddNew() {
     requireOpen("AddNew");
+    impl_->resolveKey();
     if (impl_->table.empty()) throw PorticoError(ado::kNotUpdatable, ado::kNotUpdatableText, ado::kRecordsetSource);
     if (impl_->mode != EditMode::None) Update();
     impl_->rows.emplace_back(impl_->names.size());
