@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QLineEdit>
 #include <QPointer>
 
-class QLineEdit;
 class QPlainTextEdit;
 
 namespace portico::admin {

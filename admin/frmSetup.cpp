@@ -2,6 +2,7 @@
 
 #include "DialogService.h"
 #include "FatalError.h"
+#include "PorticoError.h"
 #include "ProgramFolder.h"
 #include "ThemePicture.h"
 #include "TextUtil.h"
@@ -109,13 +110,22 @@ void frmSetup::load() {
 
 void frmSetup::SetPicture(const QImage& picture) { ucLeftFrame1->SetImage(picture); }
 
+bool frmSetup::saveDatabaseLocation(const std::string& path) {
+    // A settings file that has gone is a failed save like any other, not the end of the program.
+    try {
+        return program_.environment().saveSettings(programFolder() + "/Portico.ini", path, false, false, 2);
+    } catch (const PorticoError&) {
+        return false;
+    }
+}
+
 void frmSetup::changeDatabaseLocation() {
     cdOpen.InitDir = program_.environment().DefaultDialogDatabasePath();
     // A cancelled dialog picks nothing, whatever was picked in it before.
     const std::string chosen = cdOpen.ShowOpen() ? cdOpen.FileName() : std::string();
     const std::string shown = trimBlanks(txtDatabaseLocation->text().toStdString());
     if (shown != chosen && !trimBlanks(chosen).empty()) {
-        if (program_.environment().saveSettings(programFolder() + "/Portico.ini", trimBlanks(chosen), false, false, 2))
+        if (saveDatabaseLocation(trimBlanks(chosen)))
             dialogs().messageBox("Database Location has been updated", "Information", MessageIcon::Information);
         else
             dialogs().messageBox("Unable to save settings", "Error", MessageIcon::Critical);

@@ -46,6 +46,7 @@ protected:
 
 private:
     void load();
+    bool saveDatabaseLocation(const std::string& path);
     void showAddProgram();
     void showModifyProgram();
     void showProperties();

@@ -1,5 +1,6 @@
 #include "AdminFixture.h"
 
+#include "FatalError.h"
 #include "ProgramFolder.h"
 #include "admin/frmAddProgram.h"
 #include "admin/frmModifyProgram.h"
@@ -15,6 +16,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace portico::admin::test {
 namespace {
@@ -70,6 +73,7 @@ TEST_F(SetupWindowTest, ThemeWithoutSplashPictureLeavesThePanelEmptyWithoutMessa
 
 TEST_F(SetupWindowTest, ADatabaseThatIsNotThereEndsTheStartUpWithARuntimeError) {
     folder.write("Portico.ini", "[Database]\nDatabasePath=" + (folder / "data" / "Missing.mdb").string() + "\n");
+    dialogs.onCall = [](const portico::test::DialogCall& call) { std::fputs(call.text.c_str(), stderr); };
     EXPECT_EXIT(
         {
             modMain other(folder / "pictures");
