@@ -331,10 +331,13 @@ bool writeString(std::optional<std::string_view> section, std::optional<std::str
     }
     if (!value) {
         if (header == npos) return true;
-        const auto index = doc.findKey(header, *key);
-        if (index == npos) return true;
-        doc.lines.erase(doc.lines.begin() + static_cast<std::ptrdiff_t>(index));
-        return saveFile(file, doc.serialize());
+        // Every copy goes, or a duplicate further down would take its place.
+        bool found = false;
+        for (auto index = doc.findKey(header, *key); index != npos; index = doc.findKey(header, *key)) {
+            doc.lines.erase(doc.lines.begin() + static_cast<std::ptrdiff_t>(index));
+            found = true;
+        }
+        return !found || saveFile(file, doc.serialize());
     }
     if (header == npos) {
         doc.appendSection(*section);

@@ -44,7 +44,8 @@ std::int32_t getInt(std::string_view section, std::string_view key, std::int32_t
 // followed by two NULs, and the count is bufferSize - 2.
 ReadResult getSection(std::string_view section, std::size_t bufferSize, const std::filesystem::path& file);
 
-// Writes `value` under `section`/`key`. Without a value the key is removed;
+// Writes `value` under `section`/`key`. Without a value the key is removed
+// (with its duplicates in that section);
 // without a key the whole section is removed; with neither, nothing is cached
 // here so there is nothing to flush. Returns false when the file cannot be
 // written or a name or value holds a line break, NUL, or the delimiters of its

@@ -1,0 +1,20 @@
+#include "RecordText.h"
+
+#include "PorticoError.h"
+#include "Recordset.h"
+#include "TextUtil.h"
+
+namespace portico {
+
+std::string fieldText(Recordset& records, const std::string& field) {
+    const Variant& value = records.Fields(field).Value();
+    if (value.isNull() || value.isEmpty()) return {};
+    return trimBlanks(value.toText());
+}
+
+Recordset& requireRecords(const std::unique_ptr<Recordset>& records) {
+    if (!records) throw PorticoError(91, "Object variable or With block variable not set", "Portico");
+    return *records;
+}
+
+}  // namespace portico

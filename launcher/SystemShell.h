@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Shell.h"
+
+namespace portico {
+
+// The real shell. An executable file (a binary, or a script with "#!" and the
+// execute bit) is started directly with its parameters split into arguments,
+// no shell involved; anything else (a document, a folder, a URL) goes to the
+// opener, xdg-open, which starts the desktop's associated application.
+// Started programs are detached (own session, re-parented away from us), so the
+// launcher never waits for them and leaves no zombie behind.
+//
+// Failures the caller sees: 2 no such file, 3 start-in folder missing,
+// 5 the program could not be started, 31 nothing to open the file with,
+// 87 parameters with an open quote.
+class SystemShell final : public Shell {
+public:
+    // `opener` is looked up on PATH unless it contains a '/'. A document counts
+    // as opened unless the opener fails within `openerWaitMs` (it reports a
+    // missing association at once, but may also stay running as the viewer).
+    explicit SystemShell(std::string opener = "xdg-open", int openerWaitMs = 750);
+
+    ShellResult execute(const ShellRequest& request) override;
+
+private:
+    std::string opener_;
+    int openerWaitMs_;
+};
+
+}  // namespace portico

@@ -1,0 +1,146 @@
+#include "frmProperties.h"
+
+#include "DialogService.h"
+#include "FatalError.h"
+#include "PictureLoader.h"
+#include "RecordText.h"
+#include "Recordset.h"
+#include "TextUtil.h"
+#include "clsDBRoutines.h"
+
+#include <QDate>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace portico {
+namespace {
+
+QLabel* makeLabel(const char* name, const char* text, QWidget* parent) {
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    label->setObjectName(name);
+    return label;
+}
+
+// The date added arrives as an ISO date; people read it in their own short form.
+QString dateText(Recordset& records) {
+    const Variant& value = records.Fields("AddedDate").Value();
+    if (value.isNull() || value.isEmpty()) return {};
+    const QString text = QString::fromStdString(trimBlanks(value.toText()));
+    const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+    return date.isValid() ? QLocale().toString(date, QLocale::ShortFormat) : text;
+}
+
+}  // namespace
+
+frmProperties::frmProperties(clsDBRoutines& database, Variant variant, LaunchRoutine launchProgram, QWidget* parent)
+    : QDialog(parent), database_(database), variant_(variant), launchProgram_(std::move(launchProgram)) {
+    setObjectName("frmProperties");
+    setWindowTitle("Properties");
+    Image1 = makeLabel("Image1", "", this);
+    Image1->setFixedSize(48, 48);
+    Image1->setAlignment(Qt::AlignCenter);
+    lblProgramName = makeLabel("lblProgramName", "Program Name", this);
+    QFont bold = lblProgramName->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.2);
+    lblProgramName->setFont(bold);
+    Label1 = makeLabel("Label1", "Date Added:", this);
+    lblDateAdded = makeLabel("lblDateAdded", "DateAdded", this);
+    Label2 = makeLabel("Label2", "Program Path:", this);
+    lblProgramPath = makeLabel("lblProgramPath", "Program Path", this);
+    lblProgramPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblProgramPath->setWordWrap(true);
+    cmdOK = new QPushButton("OK", this);
+    cmdOK->setObjectName("cmdOK");
+    cmdOK->setDefault(true);
+    connect(cmdOK, &QPushButton::clicked, this, [this] { close(); });
+
+    auto* header = new QHBoxLayout;
+    header->addWidget(Image1);
+    header->addWidget(lblProgramName, 1);
+    auto* details = new QGridLayout;
+    details->addWidget(Label1, 0, 0);
+    details->addWidget(lblDateAdded, 0, 1);
+    details->addWidget(Label2, 1, 0, Qt::AlignTop);
+    details->addWidget(lblProgramPath, 1, 1);
+    details->setColumnStretch(1, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    if (variant_ == Variant::Launcher) {
+        cmdLaunch = new QPushButton("Launch", this);
+        cmdLaunch->setObjectName("cmdLaunch");
+        connect(cmdLaunch, &QPushButton::clicked, this, [this] { guarded([&] { onLaunch(); }); });
+        buttons->addWidget(cmdLaunch);
+    }
+    buttons->addWidget(cmdOK);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(header);
+    layout->addLayout(details);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+    resize(420, 200);
+}
+
+void frmProperties::refuse(const std::string& text, const std::string& title, MessageIcon icon) {
+    dialogs().messageBox(text, title, icon, MessageButtons::OK);
+    refused_ = true;
+    close();
+}
+
+void frmProperties::setProgram(const std::string& name) {
+    refused_ = false;
+    // Each showing is a fresh load of the window.
+    if (variant_ == Variant::Administration && loadStep_) loadStep_(*this);
+    setWindowTitle("Properties");
+    Image1->clear();
+    lblProgramName->setText("Program Name");
+    lblDateAdded->setText("DateAdded");
+    lblProgramPath->setText("Program Path");
+
+    const std::string trimmed = trimBlanks(name);
+    if (trimmed.empty()) {
+        refuse("Invalid Program Name", "Error", MessageIcon::Information);
+        return;
+    }
+    program_ = trimmed;
+
+    auto records = database_.loadProperties(program_);
+    Recordset& properties = requireRecords(records);
+    if (properties.RecordCount() > 0) {
+        properties.MoveFirst();
+        setWindowTitle(QString::fromStdString("Showing Properties For : " + program_));
+        lblProgramName->setText(QString::fromStdString(fieldText(properties, "ProgramName")));
+        lblDateAdded->setText(dateText(properties));
+        lblProgramPath->setText(QString::fromStdString(fieldText(properties, "ProgramPath")));
+        if (database_.GetProgramImage(fieldText(properties, "ProgramName"))) {
+            // A file that holds no picture leaves the picture empty; the rest still shows.
+            const QImage picture = tryLoadPicture(database_.programImageFile().string());
+            if (!picture.isNull())
+                Image1->setPixmap(QPixmap::fromImage(picture).scaled(Image1->size(), Qt::KeepAspectRatio,
+                                                                     Qt::SmoothTransformation));
+        }
+        properties.Close();
+        return;
+    }
+    properties.Close();
+    refuse("No Properties Found For : " + program_, "Closing Property Window",
+           MessageIcon::Critical);
+}
+
+bool frmProperties::showModal() {
+    if (refused_) return false;
+    exec();
+    return true;
+}
+
+void frmProperties::onLaunch() {
+    if (launchProgram_) launchProgram_(trimBlanks(program_));
+    close();
+}
+
+}  // namespace portico

@@ -1,0 +1,205 @@
+#include "frmView.h"
+
+#include "DialogService.h"
+#include "FatalError.h"
+#include "PictureLoader.h"
+#include "Recordset.h"
+#include "RecordText.h"
+#include "clsDBRoutines.h"
+#include "frmFolderMenu.h"
+#include "frmProperties.h"
+#include "modMain.h"
+#include "ucLeftFrame.h"
+#include "ucProgramView.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QListWidgetItem>
+#include <QLocale>
+#include <QStatusBar>
+#include <QTimer>
+#include <QWindow>
+
+namespace portico {
+namespace {
+
+// Caps Lock as the keyboard's indicator shows it; off when no indicator can be read.
+bool capsLockOn() {
+    const QDir leds("/sys/class/leds");
+    for (const QString& led : leds.entryList({"*capslock*"}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile brightness(leds.filePath(led + "/brightness"));
+        if (brightness.open(QIODevice::ReadOnly) && brightness.readAll().trimmed().toInt() > 0) return true;
+    }
+    return false;
+}
+
+// The length of a stored value: bytes of a picture, characters of a text; a null is empty.
+std::size_t valueLength(const Variant& value) {
+    if (value.isNull() || value.isEmpty()) return 0;
+    if (value.type() == Variant::Type::Bytes) return value.bytes().size();
+    return value.toText().size();
+}
+
+QLabel* makePanel(const char* name, QStatusBar* bar, int stretch) {
+    auto* panel = new QLabel(bar);
+    panel->setObjectName(name);
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Sunken);
+    panel->setContentsMargins(4, 0, 4, 0);
+    bar->addPermanentWidget(panel, stretch);
+    return panel;
+}
+
+}  // namespace
+
+frmView::frmView(modMain& program) : program_(program) {
+    setObjectName("frmView");
+    setWindowTitle("Portico");
+    auto* central = new QWidget(this);
+    ucLeftFrame1 = new ucLeftFrame(central);
+    ucLeftFrame1->setFixedWidth(220);
+    ucProgramView1 = new ucProgramView(program_.database(), ucProgramView::Variant::Launcher, central);
+    auto* layout = new QHBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(ucLeftFrame1);
+    layout->addWidget(ucProgramView1, 1);
+    setCentralWidget(central);
+
+    sbar = new QStatusBar(this);
+    sbar->setObjectName("sbar");
+    sbar->setSizeGripEnabled(false);
+    capsPanel = makePanel("capsPanel", sbar, 0);
+    capsPanel->setText("CAPS");
+    datePanel = makePanel("datePanel", sbar, 0);
+    statusPanel = makePanel("statusPanel", sbar, 1);
+    statusPanel->setText("STATUS");
+    timePanel = makePanel("timePanel", sbar, 0);
+    setStatusBar(sbar);
+    clock_ = new QTimer(this);
+    connect(clock_, &QTimer::timeout, this, [this] { refreshStatusPanels(); });
+    clock_->start(1000);
+    refreshStatusPanels();
+
+    connect(ucLeftFrame1, &ucLeftFrame::LaunchedClicked, this, [this] { guarded([&] { onLaunchClicked(); }); });
+    connect(ucLeftFrame1, &ucLeftFrame::PropertiesClicked, this, [this] { guarded([&] { onPropertiesClicked(); }); });
+    connect(ucLeftFrame1, &ucLeftFrame::QuitClicked, this, [this] { close(); });
+    connect(ucProgramView1, &ucProgramView::ListDoubleClicked, this,
+            [this](QListWidgetItem* item) { guarded([&] { launchItem(item); }); });
+    connect(ucProgramView1, &ucProgramView::ListDoubleFolder, this,
+            [this](QListWidgetItem* item) { guarded([&] { onListDoubleFolder(item); }); });
+    connect(ucProgramView1, &ucProgramView::ItemClicked, this,
+            [this](QListWidgetItem* item) { guarded([&] { onItemClicked(item); }); });
+    connect(ucProgramView1, &ucProgramView::PropertiesClicked, this,
+            [this] { guarded([&] { onPropertiesClicked(); }); });
+    resize(780, 540);
+}
+
+frmView::~frmView() = default;
+
+void frmView::refreshStatusPanels() {
+    const QDateTime now = QDateTime::currentDateTime();
+    capsPanel->setEnabled(capsLockOn());
+    datePanel->setText(QLocale().toString(now.date(), QLocale::ShortFormat));
+    timePanel->setText(QLocale().toString(now.time(), QLocale::ShortFormat));
+}
+
+void frmView::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (loaded_) return;
+    loaded_ = true;
+    guarded([&] { Form_Load(); });
+}
+
+void frmView::Form_Load() {
+    clsDBRoutines& database = program_.database();
+    const std::string& theme = program_.CurrentTheme();
+    auto themeRecords = database.LoadTheme(theme);
+    Recordset& themes = requireRecords(themeRecords);
+    if (themes.RecordCount() > 0 && valueLength(themes.Fields("Theme_LogoSplash").Value()) > 0 &&
+        database.GetThemeImage(theme, "Theme_LogoSplash")) {
+        ucLeftFrame1->SetImage(loadPicture(database.themeImageFile("Theme_LogoSplash").string()));
+    }
+    themes.Close();
+    ucProgramView1->loadView();
+}
+
+frmProperties& frmView::propertiesWindow() {
+    if (!properties_)
+        properties_ = new frmProperties(program_.database(), frmProperties::Variant::Launcher,
+                                        [this](const std::string& name) { return program_.launchProgram(name); }, this);
+    return *properties_;
+}
+
+frmFolderMenu& frmView::folderBrowser() {
+    if (!folderBrowser_)
+        folderBrowser_ = std::make_unique<frmFolderMenu>(
+            [this](const std::string& name, const std::string& file) { return program_.openFile(name, file); });
+    return *folderBrowser_;
+}
+
+void frmView::launchItem(const QListWidgetItem* item) {
+    if (!item) return;
+    const std::string text = item->text().toStdString();
+    if (!program_.launchProgram(text))
+        dialogs().messageBox("Unable to execute " + text + ". If problem continues please contact administrator",
+                             "Error", MessageIcon::Information);
+}
+
+void frmView::onLaunchClicked() {
+    const QListWidgetItem* item = ucProgramView1->selectedItem();
+    if (!item) return;
+    const std::string tag = ucProgramView::tagOf(item);
+    if (tag.empty()) {
+        launchItem(item);
+        return;
+    }
+    frmFolderMenu& browser = folderBrowser();
+    browser.LoadFolder(item->text().toStdString(), tag);
+    if (browser.isVisible()) {
+        // Already open beside the main window: it cannot also become modal, so
+        // it comes to the front showing this folder.
+        browser.raise();
+        browser.activateWindow();
+        return;
+    }
+    browser.setWindowModality(Qt::ApplicationModal);
+    browser.winId();
+    browser.windowHandle()->setTransientParent(windowHandle());
+    browser.exec();
+    browser.setWindowModality(Qt::NonModal);
+}
+
+void frmView::onListDoubleFolder(const QListWidgetItem* item) {
+    if (!item) return;
+    frmFolderMenu& browser = folderBrowser();
+    browser.LoadFolder(item->text().toStdString(), ucProgramView::tagOf(item));
+    if (!browser.isVisible()) {
+        browser.setWindowModality(Qt::NonModal);
+        browser.winId();
+        browser.windowHandle()->setTransientParent(nullptr);
+        browser.show();
+    }
+    browser.raise();
+    browser.activateWindow();
+}
+
+void frmView::onItemClicked(const QListWidgetItem* item) {
+    if (!item) return;
+    ucLeftFrame1->setDescription(program_.database().getProgramDescription(item->text().toStdString()));
+    ucLeftFrame1->displayLabels(true);
+}
+
+void frmView::onPropertiesClicked() {
+    const QListWidgetItem* item = ucProgramView1->selectedItem();
+    if (!item) return;
+    frmProperties& properties = propertiesWindow();
+    properties.setProgram(item->text().toStdString());
+    properties.showModal();
+}
+
+}  // namespace portico

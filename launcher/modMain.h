@@ -1,0 +1,55 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace portico {
+
+class clsDBRoutines;
+class clsEnvironment;
+class frmView;
+
+// The launcher's program-wide objects and routines: the settings, the one
+// catalogue connection, the theme in use, and the routines every window uses
+// to start a program or open a file.
+class modMain {
+public:
+    // `pictureFolder` is where the catalogue's pictures are exported; empty
+    // means the per-user picture folder.
+    explicit modMain(const std::filesystem::path& pictureFolder = {});
+    ~modMain();
+    modMain(const modMain&) = delete;
+    modMain& operator=(const modMain&) = delete;
+
+    // Start-up: settings from <program folder>/Portico.ini, the catalogue they
+    // name, the default theme, then the main window, not modal. Errors are not
+    // handled here: the caller ends the program with them.
+    void start();
+
+    static bool fileExists(const std::string& path);
+    static bool folderExists(const std::string& path);
+
+    // Starts a catalogued program by name. False after a failure, which has
+    // been reported with two messages.
+    bool launchProgram(const std::string& name);
+    // Opens a file with its associated application; `name` is for messages.
+    bool openFile(const std::string& name, const std::string& file);
+    void selectTheme(const std::string& theme, bool useGiven);
+
+    const std::string& CurrentTheme() const { return currentTheme_; }
+    clsEnvironment& environment() { return *environment_; }
+    clsDBRoutines& database() { return *database_; }
+    // The main window, created by start() or showMainWindow().
+    frmView* mainWindow() { return mainWindow_.get(); }
+    // Creates and shows the main window (the last step of start()).
+    frmView& showMainWindow();
+
+private:
+    std::unique_ptr<clsEnvironment> environment_;
+    std::unique_ptr<clsDBRoutines> database_;
+    std::string currentTheme_;
+    std::unique_ptr<frmView> mainWindow_;
+};
+
+}  // namespace portico

@@ -1,0 +1,215 @@
+#include "ucProgramView.h"
+
+#include "FatalError.h"
+#include "PictureLoader.h"
+#include "PorticoError.h"
+#include "ProgramFolder.h"
+#include "RecordText.h"
+#include "Recordset.h"
+#include "TextUtil.h"
+#include "clsDBRoutines.h"
+
+#include <QAction>
+#include <QImage>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+
+namespace portico {
+namespace {
+
+constexpr int kTagRole = Qt::UserRole;
+constexpr int kIconIndexRole = Qt::UserRole + 1;
+// The list leaves 100 twips (15 twips a pixel) below it.
+constexpr int kBottomMargin = (100 + 14) / 15;
+
+}  // namespace
+
+ucProgramView::ucProgramView(clsDBRoutines& database, Variant variant, QWidget* parent)
+    : QWidget(parent), database_(database), variant_(variant) {
+    setObjectName("ucProgramView");
+    lstView = new QListWidget(this);
+    lstView->setObjectName("lstView");
+    lstView->setViewMode(QListView::IconMode);
+    lstView->setIconSize(QSize(32, 32));
+    lstView->setGridSize(QSize(96, 72));
+    lstView->setResizeMode(QListView::Adjust);
+    lstView->setMovement(QListView::Static);
+    lstView->setWordWrap(true);
+    lstView->setUniformItemSizes(true);
+    lstView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstView->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstView->viewport()->installEventFilter(this);
+    connect(lstView, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { emit ItemClicked(item); });
+
+    mnuPopupmenu = new QMenu(this);
+    mnuPopupmenu->setObjectName("mnuPopupmenu");
+    if (variant_ == Variant::Administration) {
+        mnuPopupMenuAdd = mnuPopupmenu->addAction("Add");
+        mnuPopupMenuAdd->setObjectName("mnuPopupMenuAdd");
+        mnuPopupMenuModify = mnuPopupmenu->addAction("Modify");
+        mnuPopupMenuModify->setObjectName("mnuPopupMenuModify");
+        mnuPopupmenu->addSeparator();
+        mnuPopupMenuDelete = mnuPopupmenu->addAction("Delete");
+        mnuPopupMenuDelete->setObjectName("mnuPopupMenuDelete");
+        mnuPopupmenu->addSeparator();
+        connect(mnuPopupMenuAdd, &QAction::triggered, this, &ucProgramView::AddMenuClicked);
+        connect(mnuPopupMenuModify, &QAction::triggered, this, &ucProgramView::ModifyMenuClicked);
+        connect(mnuPopupMenuDelete, &QAction::triggered, this, &ucProgramView::DeleteMenuClicked);
+    }
+    mnuPopupmenuProperties = mnuPopupmenu->addAction("Properties");
+    mnuPopupmenuProperties->setObjectName("mnuPopupmenuProperties");
+    connect(mnuPopupmenuProperties, &QAction::triggered, this, &ucProgramView::PropertiesClicked);
+}
+
+void ucProgramView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    lstView->setGeometry(0, 0, width(), std::max(0, height() - kBottomMargin));
+}
+
+std::string ucProgramView::tagOf(const QListWidgetItem* item) {
+    return item ? item->data(kTagRole).toString().toStdString() : std::string();
+}
+
+int ucProgramView::iconIndexOf(const QListWidgetItem* item) { return item ? item->data(kIconIndexRole).toInt() : 0; }
+
+QListWidgetItem* ucProgramView::addItem(const std::string& text, int iconIndex, const std::string& tag) {
+    auto* item = new QListWidgetItem(QString::fromStdString(text), lstView);
+    item->setData(kIconIndexRole, iconIndex);
+    if (iconIndex > 0) item->setIcon(ImageList1.Icon(iconIndex));
+    if (!tag.empty()) item->setData(kTagRole, QString::fromStdString(tag));
+    return item;
+}
+
+void ucProgramView::loadImages(Recordset& programs) {
+    // A picture that cannot be had leaves its program without one; nothing here
+    // stops the list from filling.
+    try {
+        programs.MoveFirst();
+    } catch (const PorticoError&) {
+    }
+    const long count = programs.RecordCount();
+    for (long i = 0; i < count; ++i) {
+        try {
+            const std::string name = fieldText(programs, "Program_Name");
+            if (database_.GetProgramImage(name)) {
+                const QImage picture = tryLoadPicture(database_.programImageFile().string());
+                if (!picture.isNull()) ImageList1.Add(name, QPixmap::fromImage(picture));
+            }
+        } catch (const PorticoError&) {
+        }
+        try {
+            programs.MoveNext();
+        } catch (const PorticoError&) {
+        }
+    }
+}
+
+int ucProgramView::imageIndexOf(const std::string& name) const {
+    const std::string key = trimBlanks(name);
+    for (int index = 1; index <= ImageList1.Count(); ++index)
+        if (ImageList1.Key(index) == key) return index;
+    return 0;
+}
+
+void ucProgramView::loadView(bool /*rebindImages*/) {
+    auto programRecords = database_.loadPrograms();
+    Recordset& programs = requireRecords(programRecords);
+
+    if (variant_ == Variant::Administration) {
+        if (programs.RecordCount() > 0) {
+            loadImages(programs);
+            programs.MoveFirst();
+            for (long i = 0, n = programs.RecordCount(); i < n; ++i) {
+                const std::string name = fieldText(programs, "Program_Name");
+                addItem(name, imageIndexOf(name), fieldText(programs, "Program_Path"));
+                programs.MoveNext();
+            }
+        }
+        programs.Close();
+        return;
+    }
+
+    auto folderRecords = database_.GetFolders();
+    Recordset& folders = requireRecords(folderRecords);
+    loadImages(programs);
+    if (programs.RecordCount() > 0) programs.MoveFirst();
+    for (long i = 0, n = programs.RecordCount(); i < n; ++i) {
+        const std::string name = fieldText(programs, "Program_Name");
+        addItem(name, imageIndexOf(name), {});
+        programs.MoveNext();
+    }
+    programs.Close();
+
+    const QImage folderPicture = loadPicture(programFolder() + "/folder.ico");
+    const int folderIndex = ImageList1.Add({}, QPixmap::fromImage(folderPicture));
+    if (folders.RecordCount() > 0) folders.MoveFirst();
+    for (long i = 0, n = folders.RecordCount(); i < n; ++i) {
+        addItem(fieldText(folders, "Folder_Name"), folderIndex, fieldText(folders, "Folder_Path"));
+        folders.MoveNext();
+    }
+    folders.Close();
+}
+
+void ucProgramView::reloadView() {
+    lstView->clear();
+    ImageList1.Clear();
+    loadView(true);
+}
+
+QListWidgetItem* ucProgramView::selectedItem() const {
+    const auto selected = lstView->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.front();
+}
+
+std::string ucProgramView::selectedItemText() const {
+    const QListWidgetItem* item = selectedItem();
+    return item ? item->text().toStdString() : std::string();
+}
+
+bool ucProgramView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstView->viewport()) {
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            guarded([&] { onDoubleClick(); });
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const Qt::MouseButton button = mouse->button();
+            const QPoint position = mouse->position().toPoint();
+            guarded([&] { onMouseUp(button, position); });
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ucProgramView::onDoubleClick() {
+    QListWidgetItem* item = selectedItem();
+    if (variant_ == Variant::Administration) {
+        emit ListDoubleClicked(item);
+        return;
+    }
+    if (!item) return;
+    if (!tagOf(item).empty())
+        emit ListDoubleFolder(item);
+    else
+        emit ListDoubleClicked(item);
+}
+
+void ucProgramView::onMouseUp(Qt::MouseButton button, QPoint position) {
+    QListWidgetItem* item = selectedItem();
+    if (variant_ == Variant::Launcher) {
+        if (!item) return;
+        if (button == Qt::RightButton) {
+            const QPoint at(lstView->visualItemRect(item).left(), position.y());
+            mnuPopupmenu->popup(lstView->viewport()->mapToGlobal(at));
+        } else {
+            emit ItemClicked(item);
+        }
+        return;
+    }
+    if (button == Qt::RightButton)
+        mnuPopupmenu->popup(lstView->viewport()->mapToGlobal(position));
+    else
+        emit ItemClicked(item);
+}
+
+}  // namespace portico

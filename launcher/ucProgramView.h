@@ -1,0 +1,80 @@
+#pragma once
+
+#include "ImageList.h"
+
+#include <QWidget>
+
+#include <string>
+
+class QAction;
+class QListWidget;
+class QListWidgetItem;
+class QMenu;
+
+namespace portico {
+
+class clsDBRoutines;
+class Recordset;
+
+// The catalogue as a list of named pictures, in two variants. The launcher's
+// shows programs and then folders (a folder item carries its path as tag) and
+// offers "Properties" on the right button; the administration's shows programs
+// (tag = program path), offers Add / Modify / Delete / Properties and can be
+// refilled with reloadView.
+class ucProgramView final : public QWidget {
+    Q_OBJECT
+public:
+    enum class Variant { Launcher, Administration };
+
+    ucProgramView(clsDBRoutines& database, Variant variant, QWidget* parent = nullptr);
+
+    Variant variant() const { return variant_; }
+    // Fills the list from the catalogue. `rebindImages` belongs to the
+    // administration variant; the pictures are always bound here, so it changes nothing.
+    void loadView(bool rebindImages = false);
+    // Administration variant: empties the list and the pictures and fills them again.
+    void reloadView();
+    // Launcher variant: the selected item, or nullptr.
+    QListWidgetItem* selectedItem() const;
+    // Administration variant: the selected item's text, or "" when none.
+    std::string selectedItemText() const;
+
+    // The tag of an item: the folder path of a launcher folder item, the program
+    // path of an administration item, else empty.
+    static std::string tagOf(const QListWidgetItem* item);
+    // The image index an item shows as its large icon (0 for none).
+    static int iconIndexOf(const QListWidgetItem* item);
+
+    QListWidget* lstView;
+    ImageList ImageList1;
+    QMenu* mnuPopupmenu;
+    QAction* mnuPopupmenuProperties;
+    QAction* mnuPopupMenuAdd = nullptr;
+    QAction* mnuPopupMenuModify = nullptr;
+    QAction* mnuPopupMenuDelete = nullptr;
+
+signals:
+    void ListDoubleClicked(QListWidgetItem* item);
+    void ItemClicked(QListWidgetItem* item);
+    void PropertiesClicked();
+    void ListDoubleFolder(QListWidgetItem* item);
+    void AddMenuClicked();
+    void ModifyMenuClicked();
+    void DeleteMenuClicked();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void loadImages(Recordset& programs);
+    int imageIndexOf(const std::string& name) const;
+    QListWidgetItem* addItem(const std::string& text, int iconIndex, const std::string& tag);
+    void onDoubleClick();
+    void onMouseUp(Qt::MouseButton button, QPoint position);
+
+    clsDBRoutines& database_;
+    Variant variant_;
+};
+
+}  // namespace portico

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace portico {
+
+// A decoded icon image: what the preview draws and the picker saves. Its size is
+// reported in HIMETRIC, as the preview arithmetic expects.
+class IconPicture {
+public:
+    // `pixels`: width * height values 0xAARRGGBB, rows top to bottom, straight alpha.
+    IconPicture(int width, int height, std::vector<std::uint32_t> pixels);
+
+    int pixelWidth() const { return width_; }
+    int pixelHeight() const { return height_; }
+    const std::vector<std::uint32_t>& pixels() const { return pixels_; }
+
+    // Size in HIMETRIC.
+    std::int64_t Width() const;
+    std::int64_t Height() const;
+
+private:
+    int width_;
+    int height_;
+    std::vector<std::uint32_t> pixels_;
+};
+
+}  // namespace portico

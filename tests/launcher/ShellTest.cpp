@@ -1,0 +1,140 @@
+#include "ShellWords.h"
+#include "SystemShell.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+namespace portico {
+namespace {
+
+using test::TempFolder;
+using Words = std::vector<std::string>;
+
+TEST(ShellWords, SplitsLikeAShellWithoutExpandingAnything) {
+    EXPECT_EQ(splitShellWords(""), Words{});
+    EXPECT_EQ(splitShellWords("   \t "), Words{});
+    EXPECT_EQ(splitShellWords("-a  -b\tc"), (Words{"-a", "-b", "c"}));
+    EXPECT_EQ(splitShellWords("\"two words\" 'single $HOME' plain"), (Words{"two words", "single $HOME", "plain"}));
+    EXPECT_EQ(splitShellWords("pre\"mid dle\"post"), (Words{"premid dlepost"}));
+    EXPECT_EQ(splitShellWords("\"\" ''"), (Words{"", ""}));
+    EXPECT_EQ(splitShellWords(R"("say \"hi\" \\ \n")"), (Words{R"(say "hi" \ \n)"}));
+    EXPECT_EQ(splitShellWords(R"(a\ b \'c)"), (Words{"a b", "'c"}));
+    EXPECT_EQ(splitShellWords("$(rm -rf /) ; `id` | x > y"),
+              (Words{"$(rm", "-rf", "/)", ";", "`id`", "|", "x", ">", "y"}));
+    EXPECT_EQ(splitShellWords("Children's"), std::nullopt);
+    EXPECT_EQ(splitShellWords("\"open"), std::nullopt);
+    EXPECT_EQ(splitShellWords("end\\"), std::nullopt);
+}
+
+std::filesystem::path writeScript(const TempFolder& folder, const std::string& name, const std::string& body) {
+    const auto path = folder.write(name, "#!/bin/sh\n" + body);
+    ::chmod(path.c_str(), 0755);
+    return path;
+}
+
+// Waits for a file that a detached program writes.
+std::string awaitFile(const std::filesystem::path& file) {
+    for (int i = 0; i < 500; ++i) {
+        std::error_code ec;
+        if (std::filesystem::exists(file.string() + ".done", ec)) return TempFolder::read(file);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ADD_FAILURE() << "nothing written to " << file;
+    return {};
+}
+
+bool noChildrenLeft() { return ::waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD; }
+
+TEST(SystemShell, StartsAProgramWithItsArgumentsInItsStartInFolderDetached) {
+    TempFolder folder;
+    const auto out = folder / "out.txt";
+    const auto startIn = folder / "start in";
+    std::filesystem::create_directories(startIn);
+    const auto script = writeScript(folder, "tool.sh",
+                                    "{ for a in \"$@\"; do echo \"[$a]\"; done; pwd; } > '" + out.string() +
+                                        "'\ntouch '" + out.string() + ".done'\n");
+
+    SystemShell shell;
+    const auto result = shell.execute({"", script.string(), "-x \"two words\" 'it''s' $HOME;id", startIn.string(), 1});
+    ASSERT_TRUE(result.started) << result.description;
+    EXPECT_EQ(awaitFile(out), "[-x]\n[two words]\n[its]\n[$HOME;id]\n" + startIn.string() + "\n");
+    EXPECT_TRUE(noChildrenLeft());
+}
+
+TEST(SystemShell, FailedStartsAreVisible) {
+    TempFolder folder;
+    const auto script = writeScript(folder, "tool.sh", "exit 0\n");
+    const auto noInterpreter = folder.write("broken.sh", "#!/no/such/interpreter\n");
+    ::chmod(noInterpreter.c_str(), 0755);
+    SystemShell shell(folder.str() + "/no-opener");
+
+    const auto missing = shell.execute({"", (folder / "missing").string(), "", "", 1});
+    EXPECT_FALSE(missing.started);
+    EXPECT_EQ(missing.errorNumber, 2);
+
+    const auto empty = shell.execute({"", "", "", "", 1});
+    EXPECT_EQ(empty.errorNumber, 2);
+
+    const auto noFolder = shell.execute({"", script.string(), "", (folder / "gone").string(), 1});
+    EXPECT_EQ(noFolder.errorNumber, 3);
+
+    const auto openQuote = shell.execute({"", script.string(), "\"unterminated", "", 1});
+    EXPECT_EQ(openQuote.errorNumber, 87);
+
+    const auto badInterpreter = shell.execute({"", noInterpreter.string(), "", "", 1});
+    EXPECT_FALSE(badInterpreter.started);
+    EXPECT_EQ(badInterpreter.errorNumber, 2);
+
+    const auto document = folder.write("notes.txt", "hello");
+    const auto noOpener = shell.execute({"Open", document.string(), "", "", 1});
+    EXPECT_EQ(noOpener.errorNumber, 31);
+
+    const auto verb = shell.execute({"print", script.string(), "", "", 1});
+    EXPECT_EQ(verb.errorNumber, 31);
+    EXPECT_TRUE(noChildrenLeft());
+}
+
+TEST(SystemShell, DocumentsFoldersAndUrlsGoToTheOpener) {
+    TempFolder folder;
+    const auto out = folder / "opened.txt";
+    const auto opener = writeScript(folder, "opener.sh",
+                                    "echo \"$1\" >> '" + out.string() + "'\ntouch '" + out.string() + ".done'\n");
+    const auto failingOpener = writeScript(folder, "failing.sh", "exit 3\n");
+    const auto document = folder.write("my notes.txt", "hello");
+
+    SystemShell shell(opener.string());
+    ASSERT_TRUE(shell.execute({"Open", document.string(), "", "", 1}).started);
+    EXPECT_EQ(awaitFile(out), document.string() + "\n");
+
+    std::filesystem::remove(out.string() + ".done");
+    ASSERT_TRUE(shell.execute({"open", "https://example.org/a b", "", "", 1}).started);
+    EXPECT_EQ(awaitFile(out), document.string() + "\nhttps://example.org/a b\n");
+
+    std::filesystem::remove(out.string() + ".done");
+    ASSERT_TRUE(shell.execute({"", folder.str(), "", "", 1}).started);
+    EXPECT_EQ(awaitFile(out), document.string() + "\nhttps://example.org/a b\n" + folder.str() + "\n");
+
+    SystemShell failing(failingOpener.string());
+    const auto result = failing.execute({"Open", document.string(), "", "", 1});
+    EXPECT_FALSE(result.started);
+    EXPECT_EQ(result.errorNumber, 31);
+    EXPECT_TRUE(noChildrenLeft());
+}
+
+TEST(SystemShell, FindsProgramsOnThePath) {
+    SystemShell shell;
+    EXPECT_TRUE(shell.execute({"", "true", "", "", 1}).started);
+    EXPECT_EQ(shell.execute({"", "no-such-program-anywhere", "", "", 1}).errorNumber, 2);
+    EXPECT_TRUE(noChildrenLeft());
+}
+
+}  // namespace
+}  // namespace portico
