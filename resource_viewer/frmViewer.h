@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QGroupBox;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace portico {
+
+class PictureBox;
+class QtResourceTree;
+
+// The icon picker: lists the icon images of an executable file, previews the
+// clicked one and, on Select, saves it as a Windows bitmap in the picture file.
+// At most one exists at a time (see current()); clsResourceViewer creates it for
+// each opening and destroys it after.
+class frmViewer final : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmViewer(QWidget* parent = nullptr);
+    ~frmViewer() override;
+
+    // The live viewer window, or null.
+    static frmViewer* current();
+
+    // The folder where Select saves the chosen icon as temp.bmp, created when
+    // missing; empty means the per-user picture folder.
+    void setPictureFolder(const std::filesystem::path& folder) { pictureFolder_ = folder; }
+
+    // Lists the file's icons and shows the window modally; returns when it has closed.
+    void CreateMe(const std::string& programPath);
+
+    const std::string& SelectedType() const { return selectedType_; }
+    const std::string& SelectedName() const { return selectedName_; }
+
+    // Every way of closing the window comes through here: the file is released.
+    void done(int result) override;
+
+    QTreeWidget* TreeView1;
+    std::vector<QIcon> ImageList1;
+    QGroupBox* Frame1;
+    QWidget* Picture1;
+    PictureBox* Picture2;
+    QPushButton* cmdOK;
+    QPushButton* cmdCancel;
+
+public slots:
+    void NodeClick(QTreeWidgetItem* node);
+
+private slots:
+    void NodeExpand(QTreeWidgetItem* node);
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+private:
+    // Saves the selected resource to the picture file; false when that fails.
+    bool saveSelection();
+    void Unload();
+
+    std::unique_ptr<QtResourceTree> tree_;
+    std::filesystem::path pictureFolder_;
+    std::string selectedType_;
+    std::string selectedName_;
+    bool fileLoaded_ = false;
+};
+
+}  // namespace portico
