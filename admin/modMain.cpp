@@ -5,6 +5,7 @@
 #include "ProgramFolder.h"
 #include "SelectTheme.h"
 #include "clsDBRoutines.h"
+#include "clsResourceViewer.h"
 #include "clsEnvironment.h"
 #include "frmAddProgram.h"
 #include "frmAddRemoveFolder.h"
@@ -43,6 +44,7 @@ modMain::~modMain() {
     delete wait_.data();
     delete addProgram_.data();
     delete setup_.data();
+    viewer_.reset();
 }
 
 bool modMain::start() {
@@ -93,7 +95,13 @@ void modMain::showModal(QDialog& window, QWidget* owner) {
 }
 
 void modMain::showResources(const std::string& programPath) {
-    if (iconPicker_) iconPicker_(programPath);
+    if (iconPicker_) {
+        iconPicker_(programPath);
+        return;
+    }
+    // The picker saves where the catalogue reads the program picture from.
+    if (!viewer_) viewer_ = std::make_unique<clsResourceViewer>(database_->PictureFolder());
+    viewer_->ShowResources(programPath);
 }
 
 namespace {

@@ -13,6 +13,7 @@ class QWidget;
 namespace portico {
 class clsDBRoutines;
 class clsEnvironment;
+class clsResourceViewer;
 class frmProperties;
 }  // namespace portico
 
@@ -78,7 +79,8 @@ public:
     void setModalRunner(ModalRunner runner) { modalRunner_ = std::move(runner); }
 
     // The icon picker on an executable: returns when it has closed, with the
-    // picked icon (if any) in the catalogue's program picture file.
+    // picked icon (if any) in the catalogue's program picture file. Tests may
+    // put another picker in its place.
     void showResources(const std::string& programPath);
     using IconPicker = std::function<void(const std::string&)>;
     void setIconPicker(IconPicker picker) { iconPicker_ = std::move(picker); }
@@ -116,6 +118,7 @@ private:
     bool eightBitDisplay_ = false;
     ModalRunner modalRunner_;
     IconPicker iconPicker_;
+    std::unique_ptr<clsResourceViewer> viewer_;
 
     QPointer<frmSetup> setup_;
     QPointer<frmAddProgram> addProgram_;
