@@ -89,6 +89,19 @@ private:
     bool committed_ = false;
 };
 
+#ifdef PORTICO_TESSERA_VARIANT
+// The library names a program's picture file after the program. A name is not
+// a path: separators become "_", so the file always lands in the picture
+// folder ("../x" is ".._x.bmp", "a/b" is "a_b.bmp").
+std::string programPictureName(const std::string& programName) {
+    std::string name = programName;
+    for (char& c : name) {
+        if (c == '/' || c == '\\' || c == '\0') c = '_';
+    }
+    return name + ".bmp";
+}
+#endif
+
 }  // namespace
 
 // ---------------------------------------------------------------- connection
@@ -208,6 +221,11 @@ std::string clsDBRoutines::readText(const std::string& sql, const std::string& p
 }
 
 std::filesystem::path clsDBRoutines::PictureFolder() const {
+#ifdef PORTICO_TESSERA_VARIANT
+    // Without an export folder, pictures go where the programs put theirs: the
+    // per-user picture folder, never a folder shared with other users.
+    if (!exportThemePath_.empty()) return exportThemePath_;
+#endif
     if (!pictureFolder_) pictureFolder_ = defaultPictureFolder();
     return *pictureFolder_;
 }
@@ -271,7 +289,26 @@ std::string clsDBRoutines::GetProgramStartInDir(const std::string& mStrPrgName) 
 
 bool clsDBRoutines::deleteProgram(const std::string& mStrName) {
     // The name is matched as given, blanks included.
+#ifdef PORTICO_TESSERA_VARIANT
+    // The library takes the program's permission rows with it, all or nothing.
+    // They are found through the rows being deleted, so that a name that
+    // matches no program never costs another program its permissions.
+    bool deleted = false;
+    trap([&] {
+        auto statement = createRecordset();
+        if (!statement) raiseObjectNotSet();
+        TransactionScope transaction(*activeConnection_);
+        statement->Open("Delete from Permission where Program_Key in "
+                        "(Select Program_Key from Program where Program_name = ?)",
+                        activeConnection_, {mStrName});
+        openQuery("Delete from Program where Program_name = ?", {mStrName});
+        transaction.commit();
+        deleted = true;
+    });
+    return deleted;
+#else
     return executeStatement("Delete from Program where Program_name = ?", {mStrName});
+#endif
 }
 
 bool clsDBRoutines::addProgram(const std::string& mStrName, const std::string& mStrDesc,
@@ -362,7 +399,11 @@ bool clsDBRoutines::GetProgramImage(const std::string& strPrgName) {
         Stream stream;
         stream.Open();
         stream.Write(program->Fields("Program_Icon").Value());
+#ifdef PORTICO_TESSERA_VARIANT
+        stream.SaveToFile(PictureFolder() / programPictureName(strPrgName), Stream::adSaveCreateOverWrite);
+#else
         stream.SaveToFile(programImageFile(), Stream::adSaveCreateOverWrite);
+#endif
         exported = true;
     });
     return exported;
@@ -511,7 +552,11 @@ bool clsDBRoutines::AddGroup(const std::string& strGroupName) {
     trap([&] {
         auto recordset = openTable("[Group]");
         recordset->AddNew();
+#ifdef PORTICO_TESSERA_VARIANT
+        recordset->Fields("Group_Name").setValue(strGroupName);
+#else
         recordset->Fields("GROUP_NAME").setValue(strGroupName);
+#endif
         recordset->Update();
         added = true;
     });
@@ -581,8 +626,13 @@ std::unique_ptr<Recordset> clsDBRoutines::LoadTheme(const std::string& mStrTheme
     return queryRecordset("Select * from Theme where Theme_Name = ?", {mStrThemeName});
 }
 
+#ifdef PORTICO_TESSERA_VARIANT
+bool clsDBRoutines::CreateTheme(const std::string& mStrThemeName, const std::string& mStrSplash,
+                                const std::string& mStrAddRemove, const std::string& mStrSetup) {
+#else
 bool clsDBRoutines::CreateTheme(const std::string& mStrThemeName, const std::string& mStrSplash,
                                 const std::string& mStrAddRemove) {
+#endif
     bool created = false;
     trap([&] {
         auto recordset = openTable("Theme");
@@ -590,6 +640,9 @@ bool clsDBRoutines::CreateTheme(const std::string& mStrThemeName, const std::str
         recordset->Fields("Theme_Name").setValue(mStrThemeName);
         if (!trimBlanks(mStrSplash).empty()) AddThemeImage(*recordset, mStrSplash, "Theme_LogoSplash");
         if (!trimBlanks(mStrAddRemove).empty()) AddThemeImage(*recordset, mStrAddRemove, "Theme_LogoAddRemove");
+#ifdef PORTICO_TESSERA_VARIANT
+        if (!trimBlanks(mStrSetup).empty()) AddThemeImage(*recordset, mStrSetup, "Theme_LogoSetup");
+#endif
         recordset->Update();
         created = true;
     });

@@ -32,6 +32,11 @@ public:
     void openDatabase(const std::string& mstrConString);
     const std::string& DefaultIconPath() const { return defaultIconPath_; }
     void setDefaultIconPath(std::string value) { defaultIconPath_ = std::move(value); }
+#ifdef PORTICO_TESSERA_VARIANT
+    // The library's folder for picture files; empty means the per-user picture folder.
+    const std::string& exportThemePath() const { return exportThemePath_; }
+    void setExportThemePath(std::string value) { exportThemePath_ = std::move(value); }
+#endif
 
     // Folder of the picture files (temp.bmp, Theme_LogoSplash.bmp, ...).
     std::filesystem::path PictureFolder() const;
@@ -93,8 +98,13 @@ public:
     std::unique_ptr<Recordset> LoadThemes();
     bool DeleteTheme(const std::string& mStrThemeName);
     std::unique_ptr<Recordset> LoadTheme(const std::string& mStrThemeName);
+#ifdef PORTICO_TESSERA_VARIANT
+    bool CreateTheme(const std::string& mStrThemeName, const std::string& mStrSplash = {},
+                     const std::string& mStrAddRemove = {}, const std::string& mStrSetup = {});
+#else
     bool CreateTheme(const std::string& mStrThemeName, const std::string& mStrSplash = {},
                      const std::string& mStrAddRemove = {});
+#endif
     bool setDefaultTheme(const std::string& mStrThemeName);
     std::int16_t GetThemeKey(const std::string& mStrThemeName);
     std::string GetThemeName(std::int16_t mIntThemeKey);
@@ -107,6 +117,9 @@ private:
     std::string connectionString_;
     std::string databasePassword_;  // kept, never sent: the file is not encrypted
     std::string defaultIconPath_;
+#ifdef PORTICO_TESSERA_VARIANT
+    std::string exportThemePath_;
+#endif
     mutable std::optional<std::filesystem::path> pictureFolder_;
 
     void connectDatabase();
