@@ -52,6 +52,9 @@ void Connection::Open() {
     }
     sqlite3_extended_result_codes(db.get(), 0);
     sqlite3_busy_timeout(db.get(), commandTimeout_ * 1000);
+    // Every program row carries its picture, so rows fill whole pages; the
+    // engine's default 2 MiB cache would send most lookups back to the file.
+    sqlite3_exec(db.get(), "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
     impl_->db = std::move(db);
 }
 

@@ -99,18 +99,33 @@ struct Recordset::Impl {
     std::vector<std::string> columns;  // column of `table` behind each field
     std::string table;                 // set when rows can be written back
     int keyIndex = -1;                 // the table's integer key among the fields
+    bool keyResolved = false;          // looked up on the first change, not on every query
+    bool wholeTable = false;           // opened by OpenTable: rows can be added without a key
     std::vector<std::vector<Variant>> rows;
     EditMode mode = EditMode::None;
     std::vector<bool> dirty;
+    Variant originalKey;  // identifies the edited row even when its key is changed
 
     void reset() {
         names.clear();
         columns.clear();
         table.clear();
         keyIndex = -1;
+        keyResolved = false;
+        wholeTable = false;
         rows.clear();
         mode = EditMode::None;
         dirty.clear();
+    }
+
+    // Decides whether rows can be written back: a query result needs the key of
+    // its one table among its fields.
+    void resolveKey() {
+        if (keyResolved) return;
+        keyResolved = true;
+        auto conn = connection.lock();
+        if (!table.empty() && conn && conn->State() == Connection::adStateOpen) findKey(conn->handle());
+        if (!wholeTable && keyIndex < 0) table.clear();
     }
 
     // Finds the field holding `table`'s INTEGER PRIMARY KEY, which identifies a row.
@@ -139,6 +154,8 @@ void Recordset::Open(const std::string& sql, const std::shared_ptr<Connection>& 
     auto conn = usableConnection(connection);
     impl_->reset();
     position_ = 0;
+    if (sql.find_first_not_of(" \t\r\n") == std::string::npos)
+        throw PorticoError(ado::kWrongArguments, ado::kWrongArgumentsText, ado::kRecordsetSource);
     sqlite3_stmt* statement = conn->prepareCached(sql);
     StatementReset resetAfterUse(statement);
     const int parameterCount = sqlite3_bind_parameter_count(statement);
@@ -177,8 +194,6 @@ void Recordset::Open(const std::string& sql, const std::shared_ptr<Connection>& 
     impl_->connection = conn;
     if (singleTable) {
         impl_->table = commonTable;
-        impl_->findKey(conn->handle());
-        if (impl_->keyIndex < 0) impl_->table.clear();
     }
     open_ = true;
 }
@@ -199,7 +214,8 @@ void Recordset::OpenTable(const std::string& table, const std::shared_ptr<Connec
     }
     impl_->connection = conn;
     impl_->table = name;
-    impl_->findKey(conn->handle());
+    impl_->wholeTable = true;
+    impl_->resolveKey();
     open_ = true;
 }
 
@@ -279,10 +295,14 @@ void Recordset::setFieldValue(int index, Variant value) {
     requireOpen("Value");
     if (position_ < 0 || position_ >= static_cast<long>(impl_->rows.size()))
         throw PorticoError(ado::kNoCurrentRecord, ado::kNoCurrentRecordText, ado::kFieldSource);
+    impl_->resolveKey();
     if (impl_->table.empty()) throw PorticoError(ado::kNotUpdatable, ado::kNotUpdatableText, ado::kRecordsetSource);
     if (impl_->mode == EditMode::None) {
+        // Without the table's key, a stored row cannot be found again to change it.
+        if (impl_->keyIndex < 0) throw PorticoError(ado::kNotUpdatable, ado::kNotUpdatableText, ado::kRecordsetSource);
         impl_->mode = EditMode::Edit;
         impl_->dirty.assign(impl_->names.size(), false);
+        impl_->originalKey = impl_->rows[static_cast<std::size_t>(position_)][static_cast<std::size_t>(impl_->keyIndex)];
     }
     const auto column = static_cast<std::size_t>(index);
     impl_->rows[static_cast<std::size_t>(position_)].at(column) = std::move(value);
@@ -291,6 +311,7 @@ void Recordset::setFieldValue(int index, Variant value) {
 
 void Recordset::AddNew() {
     requireOpen("AddNew");
+    impl_->resolveKey();
     if (impl_->table.empty()) throw PorticoError(ado::kNotUpdatable, ado::kNotUpdatableText, ado::kRecordsetSource);
     if (impl_->mode != EditMode::None) Update();
     impl_->rows.emplace_back(impl_->names.size());
@@ -347,7 +368,7 @@ void Recordset::Update() {
     StatementReset resetAfterUse(statement);
     int index = 1;
     for (std::size_t i : changed) bindValue(*conn, statement, index++, row[i]);
-    if (impl_->mode == EditMode::Edit) bindValue(*conn, statement, index, row[static_cast<std::size_t>(impl_->keyIndex)]);
+    if (impl_->mode == EditMode::Edit) bindValue(*conn, statement, index, impl_->originalKey);
     const int rc = sqlite3_step(statement);
     if (rc != SQLITE_DONE) conn->throwEngineError(rc);
 

@@ -192,7 +192,8 @@ void clsIniFile::DeleteSection() {
 }
 
 bool clsIniFile::Exists(const std::string& fileName) const {
-    if (fileName.find('\0') != std::string::npos) return false;
+    // An empty name would become ".*" and match any hidden file of the current directory.
+    if (trimBlanks(fileName).empty() || fileName.find('\0') != std::string::npos) return false;
     std::string name = fileName;
     if (name.find('.') == std::string::npos) name += ".*";
     const auto slash = name.rfind('/');
@@ -270,8 +271,11 @@ std::string clsIniFile::GetSections() {
     std::string names;
     bool found = false;
     std::string line;
+    bool firstLine = true;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (firstLine && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);  // UTF-8 byte order mark
+        firstLine = false;
         const std::string text = stripComment(line);
         if (text.size() >= 2 && text.find('[') == 0 && text.find(']') == text.size() - 1) {
             names += text.substr(1, text.size() - 2);
@@ -326,9 +330,9 @@ std::string clsIniFile::IniRead(const std::string& section, const std::string& e
     return profile::getString(section, entry, defaultText, kStringBuffer, file).text;
 }
 
-void clsIniFile::IniWrite(const std::string& section, const std::string& entry, const std::string& value,
+bool clsIniFile::IniWrite(const std::string& section, const std::string& entry, const std::string& value,
                           const std::string& filePath) {
-    profile::writeString(section, entry, value, useWinIni_ ? activeFile() : filePath);
+    return profile::writeString(section, entry, value, useWinIni_ ? activeFile() : filePath);
 }
 
 std::int16_t clsIniFile::PutInt(const std::string& entry, std::int16_t value) {

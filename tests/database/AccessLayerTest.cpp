@@ -110,6 +110,14 @@ TEST_F(RecordsetTest, AddNewWithoutFetchingTheTableAndThenEditTheNewRow) {
     rs.Fields("Theme_Name").setValue("Abandoned");
     rs.CancelUpdate();
     EXPECT_EQ(db->GetThemeKey("Abandoned"), 0);
+
+    // Folders have no key: new rows go in, stored rows cannot be changed.
+    Recordset folders;
+    folders.OpenTable("Folder", connection);
+    folders.AddNew();
+    folders.Fields("Folder_Name").setValue("f");
+    folders.Update();
+    EXPECT_EQ(errorNumber([&] { folders.Fields("Folder_Name").setValue("g"); }), 3251);
 }
 
 TEST_F(RecordsetTest, StatementsRunAndWrongParameterCountsAreRefused) {

@@ -224,6 +224,9 @@ TEST_F(IniFileTest, SectionListComesFromTheFileItself) {
     EXPECT_FALSE(ini.SectExist("Tw"));
     EXPECT_FALSE(ini.SectExist(""));
 
+    clsIniFile marked = iniOn("bom.ini", "\xEF\xBB\xBF[First]\r\n[Second]\r\n");
+    EXPECT_EQ(marked.GetSections(), "First\0Second\0\0"s);
+
     clsIniFile none = iniOn("none.ini", "; nothing\nk=v\n");
     EXPECT_EQ(none.GetSections(), "\0\0"s);
     std::vector<std::string> untouched{"keep"};
@@ -279,6 +282,13 @@ TEST_F(IniFileTest, ExistsLooksForRegularFilesWithAnyExtensionWhenNoneIsGiven) {
     EXPECT_FALSE(ini.Exists(temp.str() + "/missing/Portico"));
     EXPECT_FALSE(ini.Exists(temp.str() + "/Portico.ini/below"));
     EXPECT_FALSE(ini.Exists(temp.str() + "/"));
+    temp.write(".hidden", "");
+    const auto cwd = fs::current_path();
+    fs::current_path(temp.path());
+    EXPECT_TRUE(ini.Exists("Portico"));
+    EXPECT_FALSE(ini.Exists(""));
+    EXPECT_FALSE(ini.Exists("  "));
+    fs::current_path(cwd);
 }
 
 TEST_F(IniFileTest, WinIniModeAndBack) {

@@ -1,0 +1,165 @@
+#include "CatalogueFixture.h"
+#include "Connection.h"
+
+namespace portico::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+constexpr std::int16_t kUser = 1;
+constexpr std::int16_t kGroup = 2;
+
+class SecurityTest : public CatalogueTest {
+protected:
+    SecurityTest() {
+        addProgram("Editor");
+        addProgram("Mail");
+    }
+};
+
+TEST_F(SecurityTest, UsersAndGroupsAreAddedFoundAndDeleted) {
+    EXPECT_TRUE(db->AddUser("alice", "S-1-5-21-1"));
+    EXPECT_TRUE(db->UserExists("alice"));
+    EXPECT_FALSE(db->UserExists("alice "));
+    EXPECT_TRUE(db->AddGroup("Staff"));
+    EXPECT_TRUE(db->GroupExists("Staff"));
+    EXPECT_FALSE(db->GroupExists(" Staff"));
+    EXPECT_EQ(db->GetObjectKey(" alice ", kUser), 1);
+    EXPECT_EQ(db->GetObjectKey("Staff", kGroup), 1);
+
+    EXPECT_TRUE(db->DeleteUser(" S-1-5-21-1 "));
+    EXPECT_FALSE(db->UserExists("alice"));
+    EXPECT_TRUE(db->DeleteGroup(" Staff "));
+    EXPECT_FALSE(db->GroupExists("Staff"));
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(SecurityTest, UnknownSubjectsHaveNoKeyAndGetNoGrant) {
+    db->AddUser("alice", "S-1");
+    EXPECT_EQ(db->GetObjectKey("bob", kUser), 0);
+    EXPECT_EQ(db->GetObjectKey("Nobody", kGroup), 0);
+    EXPECT_TRUE(sink.messages.empty());
+
+    EXPECT_FALSE(db->AddSecurity("bob", 1, "Editor", kUser));
+    EXPECT_FALSE(db->AddSecurity("alice", 1, "No Such Program", kUser));
+    ASSERT_EQ(sink.messages.size(), 2u);
+    EXPECT_EQ(sink.messages[0], (RecordedMessage{"5, There is no user named 'bob'.", "Portico", MessageIcon::Critical}));
+    EXPECT_EQ(sink.messages[1].text, "5, There is no program named 'No Such Program'.");
+    EXPECT_EQ(db->LoadUserPermissionForDataReport()->RecordCount(), 0);
+}
+
+TEST_F(SecurityTest, ObjectKeyOfAnUnknownKindIsReported) {
+    EXPECT_EQ(db->GetObjectKey("alice", 3), 0);
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].icon, MessageIcon::Critical);
+}
+
+TEST_F(SecurityTest, MembershipCheckSelectsStatusOneOnly) {
+    db->AddUser("alice", "S-1");
+    db->AddUser("bob", "S-2");
+    ASSERT_TRUE(db->AddSecurity("alice", 1, " Editor ", kUser));
+    ASSERT_TRUE(db->AddSecurity("bob", 2, "Editor", kUser));
+    ASSERT_TRUE(db->AddSecurity("alice", 0, "Mail", kUser));
+
+    auto granted = db->LoadSecurityUser("S-1", "Editor");
+    ASSERT_NE(granted, nullptr);
+    EXPECT_THAT(fieldNames(*granted), ElementsAre("Permission_Status", "Program_Name", "User_Name"));
+    ASSERT_EQ(granted->RecordCount(), 1);
+    EXPECT_EQ(granted->Fields("User_Name").Value().toText(), "alice");
+    EXPECT_EQ(db->LoadSecurityUser("S-2", "Editor")->RecordCount(), 0);
+    EXPECT_EQ(db->LoadSecurityUser("S-1", "Mail")->RecordCount(), 0);
+    EXPECT_EQ(db->LoadSecurityUser("S-1", "Unknown")->RecordCount(), 0);
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(SecurityTest, GrantsToAGroupNeverShowAsGrantsToTheUserWithTheSameKey) {
+    db->AddUser("alice", "S-1");
+    db->AddGroup("Staff");
+    ASSERT_EQ(db->GetObjectKey("alice", kUser), db->GetObjectKey("Staff", kGroup));
+    ASSERT_TRUE(db->AddSecurity("Staff", 1, "Editor", kGroup));
+
+    EXPECT_EQ(db->LoadSecurityUser("S-1", "Editor")->RecordCount(), 0);
+    EXPECT_EQ(db->LoadProgramsByUser("alice", "S-1")->RecordCount(), 0);
+    EXPECT_EQ(db->LoadUsersByProgram("Editor")->RecordCount(), 0);
+    EXPECT_EQ(db->LoadUserPermissionForDataReport()->RecordCount(), 0);
+    EXPECT_EQ(db->LoadSecurityGroup("Staff", "Editor")->RecordCount(), 1);
+
+    ASSERT_TRUE(db->AddSecurity("alice", 2, "Mail", kUser));
+    EXPECT_EQ(db->LoadProgramsByGroup("Staff")->RecordCount(), 1);
+    EXPECT_EQ(db->LoadGroupsByProgram("Mail")->RecordCount(), 0);
+    EXPECT_EQ(db->LoadGroupPermissionForDataReport()->RecordCount(), 1);
+}
+
+TEST_F(SecurityTest, ReportsHaveTheirColumnsInOrder) {
+    db->AddUser("alice", "S-1");
+    db->AddGroup("Staff");
+    db->AddSecurity("alice", 1, "Editor", kUser);
+    db->AddSecurity("Staff", 3, "Mail", kGroup);
+
+    auto groupReport = db->LoadGroupPermissionForDataReport();
+    EXPECT_THAT(fieldNames(*groupReport), ElementsAre("ObjectName", "Status", "PrgName"));
+    EXPECT_THAT(column(*groupReport, "ObjectName"), ElementsAre("Staff"));
+    EXPECT_THAT(column(*groupReport, "Status"), ElementsAre("3"));
+    auto userReport = db->LoadUserPermissionForDataReport();
+    EXPECT_THAT(fieldNames(*userReport), ElementsAre("Status", "PrgName", "ObjectName"));
+    EXPECT_THAT(column(*userReport, "PrgName"), ElementsAre("Editor"));
+    EXPECT_THAT(fieldNames(*db->LoadSecurityGroup("Staff", "Mail")), ElementsAre("Permission_Status", "Program_Name"));
+    auto byGroup = db->LoadProgramsByGroup("Staff");
+    EXPECT_THAT(fieldNames(*byGroup), ElementsAre("GroupName", "Status", "Program_Name"));
+    EXPECT_THAT(column(*byGroup, "Program_Name"), ElementsAre("Mail"));
+    auto byUser = db->LoadProgramsByUser("alice", "S-1");
+    EXPECT_THAT(fieldNames(*byUser), ElementsAre("Status", "PrgName", "UserName"));
+    EXPECT_EQ(byUser->RecordCount(), 1);
+    EXPECT_EQ(db->LoadProgramsByUser("alice", "S-2")->RecordCount(), 0);
+    auto users = db->LoadUsersByProgram("Editor");
+    EXPECT_THAT(fieldNames(*users), ElementsAre("Status", "PrgName", "UserName", "Object_Type"));
+    EXPECT_THAT(column(*users, "Object_Type"), ElementsAre("1"));
+    auto groups = db->LoadGroupsByProgram("Mail");
+    EXPECT_THAT(fieldNames(*groups), ElementsAre("GroupName", "Status", "ProgramName"));
+    EXPECT_THAT(column(*groups, "GroupName"), ElementsAre("Staff"));
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(SecurityTest, DeleteSecurityRemovesBothKindsForAKey) {
+    db->AddUser("alice", "S-1");
+    db->AddGroup("Staff");
+    db->AddSecurity("alice", 1, "Editor", kUser);
+    db->AddSecurity("Staff", 1, "Editor", kGroup);
+    db->AddSecurity("Staff", 1, "Mail", kGroup);
+    EXPECT_TRUE(db->DeleteSecurity(1, db->getProgramKey("Editor")));
+    EXPECT_EQ(db->LoadUserPermissionForDataReport()->RecordCount(), 0);
+    EXPECT_THAT(column(*db->LoadGroupPermissionForDataReport(), "PrgName"), ElementsAre("Mail"));
+    EXPECT_TRUE(db->DeleteSecurity(9, 9));
+}
+
+TEST_F(SecurityTest, DeletionsLeavePermissionRowsInPlace) {
+    db->AddGroup("Staff");
+    db->AddSecurity("Staff", 1, "Mail", kGroup);
+    ASSERT_TRUE(db->DeleteGroup("Staff"));
+    ASSERT_TRUE(db->deleteProgram("Mail"));
+    auto connection = std::make_shared<Connection>();
+    connection->setConnectionString(catalogue().string());
+    connection->Open();
+    Recordset permissions;
+    permissions.Open("Select Object_Type from Permission", connection);
+    EXPECT_EQ(permissions.RecordCount(), 1);
+}
+
+TEST(SecurityErrorTest, FourQueriesSeparateNumberAndTextWithABareComma) {
+    TempFolder folder;
+    RecordingMessageSink sink;
+    clsDBRoutines db(folder.path());
+    db.openDatabase((folder / "missing.mdb").string());
+    sink.messages.clear();
+    EXPECT_EQ(db.LoadProgramsByGroup("g"), nullptr);
+    EXPECT_EQ(db.LoadProgramsByUser("u", "s"), nullptr);
+    EXPECT_EQ(db.LoadUsersByProgram("p"), nullptr);
+    EXPECT_EQ(db.LoadGroupsByProgram("p"), nullptr);
+    EXPECT_EQ(db.LoadGroupPermissionForDataReport(), nullptr);
+    ASSERT_EQ(sink.messages.size(), 10u);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(sink.messages[2 * i + 1].text.substr(0, 6), "3709,T") << i;
+    EXPECT_EQ(sink.messages[9].text.substr(0, 7), "3709, T");
+}
+
+}  // namespace
+}  // namespace portico::test
