@@ -101,11 +101,15 @@ bool clsEnvironment::saveSettings(const std::string& iniFile, const std::string&
     if (!fileExists(iniFile)) {
         throw PorticoError(500123, "Couldn't save settings, invalid path pass the function", "Portcio.clsEnvironment");
     }
+    // The file that was checked is the one written, and a write that fails (a
+    // read-only file) is reported rather than returning True.
+    const std::string file = trimBlanks(iniFile);
     clsIniFile& ini = this->iniFile();
-    ini.IniWrite(kSectionDatabase, "DatabasePath", databasePath, iniFile);
-    ini.IniWrite(kSectionGeneral, "RequireLogin", requireLogin ? "1" : "0", iniFile);
-    ini.IniWrite(kSectionGeneral, "ShowToolbar", showToolbar ? "1" : "0", iniFile);
-    ini.IniWrite(kSectionGeneral, "NumberOfClicks", std::to_string(numberOfClicks), iniFile);
+    const bool written = ini.IniWrite(kSectionDatabase, "DatabasePath", databasePath, file) &&
+                         ini.IniWrite(kSectionGeneral, "RequireLogin", requireLogin ? "1" : "0", file) &&
+                         ini.IniWrite(kSectionGeneral, "ShowToolbar", showToolbar ? "1" : "0", file) &&
+                         ini.IniWrite(kSectionGeneral, "NumberOfClicks", std::to_string(numberOfClicks), file);
+    if (!written) throw PorticoError(75, "Couldn't save settings to " + file, "Portico.clsEnvironment");
     return true;
 }
 

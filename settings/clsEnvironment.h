@@ -49,7 +49,8 @@ public:
     // before a failing step keep their new values.
     bool loadSettings(const std::string& iniFile);
     // Writes the database path and the three general values into an existing
-    // file (500123 when there is none); the other keys stay as they are.
+    // file (500123 when there is none; 75 when it cannot be written); the other
+    // keys stay as they are.
     bool saveSettings(const std::string& iniFile, const std::string& databasePath, const bool& requireLogin,
                       const bool& showToolbar, const std::int16_t& numberOfClicks);
 

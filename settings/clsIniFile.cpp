@@ -192,7 +192,8 @@ void clsIniFile::DeleteSection() {
 }
 
 bool clsIniFile::Exists(const std::string& fileName) const {
-    if (fileName.find('\0') != std::string::npos) return false;
+    // An empty name would become ".*" and match any hidden file of the current directory.
+    if (trimBlanks(fileName).empty() || fileName.find('\0') != std::string::npos) return false;
     std::string name = fileName;
     if (name.find('.') == std::string::npos) name += ".*";
     const auto slash = name.rfind('/');
@@ -326,9 +327,9 @@ std::string clsIniFile::IniRead(const std::string& section, const std::string& e
     return profile::getString(section, entry, defaultText, kStringBuffer, file).text;
 }
 
-void clsIniFile::IniWrite(const std::string& section, const std::string& entry, const std::string& value,
+bool clsIniFile::IniWrite(const std::string& section, const std::string& entry, const std::string& value,
                           const std::string& filePath) {
-    profile::writeString(section, entry, value, useWinIni_ ? activeFile() : filePath);
+    return profile::writeString(section, entry, value, useWinIni_ ? activeFile() : filePath);
 }
 
 std::int16_t clsIniFile::PutInt(const std::string& entry, std::int16_t value) {

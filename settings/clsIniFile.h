@@ -66,8 +66,8 @@ public:
                         const std::string& defaultText, const std::string& resultText, bool readAsNumber,
                         const std::string& filePath);
     // Writes to `filePath` (WIN.INI in WIN.INI mode), whatever the current file
-    // and section are.
-    void IniWrite(const std::string& section, const std::string& entry, const std::string& value,
+    // and section are. True when the write succeeded.
+    bool IniWrite(const std::string& section, const std::string& entry, const std::string& value,
                   const std::string& filePath);
     // Non-zero on success.
     std::int16_t PutInt(const std::string& entry, std::int16_t value);

@@ -2,6 +2,7 @@
 
 #include "DBRoutinesObject.h"
 #include "ErrorInfo.h"
+#include "MessageSink.h"
 
 namespace portico::tessera {
 
@@ -11,7 +12,11 @@ PredeclaredInstance& PredeclaredInstance::get() {
 }
 
 PredeclaredInstance::~PredeclaredInstance() {
-    if (instance_) instance_->lpVtbl->Release(instance_);
+    if (!instance_) return;
+    // The library is being unloaded: the client's handler may be gone already,
+    // so a report made while the instance closes goes to standard error.
+    installMessageSink(nullptr);
+    instance_->lpVtbl->Release(instance_);
 }
 
 TesseraStatus PredeclaredInstance::query(const TesseraGuid* iid, void** object) {

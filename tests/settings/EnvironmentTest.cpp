@@ -270,6 +270,17 @@ TEST_F(EnvironmentTest, SaveSettingsWithoutAFileFailsAndWritesNothing) {
     EXPECT_TRUE(fs::is_directory(temp / "Portico.ini"));
 }
 
+TEST_F(EnvironmentTest, SaveSettingsWritesTheFileItCheckedAndReportsAFailedWrite) {
+    const auto file = writeSettings(validGeneral());
+    EXPECT_TRUE(environment.saveSettings("  " + file.string() + " ", "/srv/other.mdb", false, false, 2));
+    EXPECT_NE(test::TempFolder::read(file).find("DatabasePath=/srv/other.mdb\n"), std::string::npos);
+
+    const auto before = test::TempFolder::read(file);
+    expectError([&] { environment.saveSettings(file.string(), "/x.mdb\n[General]\nRequireLogin=1", true, true, 5); },
+                75, "Portico.clsEnvironment", "Couldn't save settings to " + file.string());
+    EXPECT_EQ(test::TempFolder::read(file), before) << "a value with a line break is not written";
+}
+
 TEST_F(EnvironmentTest, NoMessageIsShownOnTheWay) {
     EXPECT_TRUE(environment.loadSettings(folder + "/Portico.ini"));
     EXPECT_TRUE(environment.saveSettings(folder + "/Portico.ini", database, false, false, 2));

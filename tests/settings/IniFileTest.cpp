@@ -279,6 +279,13 @@ TEST_F(IniFileTest, ExistsLooksForRegularFilesWithAnyExtensionWhenNoneIsGiven) {
     EXPECT_FALSE(ini.Exists(temp.str() + "/missing/Portico"));
     EXPECT_FALSE(ini.Exists(temp.str() + "/Portico.ini/below"));
     EXPECT_FALSE(ini.Exists(temp.str() + "/"));
+    temp.write(".hidden", "");
+    const auto cwd = fs::current_path();
+    fs::current_path(temp.path());
+    EXPECT_TRUE(ini.Exists("Portico"));
+    EXPECT_FALSE(ini.Exists(""));
+    EXPECT_FALSE(ini.Exists("  "));
+    fs::current_path(cwd);
 }
 
 TEST_F(IniFileTest, WinIniModeAndBack) {

@@ -1,0 +1,153 @@
+#include "ProgramDialogBase.h"
+
+#include "DialogService.h"
+#include "FatalError.h"
+#include "TextUtil.h"
+#include "ThemePicture.h"
+#include "frmExpandTextArea.h"
+#include "frmSetup.h"
+#include "modMain.h"
+#include "ucProgramView.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace portico::admin {
+namespace {
+
+QPixmap bannerPicture() {
+    return QApplication::style()->standardIcon(QStyle::SP_FileDialogNewFolder).pixmap(32, 32);
+}
+
+QPushButton* makeButton(const char* name, const char* caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    return button;
+}
+
+QLineEdit* makeField(const char* name, QWidget* parent) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(name);
+    return field;
+}
+
+}  // namespace
+
+ProgramDialogBase::ProgramDialogBase(modMain& program, QWidget* owner, const char* banner, const char* iconCaption,
+                                     const char* saveCaption)
+    : QDialog(owner), program_(program) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    cDialog.DialogTitle = "Select Program's Executable File..";
+    cDialog.InitDir = "/usr/bin";
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName("Image1");
+    Image1->setFixedSize(200, 42);
+    Picture1 = new QLabel(this);
+    Picture1->setObjectName("Picture1");
+    auto* bannerPictureLabel = new QLabel(this);
+    bannerPictureLabel->setPixmap(bannerPicture());
+    Picture1->setText(banner);
+    QFont bold = Picture1->font();
+    bold.setBold(true);
+    Picture1->setFont(bold);
+    auto* bannerRow = new QHBoxLayout;
+    bannerRow->addWidget(Image1);
+    bannerRow->addStretch(1);
+    bannerRow->addWidget(Picture1);
+    bannerRow->addWidget(bannerPictureLabel);
+
+    txtProgramName = makeField("txtProgramName", this);
+    txtProgramPath = makeField("txtProgramPath", this);
+    cmdExePath = makeButton("cmdExePath", "...", this);
+    txtProgramDescription = new QPlainTextEdit(this);
+    txtProgramDescription->setObjectName("txtProgramDescription");
+    txtProgramDescription->setFixedHeight(70);
+    txtStartInPath = makeField("txtStartInPath", this);
+    cmdStartInFolderButton = makeButton("cmdStartInFolderButton", "...", this);
+    txtStartInParams = makeField("txtStartInParams", this);
+    cmbProgramParmsButton = makeButton("cmbProgramParmsButton", "...", this);
+    cmdIcon = makeButton("cmdIcon", iconCaption, this);
+    cmdAdd = makeButton("cmdAdd", saveCaption, this);
+    for (QPushButton* button : {cmdExePath, cmdStartInFolderButton, cmbProgramParmsButton}) button->setFixedWidth(32);
+
+    fieldsGrid = new QGridLayout;
+    fieldsGrid->addWidget(new QLabel("Program Name :", this), 0, 0);
+    fieldsGrid->addWidget(txtProgramName, 0, 1);
+    fieldsGrid->addWidget(new QLabel("Program's Exe Path :", this), 1, 0);
+    fieldsGrid->addWidget(txtProgramPath, 1, 1);
+    fieldsGrid->addWidget(cmdExePath, 1, 2);
+    fieldsGrid->addWidget(new QLabel("Description of Program", this), 2, 0, Qt::AlignTop);
+    fieldsGrid->addWidget(txtProgramDescription, 2, 1);
+    fieldsGrid->addWidget(new QLabel("Start In Folder :", this), 3, 0);
+    fieldsGrid->addWidget(txtStartInPath, 3, 1);
+    fieldsGrid->addWidget(cmdStartInFolderButton, 3, 2);
+    fieldsGrid->addWidget(new QLabel("Program Parameters :", this), 4, 0);
+    fieldsGrid->addWidget(txtStartInParams, 4, 1);
+    fieldsGrid->addWidget(cmbProgramParmsButton, 4, 2);
+    fieldsGrid->setColumnStretch(1, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdIcon);
+    buttons->addWidget(cmdAdd);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bannerRow);
+    layout->addLayout(fieldsGrid);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+    resize(520, 360);
+
+    connect(cmdExePath, &QPushButton::clicked, this, [this] { guarded([&] { chooseExecutable(); }); });
+    connect(cmdStartInFolderButton, &QPushButton::clicked, this,
+            [this] { guarded([&] { openTypingArea(*txtStartInPath); }); });
+    connect(cmbProgramParmsButton, &QPushButton::clicked, this,
+            [this] { guarded([&] { openTypingArea(*txtStartInParams); }); });
+
+    program_.applyLowColourAdjustment(*this);
+    const QImage picture = loadThemePicture(program_.database(), program_.CurrentTheme(), "Theme_LogoAddRemove");
+    if (!picture.isNull()) {
+        Image1->setPixmap(QPixmap::fromImage(picture));
+        update();
+    }
+}
+
+bool ProgramDialogBase::validate() const {
+    if (trimBlanks(txtProgramName->text().toStdString()).empty() ||
+        trimBlanks(txtProgramPath->text().toStdString()).empty()) {
+        dialogs().messageBox("Please fill all fields in.", "Error", MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+ProgramDialogBase::Values ProgramDialogBase::trimmedValues() const {
+    auto text = [](const QString& value) { return trimBlanks(value.toStdString()); };
+    return {text(txtProgramName->text()), text(txtProgramDescription->toPlainText()), text(txtProgramPath->text()),
+            text(txtStartInPath->text()), text(txtStartInParams->text())};
+}
+
+void ProgramDialogBase::chooseExecutable() {
+    cDialog.InitDir = "/usr/bin";
+    if (cDialog.ShowOpen()) txtProgramPath->setText(QString::fromStdString(cDialog.FileName()));
+}
+
+void ProgramDialogBase::openTypingArea(QLineEdit& field) {
+    frmExpandTextArea& typingArea = program_.expandTextAreaWindow();
+    typingArea.setTextBox(&field);
+    program_.showModal(typingArea, this);
+}
+
+void ProgramDialogBase::reloadSetupList() {
+    if (frmSetup* setup = program_.loadedSetupWindow()) setup->ucProgramView1->reloadView();
+}
+
+}  // namespace portico::admin

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "CommonDialog.h"
+
+#include <QDialog>
+
+#include <string>
+
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace portico::admin {
+
+class modMain;
+
+// What the add and modify dialogs share: the program's fields, the banner, the
+// theme's add/remove picture, the executable dialog and the typing area.
+class ProgramDialogBase : public QDialog {
+    Q_OBJECT
+public:
+    QLabel* Picture1;
+    QLabel* Image1;
+    QLineEdit* txtProgramName;
+    QLineEdit* txtProgramPath;
+    QPushButton* cmdExePath;
+    QPlainTextEdit* txtProgramDescription;
+    QLineEdit* txtStartInPath;
+    QPushButton* cmdStartInFolderButton;
+    QLineEdit* txtStartInParams;
+    QPushButton* cmbProgramParmsButton;
+    QPushButton* cmdIcon;
+    QPushButton* cmdAdd;
+    CommonDialog cDialog;
+
+protected:
+    // `banner` is the text beside the banner picture; `iconCaption` and
+    // `saveCaption` the captions of cmdIcon and cmdAdd.
+    ProgramDialogBase(modMain& program, QWidget* owner, const char* banner, const char* iconCaption,
+                      const char* saveCaption);
+
+    // The fields' grid, for a subclass to add its own rows below row 5.
+    QGridLayout* fieldsGrid;
+    modMain& program_;
+
+    // The trimmed name and path are both required; false (after the message) when one is blank.
+    bool validate() const;
+    void chooseExecutable();
+    void openTypingArea(QLineEdit& field);
+    void reloadSetupList();
+
+    struct Values {
+        std::string name, description, path, startIn, parameters;
+    };
+    // The fields, trimmed.
+    Values trimmedValues() const;
+};
+
+}  // namespace portico::admin

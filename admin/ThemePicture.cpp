@@ -1,0 +1,37 @@
+#include "ThemePicture.h"
+
+#include "PictureLoader.h"
+#include "Recordset.h"
+#include "clsDBRoutines.h"
+
+#include <QImage>
+
+namespace portico::admin {
+namespace {
+
+std::size_t valueLength(const Variant& value) {
+    switch (value.type()) {
+    case Variant::Type::Bytes: return value.bytes().size();
+    case Variant::Type::Text: return value.toText().size();
+    case Variant::Type::Empty:
+    case Variant::Type::Null: return 0;
+    default: return value.toText().size();
+    }
+}
+
+}  // namespace
+
+QImage loadThemePicture(clsDBRoutines& database, const std::string& theme, const std::string& field) {
+    auto themes = database.LoadTheme(theme);
+    if (!themes) return {};
+    bool hasPicture = false;
+    if (themes->RecordCount() > 0 && themes->hasField(field)) {
+        themes->MoveFirst();
+        hasPicture = valueLength(themes->Fields(field).Value()) > 0;
+    }
+    themes->Close();
+    if (!hasPicture || !database.GetThemeImage(theme, field)) return {};
+    return tryLoadPicture(database.themeImageFile(field).string());
+}
+
+}  // namespace portico::admin

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+class QImage;
+
+namespace portico {
+class clsDBRoutines;
+}
+
+namespace portico::admin {
+
+// One picture of a theme ("Theme_LogoSplash" or "Theme_LogoAddRemove"), exported
+// by the catalogue to its picture file and loaded from there. A null image when
+// the theme is unknown, has no such picture, or the file holds no picture.
+QImage loadThemePicture(clsDBRoutines& database, const std::string& theme, const std::string& field);
+
+}  // namespace portico::admin

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "ProgramDialogBase.h"
+
+#include <optional>
+#include <string>
+
+namespace portico::admin {
+
+// Adds a new program to the catalogue. Not modal: the setup window stays usable.
+class frmAddProgram final : public ProgramDialogBase {
+    Q_OBJECT
+public:
+    explicit frmAddProgram(modMain& program);
+
+private:
+    void chooseIcon();
+    void addProgram();
+
+    // The picture picked in the icon picker while this dialog is open. The
+    // picture file is shared with every other picture operation, so the pick
+    // is kept here until the program is added.
+    std::optional<std::string> pickedPicture_;
+};
+
+}  // namespace portico::admin

@@ -1,0 +1,143 @@
+#include "frmFolderDialog.h"
+
+#include "DialogService.h"
+#include "FatalError.h"
+#include "FileSystem.h"
+#include "PorticoError.h"
+#include "clsDBRoutines.h"
+#include "frmAddRemoveFolder.h"
+#include "modMain.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace portico::admin {
+namespace {
+
+// A folder that cannot be read is left out of the tree, never reported.
+template <typename Step>
+void ignoringErrors(Step&& step) {
+    try {
+        step();
+    } catch (const PorticoError&) {
+    } catch (const std::exception&) {
+    }
+}
+
+}  // namespace
+
+frmFolderDialog::frmFolderDialog(modMain& program, QWidget* owner) : QDialog(owner), program_(program) {
+    setObjectName("frmFolderDialog");
+    setWindowTitle("Select A Folder");
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    QStyle* style = QApplication::style();
+    driveIcon = style->standardIcon(QStyle::SP_DriveHDIcon);
+    folderCloseIcon = style->standardIcon(QStyle::SP_DirClosedIcon);
+    folderOpenIcon = style->standardIcon(QStyle::SP_DirOpenIcon);
+
+    ctlFolderList = new QTreeWidget(this);
+    ctlFolderList->setObjectName("ctlFolderList");
+    ctlFolderList->setColumnCount(1);
+    ctlFolderList->header()->hide();
+    ctlFolderList->setSelectionMode(QAbstractItemView::SingleSelection);
+    ctlFolderList->setExpandsOnDoubleClick(false);
+
+    cmdOk = new QPushButton("&Add", this);
+    cmdOk->setObjectName("cmdOk");
+    cmdCancel = new QPushButton("&Cancel", this);
+    cmdCancel->setObjectName("cmdCancel");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOk);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(ctlFolderList, 1);
+    layout->addLayout(buttons);
+    resize(360, 420);
+
+    connect(ctlFolderList, &QTreeWidget::itemDoubleClicked, this, [this] { guarded([&] { nodeDoubleClicked(); }); });
+    connect(ctlFolderList, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
+                if (previous && previous->parent()) previous->setIcon(0, folderCloseIcon);
+                if (current && current->parent()) current->setIcon(0, folderOpenIcon);
+            });
+    connect(cmdOk, &QPushButton::clicked, this, [this] { guarded([&] { addFolder(); }); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { guarded([&] { cancel(); }); });
+
+    loadDrives();
+}
+
+void frmFolderDialog::loadDrives() {
+    std::vector<FileSystemDrive> drives;
+    ignoringErrors([&] { drives = FileSystem::Drives(); });
+    for (const FileSystemDrive& drive : drives) {
+        ignoringErrors([&] {
+            if (!drive.IsReady()) return;
+            auto* node = new QTreeWidgetItem(ctlFolderList, {QString::fromStdString(drive.DriveLetter())});
+            node->setIcon(0, driveIcon);
+        });
+    }
+}
+
+std::string frmFolderDialog::nodePath(const QTreeWidgetItem* node) {
+    if (!node) return {};
+    const std::string text = node->text(0).toStdString();
+    if (!node->parent()) return text.ends_with('/') ? text : text + "/";
+    return nodePath(node->parent()) + text + "/";
+}
+
+void frmFolderDialog::loadSubfolders(QTreeWidgetItem* node) {
+    if (!node) return;
+    const std::string path = nodePath(node);
+    ignoringErrors([&] {
+        const FileSystemFolder folder =
+            node->parent() ? FileSystem::GetFolder(path) : FileSystem::GetDrive(path).RootFolder();
+        for (const FileSystemFolder& subfolder : folder.SubFolders()) {
+            auto* child = new QTreeWidgetItem(node, {QString::fromStdString(subfolder.Name())});
+            child->setIcon(0, folderCloseIcon);
+        }
+    });
+    node->setExpanded(true);
+}
+
+QTreeWidgetItem* frmFolderDialog::selectedNode() const {
+    const auto selected = ctlFolderList->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.front();
+}
+
+void frmFolderDialog::nodeDoubleClicked() {
+    QTreeWidgetItem* node = selectedNode();
+    if (!node) return;
+    if (node->childCount() == 0) loadSubfolders(node);
+    selectedFolder_ = node->text(0).toStdString();
+    selectedPath_ = nodePath(node);
+}
+
+void frmFolderDialog::addFolder() {
+    QTreeWidgetItem* node = selectedNode();
+    // Nothing selected: there is no folder to add.
+    if (!node) return;
+    const std::string name = node->text(0).toStdString();
+    if (program_.database().AddFolder(name, nodePath(node))) {
+        dialogs().messageBox("Added Folder : " + name, "Add Folder", MessageIcon::Information);
+        if (frmAddRemoveFolder* list = program_.loadedAddRemoveFolderWindow()) list->LoadFolderView();
+    } else {
+        dialogs().messageBox("Couldn't Add Folder : " + name, "Error", MessageIcon::Exclamation);
+    }
+    close();
+}
+
+void frmFolderDialog::cancel() {
+    cancelled_ = true;
+    selectedFolder_.clear();
+    selectedPath_.clear();
+    close();
+}
+
+}  // namespace portico::admin

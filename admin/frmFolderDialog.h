@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+
+#include <string>
+
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace portico::admin {
+
+class modMain;
+
+// Picks a folder from the drives' folder tree and adds it to the catalogue.
+// Drives are the mounted file systems; a node's path always ends with "/".
+class frmFolderDialog final : public QDialog {
+    Q_OBJECT
+public:
+    frmFolderDialog(modMain& program, QWidget* owner);
+
+    const std::string& SelectedPath() const { return selectedPath_; }
+    const std::string& SelectedFolder() const { return selectedFolder_; }
+    bool Cancelled() const { return cancelled_; }
+
+    // The full path of a node: its parent's path, its text and "/"; a drive's
+    // is its mount point with a "/" at the end.
+    static std::string nodePath(const QTreeWidgetItem* node);
+    // Adds the node's subfolders below it, in the order the file system lists them.
+    void loadSubfolders(QTreeWidgetItem* node);
+
+    QTreeWidget* ctlFolderList;
+    QIcon driveIcon;
+    QIcon folderCloseIcon;
+    QIcon folderOpenIcon;
+    QPushButton* cmdOk;
+    QPushButton* cmdCancel;
+
+private:
+    QTreeWidgetItem* selectedNode() const;
+    void loadDrives();
+    void nodeDoubleClicked();
+    void addFolder();
+    void cancel();
+
+    modMain& program_;
+    std::string selectedPath_;
+    std::string selectedFolder_;
+    bool cancelled_ = false;
+};
+
+}  // namespace portico::admin

@@ -1,0 +1,180 @@
+#include "frmSetup.h"
+
+#include "DialogService.h"
+#include "FatalError.h"
+#include "PorticoError.h"
+#include "ProgramFolder.h"
+#include "ThemePicture.h"
+#include "TextUtil.h"
+#include "clsDBRoutines.h"
+#include "clsEnvironment.h"
+#include "frmAddProgram.h"
+#include "frmAddRemoveFolder.h"
+#include "frmModifyProgram.h"
+#include "frmProperties.h"
+#include "frmThemeManage.h"
+#include "modMain.h"
+#include "ucLeftFrame.h"
+#include "ucProgramView.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace portico::admin {
+namespace {
+
+QPushButton* makeButton(const char* name, const char* caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    return button;
+}
+
+}  // namespace
+
+frmSetup::frmSetup(modMain& program) : program_(program) {
+    setObjectName("frmSetup");
+    setWindowTitle("Portico Setup....");
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    ucLeftFrame1 = new ucLeftFrame(this);
+
+    frEnviro = new QGroupBox("Environment Settings", this);
+    frEnviro->setObjectName("frEnviro");
+    auto* lblDatabase = new QLabel("Database Location :", frEnviro);
+    txtDatabaseLocation = new QLineEdit(frEnviro);
+    txtDatabaseLocation->setObjectName("txtDatabaseLocation");
+    cmdBrowse = makeButton("cmdBrowse", "...", frEnviro);
+    cmdBrowse->setFixedWidth(32);
+    cdOpen.DialogTitle = "Select Database...";
+    auto* environmentRow = new QHBoxLayout(frEnviro);
+    environmentRow->addWidget(lblDatabase);
+    environmentRow->addWidget(txtDatabaseLocation, 1);
+    environmentRow->addWidget(cmdBrowse);
+
+    frPrograms = new QGroupBox("Program Setup", this);
+    frPrograms->setObjectName("frPrograms");
+    ucProgramView1 = new ucProgramView(program_.database(), ucProgramView::Variant::Administration, frPrograms);
+    ucProgramView1->setObjectName("ucProgramView1");
+    ucProgramView1->setMinimumSize(360, 240);
+    cmdAdd = makeButton("cmdAdd", "Add", frPrograms);
+    cmdModify = makeButton("cmdModify", "Modify", frPrograms);
+    cmdDelete = makeButton("cmdDelete", "Delete", frPrograms);
+    cmdProp = makeButton("cmdProp", "Properties", frPrograms);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    for (QPushButton* button : {cmdAdd, cmdModify, cmdDelete, cmdProp}) buttons->addWidget(button);
+    auto* programsLayout = new QVBoxLayout(frPrograms);
+    programsLayout->addWidget(ucProgramView1, 1);
+    programsLayout->addLayout(buttons);
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(frEnviro);
+    right->addWidget(frPrograms, 1);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(ucLeftFrame1);
+    layout->addLayout(right, 1);
+    resize(720, 460);
+
+    auto on = [this](auto* sender, auto signal, void (frmSetup::*action)()) {
+        connect(sender, signal, this, [this, action] { guarded([&] { (this->*action)(); }); });
+    };
+    on(cmdBrowse, &QPushButton::clicked, &frmSetup::changeDatabaseLocation);
+    on(cmdAdd, &QPushButton::clicked, &frmSetup::showAddProgram);
+    on(cmdModify, &QPushButton::clicked, &frmSetup::showModifyProgram);
+    on(cmdDelete, &QPushButton::clicked, &frmSetup::deleteSelectedProgram);
+    on(cmdProp, &QPushButton::clicked, &frmSetup::showProperties);
+    on(ucProgramView1, &ucProgramView::AddMenuClicked, &frmSetup::showAddProgram);
+    on(ucProgramView1, &ucProgramView::ModifyMenuClicked, &frmSetup::showModifyProgram);
+    on(ucProgramView1, &ucProgramView::DeleteMenuClicked, &frmSetup::deleteSelectedProgram);
+    on(ucProgramView1, &ucProgramView::PropertiesClicked, &frmSetup::showProperties);
+    on(ucLeftFrame1, &ucLeftFrame::ThemeClicked, &frmSetup::showThemes);
+    on(ucLeftFrame1, &ucLeftFrame::AddRemoveFolder, &frmSetup::showFolders);
+    connect(ucLeftFrame1, &ucLeftFrame::QuitClicked, this, [this] { close(); });
+
+    load();
+}
+
+void frmSetup::load() {
+    program_.applyLowColourAdjustment(*this);
+    txtDatabaseLocation->setText(QString::fromStdString(program_.environment().DatabasePath()));
+    ucProgramView1->loadView();
+    const QImage picture = loadThemePicture(program_.database(), program_.CurrentTheme(), "Theme_LogoSplash");
+    if (!picture.isNull()) ucLeftFrame1->SetImage(picture);
+}
+
+void frmSetup::SetPicture(const QImage& picture) { ucLeftFrame1->SetImage(picture); }
+
+bool frmSetup::saveDatabaseLocation(const std::string& path) {
+    // A settings file that has gone is a failed save like any other, not the end of the program.
+    try {
+        return program_.environment().saveSettings(programFolder() + "/Portico.ini", path, false, false, 2);
+    } catch (const PorticoError&) {
+        return false;
+    }
+}
+
+void frmSetup::changeDatabaseLocation() {
+    cdOpen.InitDir = program_.environment().DefaultDialogDatabasePath();
+    // A cancelled dialog picks nothing, whatever was picked in it before.
+    const std::string chosen = cdOpen.ShowOpen() ? cdOpen.FileName() : std::string();
+    const std::string shown = trimBlanks(txtDatabaseLocation->text().toStdString());
+    if (shown != chosen && !trimBlanks(chosen).empty()) {
+        if (saveDatabaseLocation(trimBlanks(chosen)))
+            dialogs().messageBox("Database Location has been updated", "Information", MessageIcon::Information);
+        else
+            dialogs().messageBox("Unable to save settings", "Error", MessageIcon::Critical);
+        return;
+    }
+    dialogs().messageBox("Database is same as selected file", "Same", MessageIcon::Exclamation);
+}
+
+void frmSetup::deleteSelectedProgram() {
+    const std::string name = ucProgramView1->selectedItemText();
+    // Nothing selected, nothing to delete: never report a deletion that did not happen.
+    if (trimBlanks(name).empty()) return;
+    if (dialogs().messageBox("Delete " + name + "?", "Question", MessageIcon::Question, MessageButtons::YesNo) !=
+        MessageAnswer::Yes)
+        return;
+    if (program_.database().deleteProgram(name)) {
+        dialogs().messageBox("Program has been deleted", "Confirmation", MessageIcon::Information);
+        ucProgramView1->reloadView();
+    } else {
+        dialogs().messageBox("Couldn't Delete Program", "Error", MessageIcon::Critical);
+    }
+}
+
+void frmSetup::showAddProgram() {
+    frmAddProgram& window = program_.addProgramWindow();
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+void frmSetup::showModifyProgram() {
+    frmModifyProgram& window = program_.modifyProgramWindow();
+    window.setProgram(ucProgramView1->selectedItemText());
+    program_.showModal(window, this);
+}
+
+void frmSetup::showProperties() {
+    frmProperties& window = program_.propertiesWindow();
+    window.setProgram(ucProgramView1->selectedItemText());
+    window.showModal();
+}
+
+void frmSetup::showThemes() { program_.showModal(program_.themeManageWindow(), this); }
+
+void frmSetup::showFolders() { program_.showModal(program_.addRemoveFolderWindow(), this); }
+
+void frmSetup::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (event->isAccepted()) program_.endProgram();
+}
+
+}  // namespace portico::admin

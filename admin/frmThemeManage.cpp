@@ -1,0 +1,110 @@
+#include "frmThemeManage.h"
+
+#include "DialogService.h"
+#include "FatalError.h"
+#include "RecordText.h"
+#include "Recordset.h"
+#include "clsDBRoutines.h"
+#include "frmCreateTheme.h"
+#include "modMain.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace portico::admin {
+
+frmThemeManage::frmThemeManage(modMain& program, QWidget* owner) : QDialog(owner), program_(program) {
+    setObjectName("frmThemeManage");
+    setWindowTitle("Theme Management...");
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    auto* frame = new QGroupBox("Current Themes", this);
+    lstTheme = new QTreeWidget(frame);
+    lstTheme->setObjectName("lstTheme");
+    lstTheme->setColumnCount(1);
+    lstTheme->setHeaderLabels({"Theme Name"});
+    lstTheme->setRootIsDecorated(false);
+    lstTheme->setSelectionMode(QAbstractItemView::SingleSelection);
+    ImageList1.Add({}, QApplication::style()->standardIcon(QStyle::SP_DesktopIcon).pixmap(16, 16));
+    auto* frameLayout = new QVBoxLayout(frame);
+    frameLayout->addWidget(lstTheme);
+
+    cmdApply = new QPushButton("Apply Theme", this);
+    cmdApply->setObjectName("cmdApply");
+    cmdDelete = new QPushButton("Delete Theme", this);
+    cmdDelete->setObjectName("cmdDelete");
+    cmdCreate = new QPushButton("Create Theme", this);
+    cmdCreate->setObjectName("cmdCreate");
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* button : {cmdApply, cmdDelete, cmdCreate}) buttons->addWidget(button);
+    buttons->addStretch(1);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(frame, 1);
+    layout->addLayout(buttons);
+    resize(420, 300);
+
+    connect(cmdApply, &QPushButton::clicked, this, [this] { guarded([&] { applyTheme(); }); });
+    connect(cmdCreate, &QPushButton::clicked, this, [this] { guarded([&] { createTheme(); }); });
+    connect(cmdDelete, &QPushButton::clicked, this, [this] { guarded([&] { deleteTheme(); }); });
+
+    program_.applyLowColourAdjustment(*this);
+    LoadThemes();
+}
+
+void frmThemeManage::LoadThemes() {
+    auto records = program_.database().LoadThemes();
+    Recordset& themes = requireRecords(records);
+    lstTheme->clear();
+    if (themes.RecordCount() > 0) themes.MoveFirst();
+    for (long i = 0, count = themes.RecordCount(); i < count; ++i) {
+        const QString name = QString::fromStdString(fieldText(themes, "Theme_Name"));
+        auto* item = new QTreeWidgetItem(lstTheme, {name});
+        item->setToolTip(0, name);
+        item->setIcon(0, ImageList1.Icon(1));
+        themes.MoveNext();
+    }
+    themes.Close();
+}
+
+std::string frmThemeManage::selectedTheme() const {
+    const auto selected = lstTheme->selectedItems();
+    return selected.isEmpty() ? std::string() : selected.front()->text(0).toStdString();
+}
+
+void frmThemeManage::applyTheme() {
+    const std::string name = selectedTheme();
+    if (name.empty()) return;
+    if (program_.database().setDefaultTheme(name))
+        program_.selectTheme(name, true);
+    else
+        dialogs().messageBox("Cannot Set Default Theme To " + name, "Error", MessageIcon::Exclamation);
+}
+
+void frmThemeManage::createTheme() {
+    const auto answer = dialogs().inputBox("Enter a theme name", "Theme Manager", "Theme 1");
+    frmCreateTheme& window = program_.createThemeWindow();
+    window.setThemeName(answer.value_or(std::string()));
+    program_.showModal(window, this);
+}
+
+void frmThemeManage::deleteTheme() {
+    const std::string name = selectedTheme();
+    if (name.empty()) return;
+    if (dialogs().messageBox("Are you sure ? ", "Confirmation", MessageIcon::Question, MessageButtons::YesNo) !=
+        MessageAnswer::Yes)
+        return;
+    if (program_.database().DeleteTheme(name)) {
+        dialogs().messageBox("Theme " + name + ", Has Been Deleted", "Deleted", MessageIcon::Information);
+        LoadThemes();
+    } else {
+        dialogs().messageBox("Cannot Delete Theme " + name, "Error", MessageIcon::Critical);
+    }
+}
+
+}  // namespace portico::admin

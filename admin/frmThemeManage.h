@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ImageList.h"
+
+#include <QDialog>
+
+#include <string>
+
+class QPushButton;
+class QTreeWidget;
+
+namespace portico::admin {
+
+class modMain;
+
+// The list of themes, with Apply, Create and Delete.
+class frmThemeManage final : public QDialog {
+    Q_OBJECT
+public:
+    frmThemeManage(modMain& program, QWidget* owner);
+
+    // Refills the list from the catalogue.
+    void LoadThemes();
+
+    QTreeWidget* lstTheme;
+    ImageList ImageList1;
+    QPushButton* cmdApply;
+    QPushButton* cmdDelete;
+    QPushButton* cmdCreate;
+
+private:
+    // The selected theme's name; "" when none is selected.
+    std::string selectedTheme() const;
+    void applyTheme();
+    void createTheme();
+    void deleteTheme();
+
+    modMain& program_;
+};
+
+}  // namespace portico::admin

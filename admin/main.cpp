@@ -1,0 +1,24 @@
+#include "DialogMessageSink.h"
+#include "DialogService.h"
+#include "FatalError.h"
+#include "PorticoApplication.h"
+#include "QtDialogService.h"
+#include "modMain.h"
+
+int main(int argc, char** argv) {
+    portico::PorticoApplication application(argc, argv);
+    QApplication::setApplicationName("PorticoAdmin");
+    portico::setProgramTitle("PorticoAdmin");
+    // The setup window ends the program itself, also while other windows are open.
+    QApplication::setQuitOnLastWindowClosed(false);
+    portico::QtDialogService dialogs;
+    portico::ScopedDialogService dialogService(dialogs);
+    portico::DialogMessageSink reports;
+    portico::ScopedMessageSink reportSink(reports);
+
+    portico::admin::modMain program;
+    bool started = false;
+    portico::guarded([&] { started = program.start(); });
+    if (!started) return 0;
+    return QApplication::exec();
+}

@@ -1,0 +1,150 @@
+#include "modMain.h"
+
+#include "DialogService.h"
+#include "ExistenceTests.h"
+#include "ProgramFolder.h"
+#include "SelectTheme.h"
+#include "clsDBRoutines.h"
+#include "clsResourceViewer.h"
+#include "clsEnvironment.h"
+#include "frmAddProgram.h"
+#include "frmAddRemoveFolder.h"
+#include "frmCreateTheme.h"
+#include "frmExpandTextArea.h"
+#include "frmFolderDialog.h"
+#include "frmModifyProgram.h"
+#include "frmProperties.h"
+#include "frmSetup.h"
+#include "frmThemeManage.h"
+#include "frmWait.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStyle>
+
+namespace portico::admin {
+
+modMain::modMain(const std::filesystem::path& pictureFolder)
+    : environment_(std::make_unique<clsEnvironment>()),
+      database_(pictureFolder.empty() ? std::make_unique<clsDBRoutines>()
+                                      : std::make_unique<clsDBRoutines>(pictureFolder)) {}
+
+modMain::~modMain() {
+    // Windows hold references to the objects below, so they go first; owned
+    // windows go with their owners.
+    delete folderDialog_.data();
+    delete createTheme_.data();
+    delete expandTextArea_.data();
+    delete properties_.data();
+    delete modifyProgram_.data();
+    delete addRemoveFolder_.data();
+    delete themeManage_.data();
+    delete wait_.data();
+    delete addProgram_.data();
+    delete setup_.data();
+    viewer_.reset();
+}
+
+bool modMain::start() {
+    if (!environment_->loadSettings(programFolder() + "/Portico.ini")) {
+        dialogs().messageBox("Error Loading Setttings, Closing", "Error", MessageIcon::Critical);
+        return false;
+    }
+    eightBitDisplay_ = isEightBitDisplay();
+    // A program added without a picture of its own gets the default icon.
+    database_->setDefaultIconPath(environment_->DefaultIcon());
+    database_->openDatabase(environment_->DatabasePath());
+    selectTheme("", false);
+    setupWindow().show();
+    return true;
+}
+
+bool modMain::fileExists(const std::string& path) { return portico::fileExists(path); }
+bool modMain::folderExists(const std::string& path) { return portico::folderExists(path); }
+
+ScreenMetrics modMain::screenMetrics() {
+    ScreenMetrics metrics;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect desktop = screen->geometry();
+        metrics.width = desktop.right() + 1;
+        metrics.height = desktop.bottom() + 1;
+        metrics.bitsPerPixel = screen->depth();
+    }
+    return metrics;
+}
+
+bool modMain::isEightBitDisplay() { return screenMetrics().bitsPerPixel == 8; }
+
+void modMain::selectTheme(const std::string& theme, bool useGiven) {
+    portico::selectTheme(*database_, currentTheme_, theme, useGiven);
+}
+
+void modMain::applyLowColourAdjustment(QWidget& window) const {
+    if (eightBitDisplay_) window.setPalette(window.style()->standardPalette());
+}
+
+void modMain::showModal(QDialog& window, QWidget* owner) {
+    if (window.parentWidget() != owner) window.setParent(owner, window.windowFlags() | Qt::Dialog);
+    window.setWindowModality(Qt::ApplicationModal);
+    if (modalRunner_)
+        modalRunner_(window);
+    else
+        window.exec();
+}
+
+void modMain::showResources(const std::string& programPath) {
+    if (iconPicker_) {
+        iconPicker_(programPath);
+        return;
+    }
+    // The picker saves where the catalogue reads the program picture from.
+    if (!viewer_) viewer_ = std::make_unique<clsResourceViewer>(database_->PictureFolder());
+    viewer_->ShowResources(programPath);
+}
+
+namespace {
+
+template <typename Window, typename... Args>
+Window& windowOf(QPointer<Window>& instance, Args&&... args) {
+    if (!instance) instance = new Window(std::forward<Args>(args)...);
+    return *instance;
+}
+
+}  // namespace
+
+frmSetup& modMain::setupWindow() { return windowOf(setup_, *this); }
+frmAddProgram& modMain::addProgramWindow() { return windowOf(addProgram_, *this); }
+frmModifyProgram& modMain::modifyProgramWindow() { return windowOf(modifyProgram_, *this, setup_.data()); }
+frmExpandTextArea& modMain::expandTextAreaWindow() { return windowOf(expandTextArea_, *this); }
+frmThemeManage& modMain::themeManageWindow() { return windowOf(themeManage_, *this, setup_.data()); }
+frmCreateTheme& modMain::createThemeWindow() { return windowOf(createTheme_, *this, themeManage_.data()); }
+frmAddRemoveFolder& modMain::addRemoveFolderWindow() { return windowOf(addRemoveFolder_, *this, setup_.data()); }
+frmFolderDialog& modMain::folderDialogWindow() { return windowOf(folderDialog_, *this, addRemoveFolder_.data()); }
+frmWait& modMain::waitWindow() { return windowOf(wait_, *this); }
+
+frmProperties& modMain::propertiesWindow() {
+    if (!properties_) {
+        properties_ = new frmProperties(*database_, frmProperties::Variant::Administration, {}, setup_.data());
+        properties_->setLoadStep([this](QWidget& window) { applyLowColourAdjustment(window); });
+    }
+    return *properties_;
+}
+
+frmSetup* modMain::loadedSetupWindow() const { return setup_; }
+frmAddProgram* modMain::loadedAddProgramWindow() const { return addProgram_; }
+frmModifyProgram* modMain::loadedModifyProgramWindow() const { return modifyProgram_; }
+frmThemeManage* modMain::loadedThemeManageWindow() const { return themeManage_; }
+frmCreateTheme* modMain::loadedCreateThemeWindow() const { return createTheme_; }
+frmAddRemoveFolder* modMain::loadedAddRemoveFolderWindow() const { return addRemoveFolder_; }
+frmFolderDialog* modMain::loadedFolderDialogWindow() const { return folderDialog_; }
+frmWait* modMain::loadedWaitWindow() const { return wait_; }
+
+void modMain::endProgram() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window != setup_ && window->isVisible()) window->close();
+    QCoreApplication::quit();
+}
+
+}  // namespace portico::admin

@@ -1,0 +1,206 @@
+#include "AdminFixture.h"
+
+#include "admin/frmAddProgram.h"
+#include "admin/frmExpandTextArea.h"
+#include "admin/frmModifyProgram.h"
+#include "admin/frmSetup.h"
+#include "ucProgramView.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace portico::admin::test {
+namespace {
+
+class ProgramEditingTest : public AdminTest {
+protected:
+    ProgramEditingTest() {
+        // Stands in for the icon picker: "selects" the queued picture, if any.
+        program->setIconPicker([this](const std::string& path) {
+            pickerPaths.push_back(path);
+            if (!picks.empty()) {
+                folder.write("pictures/temp.bmp", picks.front());
+                picks.erase(picks.begin());
+            }
+        });
+    }
+
+    frmSetup& start() {
+        EXPECT_TRUE(program->start());
+        return *program->loadedSetupWindow();
+    }
+
+    frmAddProgram& openAdd(frmSetup& setup) {
+        setup.cmdAdd->click();
+        EXPECT_NE(program->loadedAddProgramWindow(), nullptr);
+        return *program->loadedAddProgramWindow();
+    }
+
+    frmModifyProgram& openModify(frmSetup& setup, const std::string& name) {
+        const auto found = setup.ucProgramView1->lstView->findItems(QString::fromStdString(name), Qt::MatchExactly);
+        EXPECT_EQ(found.size(), 1);
+        setup.ucProgramView1->lstView->setCurrentItem(found.front());
+        setup.cmdModify->click();
+        return *program->loadedModifyProgramWindow();
+    }
+
+    std::string field(const std::string& name, const std::string& column) {
+        auto records = db().loadProgram(name);
+        if (!records || records->RecordCount() == 0) return "<no program>";
+        const Variant& value = records->Fields(column).Value();
+        return value.isNull() ? "<null>" : value.toText();
+    }
+
+    std::vector<std::string> picks;
+    std::vector<std::string> pickerPaths;
+};
+
+TEST_F(ProgramEditingTest, AddValidatesTrimsStoresAndReloadsTheListOnce) {
+    addProgram("Calculator", solidPicture(Qt::yellow));
+    frmSetup& setup = start();
+    frmAddProgram& add = openAdd(setup);
+    EXPECT_EQ(add.windowTitle(), "Add A New Runnable Program..");
+    EXPECT_EQ(add.Image1->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
+
+    add.txtProgramName->setText("   ");
+    add.txtProgramPath->setText("/usr/games/chess");
+    add.cmdAdd->click();
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<ShownMessage>{{"Please fill all fields in.", "Error", MessageIcon::Exclamation}}));
+    EXPECT_EQ(programNames(), (std::vector<std::string>{"Calculator"}));
+
+    dialogs.clear();
+    add.txtProgramName->setText("  Chess  ");
+    add.txtProgramPath->setText(" /usr/games/chess ");
+    add.txtProgramDescription->setPlainText("  Plays chess  ");
+    add.txtStartInPath->setText(" /tmp ");
+    add.txtStartInParams->setText(" --level 3 ");
+    add.cmdAdd->click();
+
+    EXPECT_EQ(dialogs.messages(), (std::vector<ShownMessage>{{"Program Added", "Sucess", MessageIcon::Information}}));
+    EXPECT_EQ(field("Chess", "Program_Name"), "Chess");
+    EXPECT_EQ(field("Chess", "Program_Path"), "/usr/games/chess");
+    EXPECT_EQ(field("Chess", "Program_Desc"), "Plays chess");
+    EXPECT_EQ(field("Chess", "Program_StartInDir"), "/tmp");
+    EXPECT_EQ(field("Chess", "Program_StartUpParms"), "--level 3");
+    EXPECT_EQ(texts(setup.ucProgramView1->lstView), (std::vector<std::string>{"Calculator", "Chess"}));
+    processDeletes();
+    EXPECT_EQ(program->loadedAddProgramWindow(), nullptr);
+}
+
+TEST_F(ProgramEditingTest, AProgramAddedWithoutAPickGetsTheDefaultIconNotTheLastExportedOne) {
+    addProgram("Calculator", solidPicture(Qt::yellow));
+    frmSetup& setup = start();  // the list exported Calculator's icon to the picture file
+    frmAddProgram& add = openAdd(setup);
+    add.txtProgramName->setText("Chess");
+    add.txtProgramPath->setText("/usr/games/chess");
+    add.cmdAdd->click();
+
+    EXPECT_EQ(storedIcon("Chess"), TempFolder::read(folder / "Default.ico"));
+}
+
+TEST_F(ProgramEditingTest, ThePickedIconIsStoredEvenWhenTheListExportedPicturesMeanwhile) {
+    addProgram("Calculator", solidPicture(Qt::yellow));
+    frmSetup& setup = start();
+    frmAddProgram& add = openAdd(setup);
+    add.txtProgramPath->setText(" /usr/games/chess");
+    const std::string picked = solidPicture(Qt::magenta);
+    picks.push_back(picked);
+    add.cmdIcon->click();
+    EXPECT_EQ(pickerPaths, (std::vector<std::string>{" /usr/games/chess"}));
+
+    // The setup window stays usable while the add dialog is open.
+    setup.ucProgramView1->reloadView();
+    // A second look in the picker that ends with Close keeps the first pick.
+    add.cmdIcon->click();
+    add.txtProgramName->setText("Chess");
+    add.cmdAdd->click();
+
+    EXPECT_EQ(storedIcon("Chess"), picked);
+}
+
+TEST_F(ProgramEditingTest, TheExecutableDialogFillsThePathAndACancelChangesNothing) {
+    frmSetup& setup = start();
+    frmAddProgram& add = openAdd(setup);
+    dialogs.answerFile("/usr/games/chess");
+    add.cmdExePath->click();
+    EXPECT_EQ(add.txtProgramPath->text(), "/usr/games/chess");
+    EXPECT_EQ(dialogs.calls.back().title, "Select Program's Executable File..");
+    EXPECT_EQ(dialogs.calls.back().startPath, "/usr/bin");
+
+    add.txtProgramPath->setText("/opt/chess/bin/chess");
+    add.cmdExePath->click();  // cancelled
+    EXPECT_EQ(add.txtProgramPath->text(), "/opt/chess/bin/chess");
+    EXPECT_EQ(dialogs.calls.back().startPath, "/usr/games/chess");
+}
+
+TEST_F(ProgramEditingTest, TheTypingAreaReplacesTheFieldEvenWithNothingTyped) {
+    frmSetup& setup = start();
+    frmAddProgram& add = openAdd(setup);
+    add.txtStartInParams->setText("--old");
+    add.cmbProgramParmsButton->click();
+    frmExpandTextArea* area = qobject_cast<frmExpandTextArea*>(modalWindows.back());
+    ASSERT_NE(area, nullptr);
+    EXPECT_EQ(area->parentWidget(), &add);
+    EXPECT_TRUE(area->txtTypingArea->toPlainText().isEmpty());
+    area->close();
+    EXPECT_TRUE(add.txtStartInParams->text().isEmpty());
+    processDeletes();
+
+    add.cmdStartInFolderButton->click();
+    area = qobject_cast<frmExpandTextArea*>(modalWindows.back());
+    ASSERT_NE(area, nullptr);
+    area->txtTypingArea->setPlainText("/srv/games");
+    area->close();
+    EXPECT_EQ(add.txtStartInPath->text(), "/srv/games");
+}
+
+TEST_F(ProgramEditingTest, ModifyRenamesTheProgramAndKeepsItsPicture) {
+    const std::string icon = solidPicture(Qt::yellow);
+    addProgram("Calculator", icon, "/usr/bin/bc");
+    addProgram("Editor", solidPicture(Qt::cyan));
+    frmSetup& setup = start();
+    frmModifyProgram& modify = openModify(setup, "Calculator");
+    EXPECT_EQ(modify.windowTitle(), "Modify A Runnable Program..");
+    EXPECT_EQ(modify.Program(), "Calculator");
+    EXPECT_EQ(modify.txtProgramName->text(), "Calculator");
+    EXPECT_EQ(modify.txtProgramDescription->toPlainText(), "About Calculator");
+    EXPECT_EQ(modify.Picture2->pixmap().toImage().pixelColor(20, 20), QColor(Qt::yellow));
+
+    modify.txtProgramName->setText(" Desk Calculator ");
+    dialogs.clear();
+    modify.cmdAdd->click();
+
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<ShownMessage>{{"Program Modified", "Sucess", MessageIcon::Information}}));
+    EXPECT_EQ(programNames(), (std::vector<std::string>{"Desk Calculator", "Editor"}));
+    EXPECT_EQ(field("Desk Calculator", "Program_Path"), "/usr/bin/bc");
+    EXPECT_EQ(storedIcon("Desk Calculator"), icon);
+    EXPECT_EQ(texts(setup.ucProgramView1->lstView), (std::vector<std::string>{"Desk Calculator", "Editor"}));
+}
+
+TEST_F(ProgramEditingTest, ModifyStoresANewlyPickedIconAndOffersTheTypingArea) {
+    addProgram("Calculator", solidPicture(Qt::yellow), "/usr/bin/bc");
+    frmSetup& setup = start();
+    frmModifyProgram& modify = openModify(setup, "Calculator");
+    const std::string picked = solidPicture(Qt::magenta);
+    picks.push_back(picked);
+    modify.cmdIcon->click();
+    EXPECT_EQ(pickerPaths, (std::vector<std::string>{"/usr/bin/bc"}));
+    EXPECT_EQ(modify.Picture2->pixmap().toImage().pixelColor(20, 20), QColor(Qt::magenta));
+
+    modify.cmbProgramParmsButton->click();
+    auto* area = qobject_cast<frmExpandTextArea*>(modalWindows.back());
+    ASSERT_NE(area, nullptr);
+    area->txtTypingArea->setPlainText("-l");
+    area->close();
+    modify.cmdAdd->click();
+
+    EXPECT_EQ(storedIcon("Calculator"), picked);
+    EXPECT_EQ(field("Calculator", "Program_StartUpParms"), "-l");
+}
+
+}  // namespace
+}  // namespace portico::admin::test
