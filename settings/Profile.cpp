@@ -63,11 +63,18 @@ Line keyLine(const std::string& name, std::string_view value) {
 
 constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
 struct Document {
     std::vector<Line> lines;
+    bool bom = false;  // Windows editors start UTF-8 files with a byte order mark; it is kept
 
     static Document parse(std::string_view content) {
         Document doc;
+        if (content.starts_with(kUtf8Bom)) {
+            doc.bom = true;
+            content.remove_prefix(kUtf8Bom.size());
+        }
         std::size_t start = 0;
         while (start < content.size()) {
             auto end = content.find('\n', start);
@@ -81,7 +88,7 @@ struct Document {
     }
 
     std::string serialize() const {
-        std::string content;
+        std::string content(bom ? kUtf8Bom : std::string_view{});
         for (const auto& line : lines) {
             content += line.text;
             content += '\n';

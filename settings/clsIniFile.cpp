@@ -271,8 +271,11 @@ std::string clsIniFile::GetSections() {
     std::string names;
     bool found = false;
     std::string line;
+    bool firstLine = true;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (firstLine && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);  // UTF-8 byte order mark
+        firstLine = false;
         const std::string text = stripComment(line);
         if (text.size() >= 2 && text.find('[') == 0 && text.find(']') == text.size() - 1) {
             names += text.substr(1, text.size() - 2);

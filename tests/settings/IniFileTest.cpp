@@ -224,6 +224,9 @@ TEST_F(IniFileTest, SectionListComesFromTheFileItself) {
     EXPECT_FALSE(ini.SectExist("Tw"));
     EXPECT_FALSE(ini.SectExist(""));
 
+    clsIniFile marked = iniOn("bom.ini", "\xEF\xBB\xBF[First]\r\n[Second]\r\n");
+    EXPECT_EQ(marked.GetSections(), "First\0Second\0\0"s);
+
     clsIniFile none = iniOn("none.ini", "; nothing\nk=v\n");
     EXPECT_EQ(none.GetSections(), "\0\0"s);
     std::vector<std::string> untouched{"keep"};

@@ -58,6 +58,7 @@ TEST(Profile, StringReads) {
         {"buffer of one", "[S]\nk=v\n", "S", "k", "d", 1, ""},
         {"buffer of zero", "[S]\nk=v\n", "S", "k", "d", 0, ""},
         {"characters, not bytes", "[S]\nk=\xC3\xA9\xC3\xA9\xC3\xA9\n", "S", "k", "d", 3, "\xC3\xA9\xC3\xA9"},
+        {"byte order mark", "\xEF\xBB\xBF[S]\r\nk=v\r\n", "S", "k", "d", 255, "v"},
         {"UTF-8 names", "[R\xC3\xA9glages]\ncl\xC3\xA9=v\n", "R\xC3\xA9glages", "cl\xC3\xA9", "d", 255, "v"},
     };
     test::TempFolder temp;
@@ -126,6 +127,7 @@ TEST(Profile, Writes) {
         {"appends a section at the end", "[S]\na=1", "T", "b", "2", true, "[S]\na=1\n\n[T]\nb=2\n"},
         {"replaces in place", "[S]\nKey = old ; x\nz=1\n", "s", "KEY", "new", true, "[S]\nKey=new\nz=1\n"},
         {"writes the value as given", "[S]\n", "S", "k", "  spaced  ", true, "[S]\nk=  spaced  \n"},
+        {"keeps a byte order mark", "\xEF\xBB\xBF[S]\r\na=1\r\n", "S", "a", "2", true, "\xEF\xBB\xBF[S]\na=2\n"},
         {"rewrites CRLF as LF", "[S]\r\na=1\r\n", "S", "a", "2", true, "[S]\na=2\n"},
         {"keeps comments and garbage", "; top\n[S]\n; c\n\x01\x02junk\na=1\n", "S", "a", "2", true,
          "; top\n[S]\n; c\n\x01\x02junk\na=2\n"},
