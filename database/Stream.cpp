@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <string>
 
 namespace portico {
 namespace {
@@ -30,6 +32,17 @@ public:
 private:
     int fd_;
 };
+
+bool writeAll(int fd, const Bytes& content) {
+    std::size_t written = 0;
+    while (written < content.size()) {
+        const ssize_t put = ::write(fd, content.data() + written, content.size() - written);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        written += static_cast<std::size_t>(put);
+    }
+    return true;
+}
 
 [[noreturn]] void raise(long number, const char* text) { throw PorticoError(number, text, ado::kStreamSource); }
 
@@ -71,18 +84,24 @@ void Stream::LoadFromFile(const std::filesystem::path& file) {
 
 void Stream::SaveToFile(const std::filesystem::path& file, int options) {
     requireOpen();
-    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW;
-    flags |= (options & adSaveCreateOverWrite) ? O_TRUNC : O_EXCL;
-    FileDescriptor fd(::open(file.c_str(), flags, 0600));
-    if (fd.get() < 0) raise(ado::kWriteFailed, ado::kWriteFailedText);
-    std::size_t written = 0;
-    while (written < content_.size()) {
-        const ssize_t put = ::write(fd.get(), content_.data() + written, content_.size() - written);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) raise(ado::kWriteFailed, ado::kWriteFailedText);
-        written += static_cast<std::size_t>(put);
+    if (!(options & adSaveCreateOverWrite)) {
+        FileDescriptor fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+        if (fd.get() < 0 || !writeAll(fd.get(), content_) || ::close(fd.release()) != 0)
+            raise(ado::kWriteFailed, ado::kWriteFailedText);
+        return;
     }
-    if (::close(fd.release()) != 0) raise(ado::kWriteFailed, ado::kWriteFailedText);
+    // Written beside the target and renamed over it: a reader never sees half a
+    // picture, a failed write leaves the previous file whole, and a link planted
+    // at the target is replaced rather than followed.
+    std::string temporary = file.string() + ".XXXXXX";
+    FileDescriptor fd(::mkstemp(temporary.data()));
+    if (fd.get() < 0) raise(ado::kWriteFailed, ado::kWriteFailedText);
+    const bool written = writeAll(fd.get(), content_);
+    const bool closed = ::close(fd.release()) == 0;
+    if (!written || !closed || ::rename(temporary.c_str(), file.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        raise(ado::kWriteFailed, ado::kWriteFailedText);
+    }
 }
 
 const Bytes& Stream::Read() const {

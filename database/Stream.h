@@ -18,8 +18,8 @@ public:
 
     // Raise 3002 "File could not be opened." when the file cannot be read.
     void LoadFromFile(const std::filesystem::path& file);
-    // Raise 3004 "Write to file failed." (or 3004 for an existing file without
-    // the overwrite option).
+    // Raise 3004 "Write to file failed.", also for an existing file without the
+    // overwrite option. A failed save leaves an existing file as it was.
     void SaveToFile(const std::filesystem::path& file, int options = adSaveCreateNotExist);
     // The whole content.
     const Bytes& Read() const;

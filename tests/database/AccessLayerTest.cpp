@@ -152,8 +152,14 @@ TEST(StreamTest, FileErrorsCarryAdoNumbers) {
     // A planted link is never followed when a picture is written.
     const auto target = folder.write("victim", "precious");
     std::filesystem::create_symlink(target, folder / "link.bmp");
-    EXPECT_EQ(errorNumber([&] { stream.SaveToFile(folder / "link.bmp", Stream::adSaveCreateOverWrite); }), 3004);
+    stream.SaveToFile(folder / "link.bmp", Stream::adSaveCreateOverWrite);
     EXPECT_EQ(TempFolder::read(target), "precious");
+    EXPECT_FALSE(std::filesystem::is_symlink(folder / "link.bmp"));
+    EXPECT_EQ(TempFolder::read(folder / "link.bmp"), "ab");
+    // Failed saves leave nothing half-written behind.
+    std::filesystem::create_directory(folder / "taken.bmp");
+    EXPECT_EQ(errorNumber([&] { stream.SaveToFile(folder / "taken.bmp", Stream::adSaveCreateOverWrite); }), 3004);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 4);  // out, victim, link, taken
 }
 
 }  // namespace
