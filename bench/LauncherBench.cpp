@@ -54,7 +54,10 @@ struct Catalogue {
         folder = fs::temp_directory_path() / ("portico-bench-" + std::to_string(::getpid()) + "-" + std::to_string(programs));
         // Pictures go where the programs put them: the per-user runtime folder, a
         // memory file system; the catalogue stays on disk.
-        pictures = fs::path(fs::is_directory("/dev/shm") ? "/dev/shm" : fs::temp_directory_path()) /
+        // PORTICO_BENCH_PICTURE_ROOT=/some/disk/folder measures the slower case of
+        // a picture folder on disk (~/.cache/portico without XDG_RUNTIME_DIR).
+        const char* root = std::getenv("PORTICO_BENCH_PICTURE_ROOT");
+        pictures = fs::path(root ? root : fs::is_directory("/dev/shm") ? "/dev/shm" : fs::temp_directory_path().c_str()) /
                    ("portico-bench-pictures-" + std::to_string(::getpid()) + "-" + std::to_string(programs));
         fs::remove_all(folder);
         fs::remove_all(pictures);
