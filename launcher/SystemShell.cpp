@@ -2,9 +2,9 @@
 
 #include "ShellWords.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,11 +15,9 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 #include <vector>
 
-#if __has_include(<linux/close_range.h>)
-#include <linux/close_range.h>
-#endif
 
 namespace portico {
 namespace fs = std::filesystem;
@@ -61,101 +59,62 @@ bool sameTextIgnoringCase(const std::string& a, const char* b) {
            });
 }
 
-// What the pipe from the started process carries: a failure and its errno, or
-// the opener's early exit status.
-struct ChildReport {
-    int kind;  // 1 = could not start (value = errno), 2 = exited early (value = status)
-    int value;
-};
-
-void writeReport(int fd, int kind, int value) {
-    const ChildReport report{kind, value};
-    [[maybe_unused]] ssize_t ignored = ::write(fd, &report, sizeof report);
-}
-
 struct SpawnOutcome {
-    int startErrno = 0;       // non-zero: the program never started
+    int startErrno = 0;        // non-zero: the program never started
     int earlyExitStatus = -1;  // >= 0: it ended within the wait, with this status
 };
 
-// Starts argv[0] detached, in `directory` when not empty. Only async-signal-safe
-// calls happen between fork and exec: the launcher has threads (Qt's).
+// Collects a started program's exit status whenever it ends, so it never stays
+// behind as a zombie. The thread sleeps in waitpid and costs nothing meanwhile.
+void reapWhenDone(pid_t pid) {
+    std::thread([pid] {
+        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+}
+
+// Starts argv[0] in its own session, in `directory` when not empty. posix_spawn
+// returns once the program has been exec'd and reports a failed exec itself.
 SpawnOutcome spawnDetached(const std::vector<std::string>& arguments, const std::string& directory, int waitMs) {
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 1);
     for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
-    const char* folder = directory.empty() ? nullptr : directory.c_str();
 
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return {errno, -1};
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attributes);
+    if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+    // Our open files (the catalogue among them) are not the started program's business.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGCHLD);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
-    const pid_t middle = ::fork();
-    if (middle < 0) {
-        const int error = errno;
-        ::close(pipeFds[0]);
-        ::close(pipeFds[1]);
-        return {error, -1};
-    }
-    if (middle == 0) {
-        ::close(pipeFds[0]);
-        ::setsid();
-        sigset_t none;
-        sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        ::signal(SIGPIPE, SIG_DFL);
-        ::signal(SIGCHLD, SIG_DFL);
-        const pid_t program = ::fork();
-        if (program < 0) {
-            writeReport(pipeFds[1], 1, errno);
-            ::_exit(127);
-        }
-        if (program == 0) {
-            if (folder && ::chdir(folder) != 0) {
-                writeReport(pipeFds[1], 1, errno);
-                ::_exit(127);
-            }
-#if defined(CLOSE_RANGE_CLOEXEC)
-            // Our open files (the catalogue among them) are not the started program's business.
-            ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
-#endif
-            ::execv(argv[0], argv.data());
-            writeReport(pipeFds[1], 1, errno);
-            ::_exit(127);
-        }
-        int remaining = waitMs;
-        while (remaining > 0) {
-            int status = 0;
-            const pid_t done = ::waitpid(program, &status, WNOHANG);
-            if (done == program) {
-                writeReport(pipeFds[1], 2, WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
-                break;
-            }
-            ::poll(nullptr, 0, 10);
-            remaining -= 10;
-        }
-        // Leaving now hands the program to init (or the session's subreaper).
-        ::_exit(0);
-    }
+    pid_t pid = 0;
+    const int error = ::posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (error != 0) return {error, -1};
 
-    ::close(pipeFds[1]);
     SpawnOutcome outcome;
-    ChildReport report{};
-    std::size_t got = 0;
-    for (;;) {
-        const ssize_t n = ::read(pipeFds[0], reinterpret_cast<char*>(&report) + got, sizeof report - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
-        if (got == sizeof report) {
-            if (report.kind == 1 && outcome.startErrno == 0) outcome.startErrno = report.value == 0 ? EIO : report.value;
-            if (report.kind == 2) outcome.earlyExitStatus = report.value;
-            got = 0;
+    for (int waited = 0; waited < waitMs; waited += 10) {
+        int status = 0;
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) {
+            outcome.earlyExitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            return outcome;
         }
+        ::poll(nullptr, 0, 10);
     }
-    ::close(pipeFds[0]);
-    while (::waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
-    }
+    reapWhenDone(pid);
     return outcome;
 }
 

@@ -8,8 +8,8 @@ namespace portico {
 // execute bit) is started directly with its parameters split into arguments,
 // no shell involved; anything else (a document, a folder, a URL) goes to the
 // opener, xdg-open, which starts the desktop's associated application.
-// Started programs are detached (own session, re-parented away from us), so the
-// launcher never waits for them and leaves no zombie behind.
+// Started programs run in their own session; the launcher never waits for them,
+// and collects each one's exit on a sleeping thread so none stays a zombie.
 //
 // Failures the caller sees: 2 no such file, 3 start-in folder missing,
 // 5 the program could not be started, 31 nothing to open the file with,

@@ -32,11 +32,11 @@ ucProgramView::ucProgramView(clsDBRoutines& database, Variant variant, QWidget* 
     lstView->setObjectName("lstView");
     lstView->setViewMode(QListView::IconMode);
     lstView->setIconSize(QSize(32, 32));
-    lstView->setGridSize(QSize(96, 72));
+    lstView->setGridSize(QSize(104, 76));
+    lstView->setSpacing(4);
     lstView->setResizeMode(QListView::Adjust);
     lstView->setMovement(QListView::Static);
     lstView->setWordWrap(true);
-    lstView->setUniformItemSizes(true);
     lstView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstView->setSelectionMode(QAbstractItemView::SingleSelection);
     lstView->viewport()->installEventFilter(this);

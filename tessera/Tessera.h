@@ -382,6 +382,14 @@ struct TesseraRecordset {
  * numeric text or Booleans to integers; out-of-range integers fail with
  * TESSERA_DISP_E_OVERFLOW). result may be null when the caller wants none.
  *
+ * Picture files: addProgram, updateProgram and AddProgramImage (without a
+ * path) read exportThemePath/temp.bmp; GetProgramImage writes
+ * exportThemePath/<program name>.bmp, the name untrimmed with "/" and "\"
+ * turned into "_" so that the file stays in that folder ("../x" gives
+ * ".._x.bmp"); GetThemeImage writes exportThemePath/<column>.bmp. While
+ * exportThemePath is empty the folder is the per-user picture folder,
+ * $XDG_RUNTIME_DIR/portico, else $XDG_CACHE_HOME/portico (~/.cache/portico).
+ *
  * The record-set argument of AddProgramImage and AddThemeImage must be a
  * record set of this library, positioned on the row being added or edited.
  * Text results are never null. A record-set result is null when the data layer

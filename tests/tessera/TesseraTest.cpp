@@ -173,6 +173,19 @@ TEST(TesseraRegistry, RegistersBesideOtherComponentsAndUnregistersOnlyItself) {
     EXPECT_EQ(DllUnregisterServer(), TESSERA_S_OK) << "nothing left to remove is no failure";
 }
 
+TEST(TesseraRegistry, SurvivesAFileOfGarbage) {
+    TempFolder folder;
+    ::setenv("XDG_CONFIG_HOME", folder.str().c_str(), 1);
+    std::string garbage = "[unclosed\n]\n[]\n=\n[ProgID\\Tessera.clsDBRoutines\nCLSID\r\n";
+    for (int i = 0; i < 512; ++i) garbage += static_cast<char>((i * 37) & 0xFF);
+    folder.write("components/registry.ini", garbage);
+    ASSERT_EQ(DllRegisterServer(), TESSERA_S_OK);
+    const std::string text = TempFolder::read(folder / "components/registry.ini");
+    EXPECT_NE(text.find("[ProgID\\Tessera.clsDBRoutines]\nCLSID={0B6A0E46"), std::string::npos);
+    ASSERT_EQ(DllUnregisterServer(), TESSERA_S_OK);
+    EXPECT_EQ(TempFolder::read(folder / "components/registry.ini").find("{0B6A0E46"), std::string::npos);
+}
+
 TEST(TesseraRegistry, ReportsAFileItCannotWrite) {
     TempFolder folder;
     folder.write("blocked", "a file where the folder should be");
