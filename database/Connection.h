@@ -8,10 +8,9 @@ struct sqlite3_stmt;
 
 namespace portico {
 
-// A connection to one catalogue file, with ADO's states: closed (0) until Open
-// succeeds, open (1) after. Opening never creates a file, and refuses a file that
-// is not a catalogue. The command timeout is how long a statement waits for a
-// lock held by another program before it fails.
+// A connection to one database file, with ADO's states: closed (0) until Open
+// succeeds, open (1) after. Opening never creates a file. The command timeout is
+// how long a statement waits for a lock held by another program before it fails.
 class Connection {
 public:
     static constexpr int adStateClosed = 0;
@@ -32,7 +31,7 @@ public:
     int State() const;
 
     // Opens the file named by the connection string. Throws PorticoError with the
-    // engine's code and message (or 26 for a file without the catalogue tables).
+    // engine's code and message.
     void Open();
     void Close();
 

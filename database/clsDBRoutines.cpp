@@ -121,6 +121,7 @@ void clsDBRoutines::openDatabase(const std::string& mstrConString) {
 void clsDBRoutines::connectDatabase() {
     trap([&] {
         // The old connection goes without an explicit close.
+        activeConnection_.reset();
         connection_ = std::make_shared<Connection>();
         connection_->setCommandTimeout(kCommandTimeoutSeconds);
         connection_->setConnectionTimeout(kConnectionTimeoutSeconds);
@@ -148,6 +149,7 @@ void clsDBRoutines::connectDatabase() {
 void clsDBRoutines::closeDatabase() {
     trap([&] {
         if (isConnectionOpen(connection_)) connection_->Close();
+        activeConnection_.reset();
         connection_.reset();
     });
 }

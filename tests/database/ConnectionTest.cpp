@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 namespace portico::test {
@@ -109,6 +110,42 @@ TEST(ConnectionTest, DefaultIconPathIsPlainStorage) {
     db.setDefaultIconPath("");
     EXPECT_EQ(db.DefaultIconPath(), "");
     db.openDatabase((folder / "x.mdb").string());
+}
+
+TEST(ConnectionTest, PicturesGoToThePerUserFolderByDefault) {
+    TempFolder runtime;
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string previous = saved ? saved : "";
+    setenv("XDG_RUNTIME_DIR", runtime.str().c_str(), 1);
+    RecordingMessageSink sink;
+    {
+        clsDBRoutines db;
+        EXPECT_EQ(db.programImageFile(), runtime / "portico" / "temp.bmp");
+        EXPECT_EQ(db.themeImageFile("Theme_LogoSplash"), runtime / "portico" / "Theme_LogoSplash.bmp");
+        const auto perms = std::filesystem::status(runtime / "portico").permissions();
+        EXPECT_EQ(perms & std::filesystem::perms::all, std::filesystem::perms::owner_all);
+    }
+    if (saved) {
+        setenv("XDG_RUNTIME_DIR", previous.c_str(), 1);
+    } else {
+        unsetenv("XDG_RUNTIME_DIR");
+    }
+}
+
+TEST(ConnectionTest, ReopeningKeepsRecordSetsTheCallerHolds) {
+    TempFolder folder;
+    RecordingMessageSink sink;
+    CatalogueFile::create(folder / "a.mdb");
+    CatalogueFile::create(folder / "b.mdb");
+    clsDBRoutines db(folder.path());
+    db.openDatabase((folder / "a.mdb").string());
+    ASSERT_TRUE(db.AddFolder("Music", "/srv/music"));
+    auto folders = db.GetFolders();
+    db.openDatabase((folder / "b.mdb").string());
+    EXPECT_EQ(folders->RecordCount(), 1);
+    EXPECT_EQ(folders->Fields("Folder_Path").Value().toText(), "/srv/music");
+    EXPECT_EQ(db.GetFolders()->RecordCount(), 0);
+    EXPECT_TRUE(sink.messages.empty());
 }
 
 class LockedCatalogueTest : public CatalogueTest {};

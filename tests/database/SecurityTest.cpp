@@ -34,6 +34,20 @@ TEST_F(SecurityTest, UsersAndGroupsAreAddedFoundAndDeleted) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
+TEST_F(SecurityTest, NamesWithApostrophesAreOrdinaryNames) {
+    EXPECT_TRUE(db->AddUser("o'brien", "S-1'x"));
+    EXPECT_TRUE(db->AddGroup("Children's Staff"));
+    EXPECT_TRUE(db->AddSecurity("o'brien", 1, "Editor", kUser));
+    EXPECT_TRUE(db->AddSecurity("Children's Staff", 1, "Editor", kGroup));
+    EXPECT_EQ(db->LoadSecurityUser("S-1'x", "Editor")->RecordCount(), 1);
+    EXPECT_EQ(db->LoadProgramsByGroup("Children's Staff")->RecordCount(), 1);
+    EXPECT_TRUE(db->DeleteUser("S-1'x"));
+    EXPECT_TRUE(db->DeleteGroup("Children's Staff"));
+    EXPECT_FALSE(db->UserExists("o'brien"));
+    EXPECT_FALSE(db->GroupExists("Children's Staff"));
+    EXPECT_TRUE(sink.messages.empty());
+}
+
 TEST_F(SecurityTest, UnknownSubjectsHaveNoKeyAndGetNoGrant) {
     db->AddUser("alice", "S-1");
     EXPECT_EQ(db->GetObjectKey("bob", kUser), 0);
