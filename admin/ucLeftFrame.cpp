@@ -1,6 +1,6 @@
 #include "ucLeftFrame.h"
 
-#include "ClickableLabel.h"
+#include "ActionLabel.h"
 
 #include <QFrame>
 #include <QImage>
@@ -64,20 +64,23 @@ ucLeftFrame::ucLeftFrame(QWidget* parent) : QWidget(parent) {
     lblWelcome->setFont(verdana(8));
     lblWelcome->setWordWrap(true);
 
-    lblFolders = new ClickableLabel("Add/Remove Folder", this);
+    lblFolders = new ActionLabel("Add/Remove Folder", this);
     lblFolders->setObjectName("lblFolders");
-    lblThemes = new ClickableLabel("Theme Management", this);
+    lblThemes = new ActionLabel("Theme Management", this);
     lblThemes->setObjectName("lblThemes");
-    lblQuit = new ClickableLabel("Quit", this);
+    lblQuit = new ActionLabel("Quit", this);
     lblQuit->setObjectName("lblQuit");
-    for (ClickableLabel* label : {lblFolders, lblThemes, lblQuit}) label->setFont(verdana(9, true));
+    for (ActionLabel* label : {lblFolders, lblThemes, lblQuit}) {
+        label->setFont(verdana(9, true));
+        label->setCursor(Qt::PointingHandCursor);
+    }
     Line1 = lineBelow("Line1", this);
     Line2 = lineBelow("Line2", this);
     Line3 = lineBelow("Line3", this);
 
-    connect(lblFolders, &ClickableLabel::clicked, this, &ucLeftFrame::AddRemoveFolder);
-    connect(lblThemes, &ClickableLabel::clicked, this, &ucLeftFrame::ThemeClicked);
-    connect(lblQuit, &ClickableLabel::clicked, this, &ucLeftFrame::QuitClicked);
+    connect(lblFolders, &ActionLabel::clicked, this, &ucLeftFrame::AddRemoveFolder);
+    connect(lblThemes, &ActionLabel::clicked, this, &ucLeftFrame::ThemeClicked);
+    connect(lblQuit, &ActionLabel::clicked, this, &ucLeftFrame::QuitClicked);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

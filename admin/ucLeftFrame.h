@@ -8,9 +8,11 @@ class QFrame;
 class QImage;
 class QLabel;
 
-namespace portico::admin {
+namespace portico {
+class ActionLabel;
+}
 
-class ClickableLabel;
+namespace portico::admin {
 
 // The setup window's action panel: the theme picture, a decorative strip, a
 // welcome text and the actions "Add/Remove Folder", "Theme Management" and "Quit".
@@ -27,11 +29,11 @@ public:
     QLabel* Image1;
     QLabel* imgStrip;
     QLabel* lblWelcome;
-    ClickableLabel* lblFolders;
+    ActionLabel* lblFolders;
     QFrame* Line1;
-    ClickableLabel* lblThemes;
+    ActionLabel* lblThemes;
     QFrame* Line2;
-    ClickableLabel* lblQuit;
+    ActionLabel* lblQuit;
     QFrame* Line3;
 
 signals:

@@ -6,7 +6,7 @@
 #include "admin/frmModifyProgram.h"
 #include "admin/frmSetup.h"
 #include "admin/ucLeftFrame.h"
-#include "admin/ClickableLabel.h"
+#include "ActionLabel.h"
 #include "clsEnvironment.h"
 #include "clsIniFile.h"
 #include "frmProperties.h"

@@ -4,7 +4,8 @@
 
 namespace portico {
 
-// A caption that acts as a button: a left click on it raises clicked().
+// A caption that acts as a button (the action panels of both programs): a left
+// click on it raises clicked().
 class ActionLabel final : public QLabel {
     Q_OBJECT
 public:

@@ -12,6 +12,7 @@ void ActionLabel::mousePressEvent(QMouseEvent* event) {
 }
 
 void ActionLabel::mouseReleaseEvent(QMouseEvent* event) {
+    // A press that is dragged off the caption before release is no click.
     const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     pressed_ = false;
     QLabel::mouseReleaseEvent(event);
