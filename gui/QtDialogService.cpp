@@ -48,21 +48,21 @@ QtDialogService::~QtDialogService() {
 
 MessageAnswer QtDialogService::messageBox(const std::string& text, const std::string& title, MessageIcon icon,
                                           MessageButtons buttons) {
-    const auto specs = buttonSpecs(buttons);
+    const auto choices = buttonSpecs(buttons);
     QMessageBox box(qtIcon(icon), qs(title), qs(text), QMessageBox::NoButton, QApplication::activeWindow());
-    for (const auto& spec : specs) box.addButton(spec.button);
-    box.setDefaultButton(specs.front().button);
+    for (const auto& choice : choices) box.addButton(choice.button);
+    box.setDefaultButton(choices.front().button);
     // A message must stay readable even while a launch holds the hourglass.
     const bool wasBusy = busy_;
     if (wasBusy) setMousePointer(MousePointer::Default);
     const auto chosen = static_cast<QMessageBox::StandardButton>(box.exec());
     if (wasBusy) setMousePointer(MousePointer::Hourglass);
-    for (const auto& spec : specs)
-        if (spec.button == chosen) return spec.answer;
+    for (const auto& choice : choices)
+        if (choice.button == chosen) return choice.answer;
     // Escape or the close box.
-    for (const auto& spec : specs)
-        if (spec.answer == MessageAnswer::Cancel) return MessageAnswer::Cancel;
-    return buttons == MessageButtons::YesNo ? MessageAnswer::No : specs.front().answer;
+    for (const auto& choice : choices)
+        if (choice.answer == MessageAnswer::Cancel) return MessageAnswer::Cancel;
+    return buttons == MessageButtons::YesNo ? MessageAnswer::No : choices.front().answer;
 }
 
 std::optional<std::string> QtDialogService::inputBox(const std::string& prompt, const std::string& title,

@@ -17,16 +17,16 @@ void save(const std::filesystem::path& path, const std::vector<std::uint8_t>& by
 }
 
 std::vector<std::uint8_t> icon(int size, int bitCount) {
-    BitmapIconSpec spec;
-    spec.width = spec.height = size;
-    spec.bitCount = bitCount;
-    if (bitCount <= 8) spec.palette = {0x000000, 0xFFFFFF};
-    if (bitCount >= 4 && bitCount <= 8) spec.palette.insert(spec.palette.end(), {0xFF0000, 0x00FF00});
-    spec.pixel = [=](int x, int y) -> std::uint32_t {
+    BitmapIconSpec icon;
+    icon.width = icon.height = size;
+    icon.bitCount = bitCount;
+    if (bitCount <= 8) icon.palette = {0x000000, 0xFFFFFF};
+    if (bitCount >= 4 && bitCount <= 8) icon.palette.insert(icon.palette.end(), {0xFF0000, 0x00FF00});
+    icon.pixel = [=](int x, int y) -> std::uint32_t {
         return bitCount <= 8 ? static_cast<std::uint32_t>((x + y) % (bitCount == 1 ? 2 : 4)) : 0x80FF0000U + x * 8 + y;
     };
-    spec.masked = [](int x, int y) { return x == y; };
-    return portico::test::makeBitmapIcon(spec);
+    icon.masked = [](int x, int y) { return x == y; };
+    return portico::test::makeBitmapIcon(icon);
 }
 
 }  // namespace

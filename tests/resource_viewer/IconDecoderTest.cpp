@@ -14,20 +14,20 @@ constexpr std::uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000
 // A 5x3 image (odd width exercises row padding): the top-left pixel red, the
 // bottom-right blue, the rest green, and the top-right pixel masked out.
 BitmapIconSpec cornerSpec(int bitCount) {
-    BitmapIconSpec spec;
-    spec.width = 5;
-    spec.height = 3;
-    spec.bitCount = bitCount;
+    BitmapIconSpec shape;
+    shape.width = 5;
+    shape.height = 3;
+    shape.bitCount = bitCount;
     const bool indexed = bitCount <= 8;
-    if (indexed) spec.palette = bitCount == 1 ? std::vector<std::uint32_t>{0x00FF00, 0xFF0000} : std::vector<std::uint32_t>{0x00FF00, 0xFF0000, 0x0000FF};
-    spec.pixel = [=](int x, int y) -> std::uint32_t {
+    if (indexed) shape.palette = bitCount == 1 ? std::vector<std::uint32_t>{0x00FF00, 0xFF0000} : std::vector<std::uint32_t>{0x00FF00, 0xFF0000, 0x0000FF};
+    shape.pixel = [=](int x, int y) -> std::uint32_t {
         const bool topLeft = x == 0 && y == 0, bottomRight = x == 4 && y == 2;
         if (indexed) return topLeft ? 1 : (bottomRight && bitCount > 1 ? 2 : 0);
         if (x == 4 && y == 0) return kGreen & 0x00FFFFFF;  // 32 bits: alpha, not the mask, hides it
         return topLeft ? kRed : (bottomRight ? kBlue : kGreen);
     };
-    spec.masked = [](int x, int y) { return x == 4 && y == 0; };
-    return spec;
+    shape.masked = [](int x, int y) { return x == 4 && y == 0; };
+    return shape;
 }
 
 std::uint32_t at(const DecodedIcon& icon, int x, int y) { return icon.pixels[std::size_t(y * icon.width + x)]; }
@@ -50,33 +50,33 @@ TEST(IconDecoderTest, DecodesEveryBitDepthTheRightWayUpWithItsMask) {
 }
 
 TEST(IconDecoderTest, ThirtyTwoBitAlphaWinsOverTheMaskUnlessItIsAllZero) {
-    BitmapIconSpec spec;
-    spec.width = spec.height = 2;
-    spec.pixel = [](int x, int) { return x == 0 ? 0x80112233U : 0x00445566U; };
-    spec.masked = [](int, int) { return true; };
-    auto icon = IconDecoder::decode(makeBitmapIcon(spec));
+    BitmapIconSpec shape;
+    shape.width = shape.height = 2;
+    shape.pixel = [](int x, int) { return x == 0 ? 0x80112233U : 0x00445566U; };
+    shape.masked = [](int, int) { return true; };
+    auto icon = IconDecoder::decode(makeBitmapIcon(shape));
     ASSERT_TRUE(icon);
     EXPECT_EQ(at(*icon, 0, 0), 0x80112233U);
     EXPECT_EQ(at(*icon, 1, 0), 0x00445566U);
 
-    spec.pixel = [](int, int) { return 0x00445566U; };
-    spec.masked = [](int x, int) { return x == 1; };
-    icon = IconDecoder::decode(makeBitmapIcon(spec));
+    shape.pixel = [](int, int) { return 0x00445566U; };
+    shape.masked = [](int x, int) { return x == 1; };
+    icon = IconDecoder::decode(makeBitmapIcon(shape));
     EXPECT_EQ(at(*icon, 0, 0), 0xFF445566U);
     EXPECT_EQ(at(*icon, 1, 0), 0x00445566U);
 
-    spec.withMask = false;
-    spec.pixel = [](int, int) { return 0xFF010203U; };
-    icon = IconDecoder::decode(makeBitmapIcon(spec));
+    shape.withMask = false;
+    shape.pixel = [](int, int) { return 0xFF010203U; };
+    icon = IconDecoder::decode(makeBitmapIcon(shape));
     ASSERT_TRUE(icon) << "32-bit images may leave out the mask";
     EXPECT_EQ(at(*icon, 1, 1), 0xFF010203U);
 }
 
 TEST(IconDecoderTest, SixteenBitBitfieldsFollowTheirMasks) {
-    BitmapIconSpec spec;
-    spec.width = spec.height = 1;
-    spec.bitCount = 16;
-    auto bytes = makeBitmapIcon(spec);
+    BitmapIconSpec shape;
+    shape.width = shape.height = 1;
+    shape.bitCount = 16;
+    auto bytes = makeBitmapIcon(shape);
     bytes[16] = 3;  // BI_BITFIELDS, masks for 5-6-5 after the header
     const std::uint8_t masks[] = {0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
     bytes.insert(bytes.begin() + 40, std::begin(masks), std::end(masks));

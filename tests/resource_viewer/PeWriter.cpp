@@ -226,29 +226,29 @@ void PeWriter::writeFile(const std::filesystem::path& path) const {
     if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
-std::vector<std::uint8_t> makeBitmapIcon(const BitmapIconSpec& spec) {
+std::vector<std::uint8_t> makeBitmapIcon(const BitmapIconSpec& icon) {
     std::vector<std::uint8_t> b(40);
     put32(b, 0, 40);
-    put32(b, 4, static_cast<std::uint32_t>(spec.width));
-    put32(b, 8, static_cast<std::uint32_t>(spec.height * 2));
+    put32(b, 4, static_cast<std::uint32_t>(icon.width));
+    put32(b, 8, static_cast<std::uint32_t>(icon.height * 2));
     put16(b, 12, 1);
-    put16(b, 14, static_cast<std::uint32_t>(spec.bitCount));
-    put32(b, 32, static_cast<std::uint32_t>(spec.palette.size()));
-    for (std::uint32_t c : spec.palette) append32(b, c);
-    const std::size_t stride = ((static_cast<std::size_t>(spec.width) * spec.bitCount + 31) / 32) * 4;
-    const std::size_t maskStride = ((static_cast<std::size_t>(spec.width) + 31) / 32) * 4;
+    put16(b, 14, static_cast<std::uint32_t>(icon.bitCount));
+    put32(b, 32, static_cast<std::uint32_t>(icon.palette.size()));
+    for (std::uint32_t c : icon.palette) append32(b, c);
+    const std::size_t stride = ((static_cast<std::size_t>(icon.width) * icon.bitCount + 31) / 32) * 4;
+    const std::size_t maskStride = ((static_cast<std::size_t>(icon.width) + 31) / 32) * 4;
     const std::size_t colour = b.size();
-    b.resize(colour + stride * spec.height);
-    for (int y = 0; y < spec.height; ++y) {
-        const std::size_t line = colour + stride * static_cast<std::size_t>(spec.height - 1 - y);
-        for (int x = 0; x < spec.width; ++x) {
-            const std::uint32_t v = spec.pixel(x, y);
-            switch (spec.bitCount) {
+    b.resize(colour + stride * icon.height);
+    for (int y = 0; y < icon.height; ++y) {
+        const std::size_t line = colour + stride * static_cast<std::size_t>(icon.height - 1 - y);
+        for (int x = 0; x < icon.width; ++x) {
+            const std::uint32_t v = icon.pixel(x, y);
+            switch (icon.bitCount) {
                 case 1:
                 case 4:
                 case 8: {
-                    const std::size_t bit = static_cast<std::size_t>(x) * spec.bitCount;
-                    const unsigned shift = 8 - spec.bitCount - static_cast<unsigned>(bit % 8);
+                    const std::size_t bit = static_cast<std::size_t>(x) * icon.bitCount;
+                    const unsigned shift = 8 - icon.bitCount - static_cast<unsigned>(bit % 8);
                     b[line + bit / 8] |= static_cast<std::uint8_t>(v << shift);
                     break;
                 }
@@ -266,24 +266,24 @@ std::vector<std::uint8_t> makeBitmapIcon(const BitmapIconSpec& spec) {
             }
         }
     }
-    if (spec.withMask) {
+    if (icon.withMask) {
         const std::size_t mask = b.size();
-        b.resize(mask + maskStride * spec.height);
-        for (int y = 0; y < spec.height; ++y)
-            for (int x = 0; x < spec.width; ++x)
-                if (spec.masked(x, y))
-                    b[mask + maskStride * static_cast<std::size_t>(spec.height - 1 - y) + x / 8] |=
+        b.resize(mask + maskStride * icon.height);
+        for (int y = 0; y < icon.height; ++y)
+            for (int x = 0; x < icon.width; ++x)
+                if (icon.masked(x, y))
+                    b[mask + maskStride * static_cast<std::size_t>(icon.height - 1 - y) + x / 8] |=
                         static_cast<std::uint8_t>(0x80 >> (x % 8));
     }
     return b;
 }
 
 std::vector<std::uint8_t> makeSolidIcon(int size, std::uint32_t colour, std::uint32_t topLeft) {
-    BitmapIconSpec spec;
-    spec.width = size;
-    spec.height = size;
-    spec.pixel = [=](int x, int y) { return x == 0 && y == 0 ? topLeft : colour; };
-    return makeBitmapIcon(spec);
+    BitmapIconSpec icon;
+    icon.width = size;
+    icon.height = size;
+    icon.pixel = [=](int x, int y) { return x == 0 && y == 0 ? topLeft : colour; };
+    return makeBitmapIcon(icon);
 }
 
 std::vector<std::uint8_t> makePngHeader(std::uint32_t width, std::uint32_t height, std::vector<std::uint8_t> tail) {

@@ -66,7 +66,7 @@ struct BitmapIconSpec {
     std::function<bool(int x, int y)> masked = [](int, int) { return false; };
     bool withMask = true;
 };
-std::vector<std::uint8_t> makeBitmapIcon(const BitmapIconSpec& spec);
+std::vector<std::uint8_t> makeBitmapIcon(const BitmapIconSpec& icon);
 
 // A 32-bit icon image of one colour, with a distinct top-left pixel.
 std::vector<std::uint8_t> makeSolidIcon(int size, std::uint32_t colour, std::uint32_t topLeft);
