@@ -22,10 +22,20 @@ frmExpandTextArea::frmExpandTextArea(modMain& program) {
     txtTypingArea->clear();
 }
 
-void frmExpandTextArea::closeEvent(QCloseEvent* event) {
+void frmExpandTextArea::writeBack() {
     // A one-line field takes the typed lines joined by blanks.
     if (textBox_) textBox_->setText(txtTypingArea->toPlainText().replace('\n', ' '));
     txtTypingArea->clear();
+}
+
+void frmExpandTextArea::reject() {
+    writeBack();
+    QDialog::reject();
+}
+
+void frmExpandTextArea::closeEvent(QCloseEvent* event) {
+    // A shown dialog's close event calls reject(); a hidden one's does not.
+    if (!isVisible()) writeBack();
     QDialog::closeEvent(event);
 }
 

@@ -18,8 +18,8 @@ public:
     explicit frmExpandTextArea(modMain& program);
 
     void setTextBox(QLineEdit* field) { textBox_ = field; }
-    // Escape closes the area like its close box, so the text still goes back.
-    void reject() override { close(); }
+    // Escape and the close box both end here, so the text goes back either way.
+    void reject() override;
 
     QPlainTextEdit* txtTypingArea;
 
@@ -27,6 +27,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void writeBack();
+
     QPointer<QLineEdit> textBox_;
 };
 

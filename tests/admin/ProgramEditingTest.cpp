@@ -9,7 +9,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QTest>
 
 namespace portico::admin::test {
 namespace {
@@ -154,6 +156,33 @@ TEST_F(ProgramEditingTest, TheTypingAreaReplacesTheFieldEvenWithNothingTyped) {
     ASSERT_NE(area, nullptr);
     area->txtTypingArea->setPlainText("/srv/games");
     area->close();
+    EXPECT_EQ(add.txtStartInPath->text(), "/srv/games");
+}
+
+// On screen the close box and Escape go through the dialog's own closing, which
+// must still let the area close and hand its text back.
+TEST_F(ProgramEditingTest, TheShownTypingAreaClosesByItsCloseBoxAndByEscape) {
+    frmSetup& setup = start();
+    frmAddProgram& add = openAdd(setup);
+
+    add.cmbProgramParmsButton->click();
+    QPointer<frmExpandTextArea> area = qobject_cast<frmExpandTextArea*>(modalWindows.back());
+    ASSERT_NE(area, nullptr);
+    area->show();
+    area->txtTypingArea->setPlainText("-geometry 200x200");
+    EXPECT_TRUE(area->close());
+    EXPECT_FALSE(area->isVisible());
+    EXPECT_EQ(add.txtStartInParams->text(), "-geometry 200x200");
+    processDeletes();
+    EXPECT_TRUE(area.isNull());
+
+    add.cmdStartInFolderButton->click();
+    area = qobject_cast<frmExpandTextArea*>(modalWindows.back());
+    ASSERT_NE(area, nullptr);
+    area->show();
+    area->txtTypingArea->setPlainText("/srv/games");
+    QTest::keyClick(area->txtTypingArea, Qt::Key_Escape);
+    EXPECT_FALSE(area->isVisible());
     EXPECT_EQ(add.txtStartInPath->text(), "/srv/games");
 }
 
