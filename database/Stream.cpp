@@ -65,7 +65,8 @@ void Stream::requireOpen() const {
 
 void Stream::LoadFromFile(const std::filesystem::path& file) {
     requireOpen();
-    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: opening a FIFO picked as a picture must fail, not wait for a writer.
+    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
     if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         raise(ado::kFileNotOpened, ado::kFileNotOpenedText);

@@ -1,5 +1,7 @@
 #include "CatalogueFixture.h"
 
+#include <sys/stat.h>
+
 namespace portico::test {
 namespace {
 
@@ -74,6 +76,15 @@ TEST_F(FoldersThemesTest, UnreadableThemePictureLeavesNoThemeBehind) {
     EXPECT_EQ(db->LoadThemes()->RecordCount(), 0);
     // Blank picture arguments are no pictures at all.
     EXPECT_TRUE(db->CreateTheme("Blank", "   ", ""));
+}
+
+TEST_F(FoldersThemesTest, PictureThatIsAFifoIsRefusedWithoutWaiting) {
+    const auto fifo = folder / "pipe.bmp";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(db->CreateTheme("Piped", fifo.string()));
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].text, "3002, File could not be opened.");
+    EXPECT_EQ(db->LoadThemes()->RecordCount(), 0);
 }
 
 TEST_F(FoldersThemesTest, DefaultThemeIsKeptAsAKey) {
