@@ -1,118 +1,58 @@
 #include "Connection.h"
 
 #include "AdoErrors.h"
+#include "Engine.h"
 #include "PorticoError.h"
-
-#include <sqlite3.h>
-
-#include <unordered_map>
+#include "PostgresEngine.h"
+#include "SqliteEngine.h"
 
 namespace portico {
-namespace {
 
-struct DatabaseCloser {
-    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-struct StatementFinalizer {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-
-}  // namespace
-
-struct Connection::Impl {
-    // Declared first so that the statements are finalized before the database closes.
-    std::unique_ptr<sqlite3, DatabaseCloser> db;
-    std::unordered_map<std::string, std::unique_ptr<sqlite3_stmt, StatementFinalizer>> statements;
-
-    ~Impl() { statements.clear(); }
-};
-
-Connection::Connection() : impl_(std::make_unique<Impl>()) {}
+Connection::Connection() = default;
 
 Connection::~Connection() = default;
 
 void Connection::setCommandTimeout(int seconds) {
     commandTimeout_ = seconds;
-    if (impl_->db) sqlite3_busy_timeout(impl_->db.get(), seconds * 1000);
+    if (engine_) engine_->setCommandTimeout(seconds);
 }
 
-int Connection::State() const { return impl_->db ? adStateOpen : adStateClosed; }
+int Connection::State() const { return engine_ && engine_->isOpen() ? adStateOpen : adStateClosed; }
 
 void Connection::Open() {
-    if (impl_->db) throw PorticoError(3705, "Operation is not allowed when the object is open.", ado::kConnectionSource);
-    if (connectionString_.empty())
-        throw PorticoError(SQLITE_CANTOPEN, "unable to open database file: no file named", ado::kEngineSource);
-    sqlite3* raw = nullptr;
-    // Never SQLITE_OPEN_CREATE: a missing catalogue must fail, not appear empty.
-    const int rc = sqlite3_open_v2(connectionString_.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    std::unique_ptr<sqlite3, DatabaseCloser> db(raw);
-    if (rc != SQLITE_OK) {
-        const std::string message = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(rc);
-        throw PorticoError(rc & 0xff, message + ": " + connectionString_, ado::kEngineSource);
-    }
-    sqlite3_extended_result_codes(db.get(), 0);
-    sqlite3_busy_timeout(db.get(), commandTimeout_ * 1000);
-    // Every program row carries its picture, so rows fill whole pages; the
-    // engine's default 2 MiB cache would send most lookups back to the file.
-    sqlite3_exec(db.get(), "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
-    impl_->db = std::move(db);
+    if (engine_) throw PorticoError(3705, "Operation is not allowed when the object is open.", ado::kConnectionSource);
+    engine_ = isServerConnectionString(connectionString_)
+                  ? openPostgresEngine(connectionString_, connectionTimeout_, commandTimeout_)
+                  : openSqliteEngine(connectionString_, commandTimeout_);
 }
 
 void Connection::Close() {
-    if (!impl_->db) throw PorticoError(ado::kObjectClosed, ado::kObjectClosedText, ado::kConnectionSource);
-    impl_->statements.clear();
-    impl_->db.reset();
+    if (!engine_) throw PorticoError(ado::kObjectClosed, ado::kObjectClosedText, ado::kConnectionSource);
+    engine_.reset();
     inTransaction_ = false;
 }
 
-sqlite3* Connection::handle() const { return impl_->db.get(); }
-
-void Connection::execute(const char* sql) {
-    if (!impl_->db) throw PorticoError(ado::kConnectionNotUsable, ado::kConnectionNotUsableText, ado::kConnectionSource);
-    if (sqlite3_exec(impl_->db.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK) throwEngineError();
+Engine& Connection::engine(const char* source) {
+    if (State() != adStateOpen) throw PorticoError(ado::kConnectionNotUsable, ado::kConnectionNotUsableText, source);
+    return *engine_;
 }
+
+std::vector<std::string> Connection::tableNames() { return engine(ado::kConnectionSource).tableNames(); }
 
 void Connection::BeginTrans() {
     if (inTransaction_) throw PorticoError(3712, "Operation has been cancelled by the user.", ado::kConnectionSource);
-    // IMMEDIATE takes the write lock at once (waiting up to the command timeout),
-    // so a transaction never fails half-way because another program writes.
-    execute("BEGIN IMMEDIATE");
+    engine(ado::kConnectionSource).begin();
     inTransaction_ = true;
 }
 
 void Connection::CommitTrans() {
-    execute("COMMIT");
+    engine(ado::kConnectionSource).commit();
     inTransaction_ = false;
 }
 
 void Connection::RollbackTrans() {
     inTransaction_ = false;
-    execute("ROLLBACK");
-}
-
-sqlite3_stmt* Connection::prepareCached(const std::string& sql) {
-    if (!impl_->db) throw PorticoError(ado::kConnectionNotUsable, ado::kConnectionNotUsableText, ado::kRecordsetSource);
-    if (auto found = impl_->statements.find(sql); found != impl_->statements.end()) {
-        sqlite3_reset(found->second.get());
-        sqlite3_clear_bindings(found->second.get());
-        return found->second.get();
-    }
-    sqlite3_stmt* raw = nullptr;
-    const int rc = sqlite3_prepare_v3(impl_->db.get(), sql.c_str(), static_cast<int>(sql.size()),
-                                      SQLITE_PREPARE_PERSISTENT, &raw, nullptr);
-    std::unique_ptr<sqlite3_stmt, StatementFinalizer> statement(raw);
-    if (rc != SQLITE_OK) throwEngineError(rc);
-    if (!statement) throw PorticoError(SQLITE_MISUSE, "empty statement", ado::kEngineSource);
-    auto& slot = impl_->statements[sql];
-    slot = std::move(statement);
-    return slot.get();
-}
-
-void Connection::throwEngineError() const { throwEngineError(impl_->db ? sqlite3_errcode(impl_->db.get()) : SQLITE_MISUSE); }
-
-void Connection::throwEngineError(int code) const {
-    const std::string message = impl_->db ? sqlite3_errmsg(impl_->db.get()) : sqlite3_errstr(code);
-    throw PorticoError(code & 0xff, message, ado::kEngineSource);
+    engine(ado::kConnectionSource).rollback();
 }
 
 }  // namespace portico

@@ -2,15 +2,17 @@
 
 #include <memory>
 #include <string>
-
-struct sqlite3;
-struct sqlite3_stmt;
+#include <vector>
 
 namespace portico {
 
-// A connection to one database file, with ADO's states: closed (0) until Open
-// succeeds, open (1) after. Opening never creates a file. The command timeout is
-// how long a statement waits for a lock held by another program before it fails.
+class Engine;
+
+// A connection to one catalogue, with ADO's states: closed (0) until Open
+// succeeds, open (1) after, closed again when a server connection is lost. The
+// connection string names a catalogue file (opening never creates one) or a
+// PostgreSQL server. The command timeout is how long a statement waits for a
+// lock held by another program, and on a server how long it may run, before it fails.
 class Connection {
 public:
     static constexpr int adStateClosed = 0;
@@ -30,8 +32,8 @@ public:
 
     int State() const;
 
-    // Opens the file named by the connection string. Throws PorticoError with the
-    // engine's code and message.
+    // Opens the catalogue named by the connection string. Throws PorticoError with
+    // the engine's code and message.
     void Open();
     void Close();
 
@@ -41,25 +43,18 @@ public:
     void RollbackTrans();
     bool inTransaction() const { return inTransaction_; }
 
-    // For the access layer: a prepared statement, kept and reused for the same
-    // SQL text. It is reset and its bindings cleared before it is handed out.
-    // Throws 3709 when the connection is not open, or the engine's error.
-    sqlite3_stmt* prepareCached(const std::string& sql);
-    sqlite3* handle() const;
-
-    // Throws the engine's current error as a PorticoError.
-    [[noreturn]] void throwEngineError() const;
-    [[noreturn]] void throwEngineError(int code) const;
+    // For the access layer: the engine behind an open connection. Throws 3709
+    // with `source` when the connection is not open.
+    Engine& engine(const char* source);
+    // Names the tables of the catalogue.
+    std::vector<std::string> tableNames();
 
 private:
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<Engine> engine_;
     std::string connectionString_;
     int commandTimeout_ = 30;
     int connectionTimeout_ = 15;
     bool inTransaction_ = false;
-
-    void execute(const char* sql);
 };
 
 }  // namespace portico

@@ -4,7 +4,7 @@
 #include "Connection.h"
 #include "PorticoError.h"
 
-#include <sqlite3.h>
+#include "Engine.h"
 
 #include <algorithm>
 #include <cctype>
@@ -15,74 +15,11 @@ namespace {
 
 enum class EditMode { None, Edit, Add };
 
-// Hands a cached statement back in a clean state, whatever happened while it ran.
-class StatementReset {
-public:
-    explicit StatementReset(sqlite3_stmt* statement) : statement_(statement) {}
-    ~StatementReset() { sqlite3_reset(statement_); }
-    StatementReset(const StatementReset&) = delete;
-    StatementReset& operator=(const StatementReset&) = delete;
-
-private:
-    sqlite3_stmt* statement_;
-};
-
 bool sameName(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
-
-std::string quoteIdentifier(const std::string& name) {
-    std::string quoted = "\"";
-    for (char c : name) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
 
 std::string stripBrackets(const std::string& table) {
     if (table.size() >= 2 && table.front() == '[' && table.back() == ']') return table.substr(1, table.size() - 2);
     return table;
-}
-
-void bindValue(Connection& connection, sqlite3_stmt* statement, int index, const Variant& value) {
-    int rc = SQLITE_OK;
-    switch (value.type()) {
-    case Variant::Type::Empty:
-    case Variant::Type::Null: rc = sqlite3_bind_null(statement, index); break;
-    case Variant::Type::Integer: rc = sqlite3_bind_int64(statement, index, value.toInt64()); break;
-    case Variant::Type::Number: rc = sqlite3_bind_double(statement, index, value.toDouble()); break;
-    case Variant::Type::Text:
-    case Variant::Type::Date: {
-        const std::string text = value.toText();
-        rc = sqlite3_bind_text64(statement, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-        break;
-    }
-    case Variant::Type::Bytes: {
-        const Bytes& bytes = value.bytes();
-        // A zero-length blob bound from a null pointer would be stored as NULL.
-        rc = bytes.empty() ? sqlite3_bind_zeroblob(statement, index, 0)
-                           : sqlite3_bind_blob64(statement, index, bytes.data(), bytes.size(), SQLITE_STATIC);
-        break;
-    }
-    }
-    if (rc != SQLITE_OK) connection.throwEngineError(rc);
-}
-
-Variant columnValue(sqlite3_stmt* statement, int column, bool isDate) {
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_INTEGER: return Variant(static_cast<std::int64_t>(sqlite3_column_int64(statement, column)));
-    case SQLITE_FLOAT: return Variant(sqlite3_column_double(statement, column));
-    case SQLITE_TEXT: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-        std::string value(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
-        return isDate ? Variant::date(std::move(value)) : Variant(std::move(value));
-    }
-    case SQLITE_BLOB: {
-        const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, column));
-        const auto size = static_cast<std::size_t>(sqlite3_column_bytes(statement, column));
-        return Variant(data ? Bytes(data, data + size) : Bytes{});
-    }
-    default: return Variant::null();
-    }
 }
 
 std::shared_ptr<Connection> usableConnection(const std::shared_ptr<Connection>& connection) {
@@ -124,19 +61,17 @@ struct Recordset::Impl {
         if (keyResolved) return;
         keyResolved = true;
         auto conn = connection.lock();
-        if (!table.empty() && conn && conn->State() == Connection::adStateOpen) findKey(conn->handle());
+        if (!table.empty() && conn && conn->State() == Connection::adStateOpen) findKey(conn->engine(ado::kRecordsetSource));
         if (!wholeTable && keyIndex < 0) table.clear();
     }
 
-    // Finds the field holding `table`'s INTEGER PRIMARY KEY, which identifies a row.
-    void findKey(sqlite3* db) {
+    // Finds the field holding `table`'s integer key, which identifies a row.
+    void findKey(Engine& engine) {
         keyIndex = -1;
+        const std::string key = engine.keyColumn(table);
+        if (key.empty()) return;
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            const char* declaredType = nullptr;
-            int primaryKey = 0;
-            if (sqlite3_table_column_metadata(db, nullptr, table.c_str(), columns[i].c_str(), &declaredType, nullptr,
-                                              nullptr, &primaryKey, nullptr) == SQLITE_OK &&
-                primaryKey && declaredType && strcasecmp(declaredType, "INTEGER") == 0) {
+            if (sameName(columns[i], key)) {
                 keyIndex = static_cast<int>(i);
                 return;
             }
@@ -156,45 +91,13 @@ void Recordset::Open(const std::string& sql, const std::shared_ptr<Connection>& 
     position_ = 0;
     if (sql.find_first_not_of(" \t\r\n") == std::string::npos)
         throw PorticoError(ado::kWrongArguments, ado::kWrongArgumentsText, ado::kRecordsetSource);
-    sqlite3_stmt* statement = conn->prepareCached(sql);
-    StatementReset resetAfterUse(statement);
-    const int parameterCount = sqlite3_bind_parameter_count(statement);
-    if (parameterCount != static_cast<int>(parameters.size()))
-        throw PorticoError(ado::kWrongArguments, ado::kWrongArgumentsText, ado::kRecordsetSource);
-    for (int i = 0; i < parameterCount; ++i) bindValue(*conn, statement, i + 1, parameters[static_cast<std::size_t>(i)]);
-
-    const int columnCount = sqlite3_column_count(statement);
-    std::vector<bool> isDate(static_cast<std::size_t>(columnCount));
-    std::string commonTable;
-    bool singleTable = columnCount > 0;
-    for (int i = 0; i < columnCount; ++i) {
-        impl_->names.emplace_back(sqlite3_column_name(statement, i));
-        const char* origin = sqlite3_column_origin_name(statement, i);
-        const char* table = sqlite3_column_table_name(statement, i);
-        impl_->columns.emplace_back(origin ? origin : "");
-        const char* declaredType = sqlite3_column_decltype(statement, i);
-        isDate[static_cast<std::size_t>(i)] = declaredType && strcasecmp(declaredType, "DATE") == 0;
-        if (!table || (i > 0 && commonTable != table)) singleTable = false;
-        if (table && i == 0) commonTable = table;
-    }
-
-    int rc;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        std::vector<Variant> row;
-        row.reserve(static_cast<std::size_t>(columnCount));
-        for (int i = 0; i < columnCount; ++i) row.push_back(columnValue(statement, i, isDate[static_cast<std::size_t>(i)]));
-        impl_->rows.push_back(std::move(row));
-    }
-    if (rc != SQLITE_DONE) {
-        impl_->reset();
-        conn->throwEngineError(rc);
-    }
-    if (columnCount == 0) return;  // DELETE, UPDATE: nothing to hold
-
+    EngineResult result = conn->engine(ado::kRecordsetSource).run(sql, parameters);
+    if (result.names.empty()) return;  // DELETE, UPDATE: nothing to hold
+    impl_->names = std::move(result.names);
+    impl_->columns = std::move(result.columns);
+    impl_->rows = std::move(result.rows);
+    impl_->table = std::move(result.table);
     impl_->connection = conn;
-    if (singleTable) {
-        impl_->table = commonTable;
-    }
     open_ = true;
 }
 
@@ -203,14 +106,10 @@ void Recordset::OpenTable(const std::string& table, const std::shared_ptr<Connec
     auto conn = usableConnection(connection);
     impl_->reset();
     position_ = 0;
-    const std::string name = stripBrackets(table);
-    // Only the column names are needed to add rows: the table's rows are not read.
-    sqlite3_stmt* statement = conn->prepareCached("SELECT * FROM " + quoteIdentifier(name) + " LIMIT 0");
-    StatementReset resetAfterUse(statement);
-    const int columnCount = sqlite3_column_count(statement);
-    for (int i = 0; i < columnCount; ++i) {
-        impl_->names.emplace_back(sqlite3_column_name(statement, i));
-        impl_->columns.emplace_back(sqlite3_column_name(statement, i));
+    std::string name = stripBrackets(table);
+    for (auto& column : conn->engine(ado::kRecordsetSource).tableColumns(name)) {
+        impl_->names.push_back(column);
+        impl_->columns.push_back(std::move(column));
     }
     impl_->connection = conn;
     impl_->table = name;
@@ -340,45 +239,26 @@ void Recordset::Update() {
     for (std::size_t i = 0; i < impl_->dirty.size(); ++i)
         if (impl_->dirty[i]) changed.push_back(i);
 
-    std::string sql;
-    const std::string table = quoteIdentifier(impl_->table);
+    std::vector<std::string> columns;
+    std::vector<Variant> values;
+    for (std::size_t i : changed) {
+        columns.push_back(impl_->columns[i]);
+        values.push_back(row[i]);
+    }
+    Engine& engine = conn->engine(ado::kRecordsetSource);
+    const std::string key = impl_->keyIndex >= 0 ? impl_->columns[static_cast<std::size_t>(impl_->keyIndex)] : "";
     if (impl_->mode == EditMode::Add) {
-        if (changed.empty()) {
-            sql = "INSERT INTO " + table + " DEFAULT VALUES";
-        } else {
-            std::string names, marks;
-            for (std::size_t i : changed) {
-                names += (names.empty() ? "" : ", ") + quoteIdentifier(impl_->columns[i]);
-                marks += marks.empty() ? "?" : ", ?";
-            }
-            sql = "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
-        }
+        const std::int64_t newKey = engine.insertRow(impl_->table, columns, values, key);
+        // The row as the table now holds it: the new key, nulls where nothing was assigned.
+        for (auto& value : row)
+            if (value.isEmpty()) value = Variant::null();
+        if (impl_->keyIndex >= 0) row[static_cast<std::size_t>(impl_->keyIndex)] = Variant(newKey);
     } else {
         if (changed.empty()) {
             impl_->mode = EditMode::None;
             return;
         }
-        std::string assignments;
-        for (std::size_t i : changed) assignments += (assignments.empty() ? "" : ", ") + quoteIdentifier(impl_->columns[i]) + " = ?";
-        sql = "UPDATE " + table + " SET " + assignments + " WHERE " +
-              quoteIdentifier(impl_->columns[static_cast<std::size_t>(impl_->keyIndex)]) + " = ?";
-    }
-
-    sqlite3_stmt* statement = conn->prepareCached(sql);
-    StatementReset resetAfterUse(statement);
-    int index = 1;
-    for (std::size_t i : changed) bindValue(*conn, statement, index++, row[i]);
-    if (impl_->mode == EditMode::Edit) bindValue(*conn, statement, index, impl_->originalKey);
-    const int rc = sqlite3_step(statement);
-    if (rc != SQLITE_DONE) conn->throwEngineError(rc);
-
-    if (impl_->mode == EditMode::Add) {
-        // The row as the table now holds it: the new key, nulls where nothing was assigned.
-        for (auto& value : row)
-            if (value.isEmpty()) value = Variant::null();
-        if (impl_->keyIndex >= 0)
-            row[static_cast<std::size_t>(impl_->keyIndex)] =
-                Variant(static_cast<std::int64_t>(sqlite3_last_insert_rowid(conn->handle())));
+        engine.updateRow(impl_->table, columns, values, key, impl_->originalKey);
     }
     impl_->mode = EditMode::None;
     impl_->dirty.clear();

@@ -128,10 +128,8 @@ void clsDBRoutines::connectDatabase() {
         connection_->setConnectionString(connectionString_);
         connection_->Open();
         try {
-            Recordset tables;
-            tables.Open("SELECT name FROM sqlite_master WHERE type = 'table'", connection_);
             std::set<std::string> present;
-            for (; !tables.IsEOF(); tables.MoveNext()) present.insert(lowerCase(tables.Fields("name").Value().toText()));
+            for (const auto& table : connection_->tableNames()) present.insert(lowerCase(table));
             for (const char* required : kCatalogueTables) {
                 if (!present.count(lowerCase(required)))
                     throw PorticoError(26, "The file is not a Portico catalogue (it has no table " +

@@ -40,7 +40,7 @@ class RecordsetTest : public CatalogueTest {
 protected:
     RecordsetTest() {
         connection = std::make_shared<Connection>();
-        connection->setConnectionString(catalogue().string());
+        connection->setConnectionString(connectionString());
         connection->Open();
     }
     std::shared_ptr<Connection> connection;

@@ -2,6 +2,7 @@
 
 #include "CatalogueFile.h"
 #include "PorticoError.h"
+#include "PostgresTestServer.h"
 #include "RecordingMessageSink.h"
 #include "TempFolder.h"
 #include "clsDBRoutines.h"
@@ -9,20 +10,40 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
 namespace portico::test {
 
-// A new catalogue file in a temporary folder, opened by a data layer that
-// exports its pictures into that folder; every message is recorded.
+// The catalogue tests run on a catalogue file, or with PORTICO_TEST_ENGINE=postgresql
+// on a database of a throwaway PostgreSQL server of their own.
+inline bool onServer() {
+    const char* engine = std::getenv("PORTICO_TEST_ENGINE");
+    return engine && std::string(engine) == "postgresql";
+}
+
+// A new catalogue (a file in a temporary folder, or a server database), opened
+// by a data layer that exports its pictures into that folder; every message is recorded.
 class CatalogueTest : public ::testing::Test {
 protected:
     CatalogueTest() {
-        CatalogueFile::create(catalogue());
+        if (onServer() && PostgresTestServer::shared()) connection_ = PostgresTestServer::shared()->createCatalogue();
+        if (connection_.empty()) {
+            CatalogueFile::create(catalogue());
+            connection_ = catalogue().string();
+        }
         db = std::make_unique<clsDBRoutines>(pictures());
-        db->openDatabase(catalogue().string());
+        db->openDatabase(connection_);
     }
+
+    void SetUp() override {
+        if (onServer() && !PostgresTestServer::shared())
+            GTEST_SKIP() << "no PostgreSQL server: " << PostgresTestServer::unavailableReason();
+    }
+
+    // What the data layer was opened with: the file's path or the server's connection string.
+    const std::string& connectionString() const { return connection_; }
 
     std::filesystem::path catalogue() const { return folder / "Portico.mdb"; }
     std::filesystem::path pictures() const {
@@ -48,6 +69,7 @@ protected:
 
     TempFolder folder;
     RecordingMessageSink sink;
+    std::string connection_;
     std::unique_ptr<clsDBRoutines> db;
 };
 

@@ -1,6 +1,6 @@
 #include "CatalogueFixture.h"
 
-#include <sqlite3.h>
+#include "Connection.h"
 
 namespace portico::test {
 namespace {
@@ -206,11 +206,11 @@ TEST_F(ProgramCatalogueTest, FailedUpdateChangesNothing) {
 
 TEST_F(ProgramCatalogueTest, KeysAboveSixteenBitsAreReportedAsOverflow) {
     {
-        sqlite3* raw = nullptr;
-        ASSERT_EQ(sqlite3_open(catalogue().c_str(), &raw), SQLITE_OK);
-        sqlite3_exec(raw, "INSERT INTO Program (Program_Key, Program_Name) VALUES (40000, 'Big')", nullptr, nullptr,
-                     nullptr);
-        sqlite3_close(raw);
+        auto connection = std::make_shared<Connection>();
+        connection->setConnectionString(connectionString());
+        connection->Open();
+        Recordset insert;
+        insert.Open("INSERT INTO Program (Program_Key, Program_Name) VALUES (40000, 'Big')", connection);
     }
     EXPECT_EQ(db->getProgramKey("Big"), 0);
     ASSERT_EQ(sink.messages.size(), 1u);

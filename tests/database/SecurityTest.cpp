@@ -152,7 +152,7 @@ TEST_F(SecurityTest, DeletionsLeavePermissionRowsInPlace) {
     ASSERT_TRUE(db->DeleteGroup("Staff"));
     ASSERT_TRUE(db->deleteProgram("Mail"));
     auto connection = std::make_shared<Connection>();
-    connection->setConnectionString(catalogue().string());
+    connection->setConnectionString(connectionString());
     connection->Open();
     Recordset permissions;
     permissions.Open("Select Object_Type from Permission", connection);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace portico {
+
+// Copies a whole catalogue between any two engines (a file and a server, either way).
+class CatalogueCopy {
+public:
+    // Rows copied, table by table, in copying order.
+    using Counts = std::vector<std::pair<std::string, std::size_t>>;
+
+    // Copies every row of every catalogue table from `from` into `to`, keys and
+    // pictures as they are, in one transaction on `to`. A destination that
+    // already holds programs, folders, themes, users, groups or permissions is
+    // refused unless `replace`, which empties it first. Throws PorticoError;
+    // a failed copy leaves the destination as it was.
+    static Counts copy(const std::string& from, const std::string& to, bool replace);
+};
+
+}  // namespace portico

@@ -1,0 +1,100 @@
+#include "CatalogueServer.h"
+
+#include "PorticoError.h"
+
+#include <libpq-fe.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <memory>
+
+namespace portico {
+
+extern const char* const kPostgresCatalogueSchema;
+
+namespace {
+
+constexpr const char* kSource = "PostgreSQL";
+
+struct ConnectionFinisher {
+    void operator()(PGconn* connection) const { PQfinish(connection); }
+};
+struct ResultClearer {
+    void operator()(PGresult* result) const { PQclear(result); }
+};
+using Result = std::unique_ptr<PGresult, ResultClearer>;
+
+std::string oneLine(const char* message) {
+    std::string text = message ? message : "";
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    for (std::size_t at; (at = text.find('\n')) != std::string::npos;) text.replace(at, 1, "; ");
+    return text;
+}
+
+// Role names go into statements that take no parameters, so only plain names pass.
+std::string roleName(const std::string& name) {
+    bool plain = !name.empty() && name.size() < 64 && (std::islower(static_cast<unsigned char>(name[0])) || name[0] == '_');
+    for (char c : name)
+        plain = plain && (std::islower(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c)) || c == '_');
+    if (!plain) throw PorticoError(5, "A role name is lower-case letters, digits and _: '" + name + "'.", kSource);
+    return "\"" + name + "\"";
+}
+
+class Session {
+public:
+    explicit Session(const std::string& connectionString) {
+        const char* keywords[] = {"connect_timeout", "client_encoding", "application_name", "dbname", nullptr};
+        const char* values[] = {"15", "UTF8", "portico-create-catalogue", connectionString.c_str(), nullptr};
+        connection_.reset(PQconnectdbParams(keywords, values, 1));
+        if (!connection_ || PQstatus(connection_.get()) != CONNECTION_OK)
+            throw PorticoError(8001,
+                               "Cannot connect to the catalogue server: " +
+                                   oneLine(connection_ ? PQerrorMessage(connection_.get()) : "out of memory"),
+                               kSource);
+    }
+
+    Result run(const std::string& sql) {
+        Result result(PQexec(connection_.get(), sql.c_str()));
+        const auto status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+            const std::string message = oneLine(PQerrorMessage(connection_.get()));
+            const char* state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
+            const long number = state && std::isdigit(static_cast<unsigned char>(state[0])) ? std::atol(state) : 1;
+            PQclear(PQexec(connection_.get(), "ROLLBACK"));
+            throw PorticoError(number ? number : 1, message, kSource);
+        }
+        return result;
+    }
+
+private:
+    std::unique_ptr<PGconn, ConnectionFinisher> connection_;
+};
+
+}  // namespace
+
+void CatalogueServer::create(const std::string& connectionString, const std::string& administratorsRole,
+                             const std::string& usersRole) {
+    const std::string administrators = roleName(administratorsRole);
+    const std::string users = roleName(usersRole);
+    Session session(connectionString);
+    session.run("BEGIN");
+    Result tables = session.run("SELECT count(*) FROM pg_tables WHERE schemaname = current_schema()");
+    if (std::string(PQgetvalue(tables.get(), 0, 0)) != "0") {
+        session.run("ROLLBACK");
+        throw PorticoError(5, "The database already has tables and is left as it is.", kSource);
+    }
+    session.run(kPostgresCatalogueSchema);
+    for (const auto& [role, plainName] : {std::pair{administrators, administratorsRole}, std::pair{users, usersRole}}) {
+        session.run("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = '" + plainName +
+                    "') THEN CREATE ROLE " + role + " NOLOGIN; END IF; END $$");
+    }
+    Result schema = session.run("SELECT quote_ident(current_schema())");
+    const std::string name = PQgetvalue(schema.get(), 0, 0);
+    session.run("GRANT USAGE ON SCHEMA " + name + " TO " + administrators + ", " + users);
+    session.run("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA " + name + " TO " + administrators);
+    session.run("GRANT USAGE, SELECT ON ALL SEQUENCES IN SCHEMA " + name + " TO " + administrators);
+    session.run("GRANT SELECT ON ALL TABLES IN SCHEMA " + name + " TO " + users);
+    session.run("COMMIT");
+}
+
+}  // namespace portico

@@ -1,0 +1,468 @@
+#include "PostgresEngine.h"
+
+#include "AdoErrors.h"
+#include "PorticoError.h"
+
+#include <libpq-fe.h>
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <unordered_map>
+
+namespace portico {
+
+extern const char* const kCatalogueSchema;
+
+namespace {
+
+constexpr const char* kSource = "PostgreSQL";
+// SQLSTATE 08006 connection_failure and 08001 sqlclient_unable_to_establish_sqlconnection.
+constexpr long kConnectionLost = 8006;
+constexpr long kCannotConnect = 8001;
+
+// Type numbers of pg_type.
+constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
+              kDate = 1082;
+
+struct ConnectionFinisher {
+    void operator()(PGconn* connection) const { PQfinish(connection); }
+};
+struct ResultClearer {
+    void operator()(PGresult* result) const { PQclear(result); }
+};
+using Result = std::unique_ptr<PGresult, ResultClearer>;
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The server folds unquoted names to lower case, and the catalogue's tables
+// and columns are created that way, so a quoted name is quoted in lower case.
+std::string quoteIdentifier(const std::string& name) {
+    std::string quoted = "\"";
+    for (char c : lowerCase(name)) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+// One line of libpq's message, without its trailing line break.
+std::string oneLine(const char* message) {
+    std::string text = message ? message : "";
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    for (std::size_t at; (at = text.find('\n')) != std::string::npos;) text.replace(at, 1, "; ");
+    return text;
+}
+
+bool isIdentifierStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
+bool isIdentifierChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// Every identifier of `sql` by its lower-case form, as first spelt there.
+void collectSpellings(const std::string& sql, std::unordered_map<std::string, std::string>& spellings) {
+    for (std::size_t i = 0; i < sql.size();) {
+        if (sql[i] == '\'') {
+            const auto end = sql.find('\'', i + 1);
+            i = end == std::string::npos ? sql.size() : end + 1;
+        } else if (isIdentifierStart(sql[i])) {
+            std::size_t end = i;
+            while (end < sql.size() && isIdentifierChar(sql[end])) ++end;
+            std::string word = sql.substr(i, end - i);
+            spellings.emplace(lowerCase(word), std::move(word));
+            i = end;
+        } else {
+            ++i;
+        }
+    }
+}
+
+const std::unordered_map<std::string, std::string>& catalogueSpellings() {
+    static const auto spellings = [] {
+        std::unordered_map<std::string, std::string> map;
+        collectSpellings(kCatalogueSchema, map);
+        return map;
+    }();
+    return spellings;
+}
+
+struct Translation {
+    std::string sql;
+    int parameterCount = 0;
+};
+
+// The catalogue's SQL in the server's dialect: `[Name]` becomes "name" and each
+// `?` outside quotes becomes $1, $2, ... in order.
+Translation translate(const std::string& sql) {
+    Translation result;
+    result.sql.reserve(sql.size() + 16);
+    for (std::size_t i = 0; i < sql.size(); ++i) {
+        const char c = sql[i];
+        if (c == '\'' || c == '"') {
+            const auto end = sql.find(c, i + 1);
+            const auto stop = end == std::string::npos ? sql.size() : end + 1;
+            result.sql.append(sql, i, stop - i);
+            i = stop - 1;
+        } else if (c == '[') {
+            const auto end = sql.find(']', i + 1);
+            if (end == std::string::npos) {
+                result.sql += c;
+                continue;
+            }
+            result.sql += quoteIdentifier(sql.substr(i + 1, end - i - 1));
+            i = end;
+        } else if (c == '?') {
+            result.sql += '$' + std::to_string(++result.parameterCount);
+        } else {
+            result.sql += c;
+        }
+    }
+    return result;
+}
+
+std::uint64_t bigEndian(const char* data, int length) {
+    std::uint64_t value = 0;
+    for (int i = 0; i < length; ++i) value = (value << 8) | static_cast<unsigned char>(data[i]);
+    return value;
+}
+
+// A day count from 2000-01-01 as YYYY-MM-DD (proleptic Gregorian calendar).
+std::string isoDate(std::int64_t daysSince2000) {
+    std::int64_t z = daysSince2000 + 10957 + 719468;  // days since 0000-03-01
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t dayOfEra = z - era * 146097;
+    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t mp = (5 * dayOfYear + 2) / 153;
+    const std::int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    std::array<char, 80> text{};
+    std::snprintf(text.data(), text.size(), "%04lld-%02lld-%02lld", static_cast<long long>(year),
+                  static_cast<long long>(month), static_cast<long long>(day));
+    return text.data();
+}
+
+// A value of the binary result format.
+Variant binaryValue(Oid type, const char* data, int length) {
+    switch (type) {
+    case kBool: return Variant(length > 0 && data[0] ? -1 : 0);
+    case kInt2: return Variant(static_cast<std::int64_t>(static_cast<std::int16_t>(bigEndian(data, 2))));
+    case kInt4:
+    case kOid:
+        if (type == kOid) return Variant(static_cast<std::int64_t>(static_cast<std::uint32_t>(bigEndian(data, 4))));
+        return Variant(static_cast<std::int64_t>(static_cast<std::int32_t>(bigEndian(data, 4))));
+    case kInt8: return Variant(static_cast<std::int64_t>(bigEndian(data, 8)));
+    case kFloat4: {
+        const auto bits = static_cast<std::uint32_t>(bigEndian(data, 4));
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        return Variant(static_cast<double>(value));
+    }
+    case kFloat8: {
+        const std::uint64_t bits = bigEndian(data, 8);
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        return Variant(value);
+    }
+    case kBytea: return Variant(Bytes(data, data + length));
+    case kDate: return Variant::date(isoDate(static_cast<std::int32_t>(bigEndian(data, 4))));
+    default: return Variant(std::string(data, static_cast<std::size_t>(length)));  // text and its kin
+    }
+}
+
+class PostgresEngine final : public Engine {
+public:
+    PostgresEngine(const std::string& connectionString, int connectTimeout, int commandTimeout) {
+        const std::string timeout = std::to_string(connectTimeout > 0 ? connectTimeout : 0);
+        // The connection string comes last, so what it says wins over these defaults.
+        const char* keywords[] = {"connect_timeout", "client_encoding", "application_name", "dbname", nullptr};
+        const char* values[] = {timeout.c_str(), "UTF8", "Portico", connectionString.c_str(), nullptr};
+        connection_.reset(PQconnectdbParams(keywords, values, 1));
+        if (!connection_) throw PorticoError(kCannotConnect, "out of memory", kSource);
+        if (PQstatus(connection_.get()) != CONNECTION_OK) {
+            throw PorticoError(kCannotConnect,
+                               "Cannot connect to the catalogue server: " + oneLine(PQerrorMessage(connection_.get())),
+                               kSource);
+        }
+        setCommandTimeout(commandTimeout);
+    }
+
+    const char* source() const override { return kSource; }
+    bool isOpen() const override { return PQstatus(connection_.get()) == CONNECTION_OK; }
+
+    void setCommandTimeout(int seconds) override {
+        // Bounded waits as with the file engine's busy timeout: a statement or a lock
+        // wait that takes longer fails with the server's message.
+        const std::string ms = std::to_string(seconds > 0 ? seconds * 1000L : 0L);
+        execute("SET statement_timeout = " + ms + "; SET lock_timeout = " + ms);
+    }
+
+    EngineResult run(const std::string& sql, const std::vector<Variant>& parameters) override {
+        const Statement& statement = prepare(sql);
+        if (statement.parameterCount != static_cast<int>(parameters.size()))
+            throw PorticoError(ado::kWrongArguments, ado::kWrongArgumentsText, ado::kRecordsetSource);
+        Result result = executePrepared(statement, parameters);
+
+        EngineResult out;
+        const int columnCount = PQnfields(result.get());
+        const int rowCount = PQntuples(result.get());
+        Oid commonTable = InvalidOid;
+        bool singleTable = columnCount > 0;
+        std::vector<Oid> types(static_cast<std::size_t>(columnCount));
+        for (int i = 0; i < columnCount; ++i) {
+            out.names.push_back(spelling(PQfname(result.get(), i), statement.spellings));
+            types[static_cast<std::size_t>(i)] = PQftype(result.get(), i);
+            const Oid table = PQftable(result.get(), i);
+            const int column = PQftablecol(result.get(), i);
+            out.columns.push_back(table != InvalidOid && column > 0 ? columnName(table, column) : "");
+            if (table == InvalidOid || (i > 0 && table != commonTable)) singleTable = false;
+            if (i == 0) commonTable = table;
+        }
+        out.rows.reserve(static_cast<std::size_t>(rowCount));
+        for (int r = 0; r < rowCount; ++r) {
+            std::vector<Variant> row;
+            row.reserve(static_cast<std::size_t>(columnCount));
+            for (int i = 0; i < columnCount; ++i) {
+                if (PQgetisnull(result.get(), r, i)) {
+                    row.push_back(Variant::null());
+                } else {
+                    row.push_back(binaryValue(types[static_cast<std::size_t>(i)], PQgetvalue(result.get(), r, i),
+                                              PQgetlength(result.get(), r, i)));
+                }
+            }
+            out.rows.push_back(std::move(row));
+        }
+        if (singleTable) out.table = tables_.at(commonTable).name;
+        return out;
+    }
+
+    void begin() override { execute("BEGIN"); }
+    void commit() override { execute("COMMIT"); }
+    void rollback() override { execute("ROLLBACK"); }
+
+    std::vector<std::string> tableNames() override {
+        std::vector<std::string> names;
+        for (auto& row : run("SELECT tablename FROM pg_tables WHERE schemaname = current_schema()", {}).rows)
+            names.push_back(row[0].toText());
+        return names;
+    }
+
+    std::vector<std::string> tableColumns(std::string& table) override {
+        const TableInfo& info = tableInfo(table);
+        table = info.name;
+        std::vector<std::string> columns;
+        for (const auto& [number, name] : info.columns) columns.push_back(spelling(name.c_str(), {}));
+        return columns;
+    }
+
+    std::string keyColumn(const std::string& table) override { return tableInfo(table).key; }
+
+    std::int64_t insertRow(const std::string& table, const std::vector<std::string>& columns,
+                           const std::vector<Variant>& values, const std::string& key) override {
+        std::string sql = "INSERT INTO " + quoteIdentifier(table);
+        if (columns.empty()) {
+            sql += " DEFAULT VALUES";
+        } else {
+            std::string names, marks;
+            for (const auto& column : columns) {
+                names += (names.empty() ? "" : ", ") + quoteIdentifier(column);
+                marks += marks.empty() ? "?" : ", ?";
+            }
+            sql += " (" + names + ") VALUES (" + marks + ")";
+        }
+        if (key.empty()) {
+            run(sql, values);
+            return 0;
+        }
+        const auto rows = run(sql + " RETURNING " + quoteIdentifier(key), values).rows;
+        return rows.empty() ? 0 : rows[0][0].toInt64();
+    }
+
+    void resetKeyCounter(const std::string& table, const std::string& key) override {
+        const std::string name = quoteIdentifier(table), column = quoteIdentifier(key);
+        run("SELECT setval(pg_get_serial_sequence('" + name + "', '" + lowerCase(key) + "'), coalesce(max(" + column +
+                "), 0) + 1, false) FROM " + name,
+            {});
+    }
+
+    void updateRow(const std::string& table, const std::vector<std::string>& columns, const std::vector<Variant>& values,
+                   const std::string& key, const Variant& keyValue) override {
+        std::string assignments;
+        for (const auto& column : columns) assignments += (assignments.empty() ? "" : ", ") + quoteIdentifier(column) + " = ?";
+        std::vector<Variant> bound = values;
+        bound.push_back(keyValue);
+        run("UPDATE " + quoteIdentifier(table) + " SET " + assignments + " WHERE " + quoteIdentifier(key) + " = ?", bound);
+    }
+
+private:
+    struct Statement {
+        std::string name;
+        int parameterCount = 0;
+        std::unordered_map<std::string, std::string> spellings;
+    };
+    struct TableInfo {
+        std::string name;
+        std::map<int, std::string> columns;  // by column number
+        std::string key;
+    };
+
+    std::unique_ptr<PGconn, ConnectionFinisher> connection_;
+    std::unordered_map<std::string, Statement> statements_;
+    std::unordered_map<Oid, TableInfo> tables_;
+    std::unordered_map<std::string, Oid> tableOids_;
+
+    // The server folds result names to lower case; they are handed out as the
+    // statement, or else the catalogue's schema, spells them.
+    static std::string spelling(const char* name, const std::unordered_map<std::string, std::string>& spellings) {
+        if (auto found = spellings.find(name); found != spellings.end()) return found->second;
+        if (auto found = catalogueSpellings().find(name); found != catalogueSpellings().end()) return found->second;
+        return name;
+    }
+
+    [[noreturn]] void throwError(const PGresult* result) const {
+        const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+        if (!isOpen()) {
+            throw PorticoError(kConnectionLost,
+                               "The connection to the catalogue server was lost (" +
+                                   oneLine(PQerrorMessage(connection_.get())) +
+                                   "); the next operation connects again.",
+                               kSource);
+        }
+        const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+        std::string message = primary ? primary : oneLine(PQerrorMessage(connection_.get()));
+        // The number is the SQLSTATE where it is all digits, else its class (42P01 -> 42000).
+        long number = 0;
+        if (state && std::strlen(state) == 5) {
+            const bool digits = std::all_of(state, state + 5, [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+            number = digits ? std::stol(state) : std::stol(std::string(state, 2)) * 1000;
+            message += std::string(" (SQLSTATE ") + state + ")";
+        }
+        throw PorticoError(number, message, kSource);
+    }
+
+    void execute(const std::string& sql) {
+        Result result(PQexec(connection_.get(), sql.c_str()));
+        if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK) throwError(result.get());
+    }
+
+    const Statement& prepare(const std::string& sql) {
+        if (auto found = statements_.find(sql); found != statements_.end()) return found->second;
+        Translation translation = translate(sql);
+        Statement statement;
+        statement.name = "portico_" + std::to_string(statements_.size() + 1);
+        statement.parameterCount = translation.parameterCount;
+        collectSpellings(sql, statement.spellings);
+        Result result(PQprepare(connection_.get(), statement.name.c_str(), translation.sql.c_str(), 0, nullptr));
+        if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK) throwError(result.get());
+        return statements_.emplace(sql, std::move(statement)).first->second;
+    }
+
+    Result executePrepared(const Statement& statement, const std::vector<Variant>& parameters) {
+        const std::size_t count = parameters.size();
+        std::vector<std::string> texts(count);
+        std::vector<const char*> values(count, nullptr);
+        std::vector<int> lengths(count, 0), formats(count, 0);
+        for (std::size_t i = 0; i < count; ++i) {
+            const Variant& value = parameters[i];
+            switch (value.type()) {
+            case Variant::Type::Empty:
+            case Variant::Type::Null: break;
+            case Variant::Type::Bytes: {
+                // Pictures travel as raw bytes, not escaped text.
+                static const char nothing = 0;
+                const Bytes& bytes = value.bytes();
+                values[i] = bytes.empty() ? &nothing : reinterpret_cast<const char*>(bytes.data());
+                lengths[i] = static_cast<int>(bytes.size());
+                formats[i] = 1;
+                break;
+            }
+            default:
+                texts[i] = value.toText();
+                values[i] = texts[i].c_str();
+                lengths[i] = static_cast<int>(texts[i].size());
+            }
+        }
+        Result result(PQexecPrepared(connection_.get(), statement.name.c_str(), static_cast<int>(count), values.data(),
+                                     lengths.data(), formats.data(), 1));
+        const auto status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) throwError(result.get());
+        return result;
+    }
+
+    Result query(const char* sql, const std::string& parameter) {
+        const char* values[] = {parameter.c_str()};
+        Result result(PQexecParams(connection_.get(), sql, 1, nullptr, values, nullptr, nullptr, 0));
+        if (!result || PQresultStatus(result.get()) != PGRES_TUPLES_OK) throwError(result.get());
+        return result;
+    }
+
+    // Name, columns and integer key of a table, read once per connection.
+    const TableInfo& describe(Oid table) {
+        if (auto found = tables_.find(table); found != tables_.end()) return found->second;
+        TableInfo info;
+        const std::string oid = std::to_string(table);
+        Result columns = query("SELECT c.relname, a.attnum, a.attname FROM pg_class c JOIN pg_attribute a "
+                               "ON a.attrelid = c.oid WHERE c.oid = $1::oid AND a.attnum > 0 AND NOT a.attisdropped",
+                               oid);
+        for (int r = 0; r < PQntuples(columns.get()); ++r) {
+            info.name = PQgetvalue(columns.get(), r, 0);
+            info.columns[std::atoi(PQgetvalue(columns.get(), r, 1))] = PQgetvalue(columns.get(), r, 2);
+        }
+        Result key = query("SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid "
+                           "AND a.attnum = i.indkey[0] WHERE i.indrelid = $1::oid AND i.indisprimary "
+                           "AND i.indnatts = 1 AND a.atttypid IN (20, 21, 23)",
+                           oid);
+        if (PQntuples(key.get()) == 1) info.key = PQgetvalue(key.get(), 0, 0);
+        return tables_.emplace(table, std::move(info)).first->second;
+    }
+
+    const TableInfo& tableInfo(const std::string& table) {
+        const std::string name = lowerCase(table);
+        auto found = tableOids_.find(name);
+        if (found == tableOids_.end()) {
+            Result oid = query("SELECT to_regclass($1)::oid", quoteIdentifier(name));
+            if (PQgetisnull(oid.get(), 0, 0))
+                throw PorticoError(42000, "relation \"" + name + "\" does not exist (SQLSTATE 42P01)", kSource);
+            found = tableOids_.emplace(name, static_cast<Oid>(std::stoul(PQgetvalue(oid.get(), 0, 0)))).first;
+        }
+        return describe(found->second);
+    }
+
+    std::string columnName(Oid table, int column) {
+        const TableInfo& info = describe(table);
+        auto found = info.columns.find(column);
+        return found == info.columns.end() ? std::string() : found->second;
+    }
+};
+
+bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+}  // namespace
+
+bool isServerConnectionString(const std::string& connectionString) {
+    if (startsWith(connectionString, "postgresql://") || startsWith(connectionString, "postgres://")) return true;
+    // A keyword string starts with one of libpq's keywords and "=".
+    static const char* const keywords[] = {"host",     "hostaddr", "port",    "dbname",      "user",
+                                           "password", "passfile", "service", "sslmode",     "connect_timeout",
+                                           "options",  "application_name",   "target_session_attrs"};
+    std::size_t start = connectionString.find_first_not_of(" \t");
+    if (start == std::string::npos) return false;
+    const std::size_t end = connectionString.find_first_of(" \t=", start);
+    if (end == std::string::npos) return false;
+    const std::string word = connectionString.substr(start, end - start);
+    const std::size_t equals = connectionString.find_first_not_of(" \t", end);
+    if (equals == std::string::npos || connectionString[equals] != '=') return false;
+    return std::any_of(std::begin(keywords), std::end(keywords), [&](const char* k) { return word == k; });
+}
+
+std::unique_ptr<Engine> openPostgresEngine(const std::string& connectionString, int connectTimeout, int commandTimeout) {
+    return std::make_unique<PostgresEngine>(connectionString, connectTimeout, commandTimeout);
+}
+
+}  // namespace portico

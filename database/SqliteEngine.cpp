@@ -1,0 +1,259 @@
+#include "SqliteEngine.h"
+
+#include "AdoErrors.h"
+#include "PorticoError.h"
+
+#include <sqlite3.h>
+
+#include <strings.h>
+
+#include <unordered_map>
+
+namespace portico {
+namespace {
+
+struct DatabaseCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+
+// Hands a cached statement back in a clean state, whatever happened while it ran.
+class StatementReset {
+public:
+    explicit StatementReset(sqlite3_stmt* statement) : statement_(statement) {}
+    ~StatementReset() { sqlite3_reset(statement_); }
+    StatementReset(const StatementReset&) = delete;
+    StatementReset& operator=(const StatementReset&) = delete;
+
+private:
+    sqlite3_stmt* statement_;
+};
+
+std::string quoteIdentifier(const std::string& name) {
+    std::string quoted = "\"";
+    for (char c : name) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+Variant columnValue(sqlite3_stmt* statement, int column, bool isDate) {
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER: return Variant(static_cast<std::int64_t>(sqlite3_column_int64(statement, column)));
+    case SQLITE_FLOAT: return Variant(sqlite3_column_double(statement, column));
+    case SQLITE_TEXT: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+        std::string value(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+        return isDate ? Variant::date(std::move(value)) : Variant(std::move(value));
+    }
+    case SQLITE_BLOB: {
+        const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, column));
+        const auto size = static_cast<std::size_t>(sqlite3_column_bytes(statement, column));
+        return Variant(data ? Bytes(data, data + size) : Bytes{});
+    }
+    default: return Variant::null();
+    }
+}
+
+class SqliteEngine final : public Engine {
+public:
+    SqliteEngine(const std::string& file, int commandTimeout) {
+        if (file.empty())
+            throw PorticoError(SQLITE_CANTOPEN, "unable to open database file: no file named", ado::kEngineSource);
+        sqlite3* raw = nullptr;
+        // Never SQLITE_OPEN_CREATE: a missing catalogue must fail, not appear empty.
+        const int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+        std::unique_ptr<sqlite3, DatabaseCloser> db(raw);
+        if (rc != SQLITE_OK) {
+            const std::string message = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(rc);
+            throw PorticoError(rc & 0xff, message + ": " + file, ado::kEngineSource);
+        }
+        sqlite3_extended_result_codes(db.get(), 0);
+        sqlite3_busy_timeout(db.get(), commandTimeout * 1000);
+        // Every program row carries its picture, so rows fill whole pages; the
+        // engine's default 2 MiB cache would send most lookups back to the file.
+        sqlite3_exec(db.get(), "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
+        db_ = std::move(db);
+    }
+
+    ~SqliteEngine() override { statements_.clear(); }
+
+    const char* source() const override { return ado::kEngineSource; }
+    bool isOpen() const override { return true; }
+    void setCommandTimeout(int seconds) override { sqlite3_busy_timeout(db_.get(), seconds * 1000); }
+
+    EngineResult run(const std::string& sql, const std::vector<Variant>& parameters) override {
+        sqlite3_stmt* statement = prepare(sql);
+        StatementReset resetAfterUse(statement);
+        const int parameterCount = sqlite3_bind_parameter_count(statement);
+        if (parameterCount != static_cast<int>(parameters.size()))
+            throw PorticoError(ado::kWrongArguments, ado::kWrongArgumentsText, ado::kRecordsetSource);
+        for (int i = 0; i < parameterCount; ++i) bind(statement, i + 1, parameters[static_cast<std::size_t>(i)]);
+
+        EngineResult result;
+        const int columnCount = sqlite3_column_count(statement);
+        std::vector<bool> isDate(static_cast<std::size_t>(columnCount));
+        std::string commonTable;
+        bool singleTable = columnCount > 0;
+        for (int i = 0; i < columnCount; ++i) {
+            result.names.emplace_back(sqlite3_column_name(statement, i));
+            const char* origin = sqlite3_column_origin_name(statement, i);
+            const char* table = sqlite3_column_table_name(statement, i);
+            result.columns.emplace_back(origin ? origin : "");
+            const char* declaredType = sqlite3_column_decltype(statement, i);
+            isDate[static_cast<std::size_t>(i)] = declaredType && strcasecmp(declaredType, "DATE") == 0;
+            if (!table || (i > 0 && commonTable != table)) singleTable = false;
+            if (table && i == 0) commonTable = table;
+        }
+        int rc;
+        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+            std::vector<Variant> row;
+            row.reserve(static_cast<std::size_t>(columnCount));
+            for (int i = 0; i < columnCount; ++i)
+                row.push_back(columnValue(statement, i, isDate[static_cast<std::size_t>(i)]));
+            result.rows.push_back(std::move(row));
+        }
+        if (rc != SQLITE_DONE) throwError(rc);
+        if (singleTable) result.table = commonTable;
+        return result;
+    }
+
+    // IMMEDIATE takes the write lock at once (waiting up to the command timeout),
+    // so a transaction never fails half-way because another program writes.
+    void begin() override { execute("BEGIN IMMEDIATE"); }
+    void commit() override { execute("COMMIT"); }
+    void rollback() override { execute("ROLLBACK"); }
+
+    std::vector<std::string> tableNames() override {
+        std::vector<std::string> names;
+        for (auto& row : run("SELECT name FROM sqlite_master WHERE type = 'table'", {}).rows)
+            names.push_back(row[0].toText());
+        return names;
+    }
+
+    std::vector<std::string> tableColumns(std::string& table) override {
+        // Only the column names are needed: the table's rows are not read.
+        sqlite3_stmt* statement = prepare("SELECT * FROM " + quoteIdentifier(table) + " LIMIT 0");
+        StatementReset resetAfterUse(statement);
+        std::vector<std::string> columns;
+        for (int i = 0; i < sqlite3_column_count(statement); ++i) columns.emplace_back(sqlite3_column_name(statement, i));
+        return columns;
+    }
+
+    std::string keyColumn(const std::string& table) override {
+        std::string name = table;
+        for (const auto& column : tableColumns(name)) {
+            const char* declaredType = nullptr;
+            int primaryKey = 0;
+            if (sqlite3_table_column_metadata(db_.get(), nullptr, table.c_str(), column.c_str(), &declaredType, nullptr,
+                                              nullptr, &primaryKey, nullptr) == SQLITE_OK &&
+                primaryKey && declaredType && strcasecmp(declaredType, "INTEGER") == 0)
+                return column;
+        }
+        return {};
+    }
+
+    std::int64_t insertRow(const std::string& table, const std::vector<std::string>& columns,
+                           const std::vector<Variant>& values, const std::string& key) override {
+        std::string sql;
+        if (columns.empty()) {
+            sql = "INSERT INTO " + quoteIdentifier(table) + " DEFAULT VALUES";
+        } else {
+            std::string names, marks;
+            for (const auto& column : columns) {
+                names += (names.empty() ? "" : ", ") + quoteIdentifier(column);
+                marks += marks.empty() ? "?" : ", ?";
+            }
+            sql = "INSERT INTO " + quoteIdentifier(table) + " (" + names + ") VALUES (" + marks + ")";
+        }
+        step(sql, values);
+        return key.empty() ? 0 : static_cast<std::int64_t>(sqlite3_last_insert_rowid(db_.get()));
+    }
+
+    // AUTOINCREMENT keeps its counter above every key it has seen.
+    void resetKeyCounter(const std::string&, const std::string&) override {}
+
+    void updateRow(const std::string& table, const std::vector<std::string>& columns, const std::vector<Variant>& values,
+                   const std::string& key, const Variant& keyValue) override {
+        std::string assignments;
+        for (const auto& column : columns) assignments += (assignments.empty() ? "" : ", ") + quoteIdentifier(column) + " = ?";
+        std::vector<Variant> bound = values;
+        bound.push_back(keyValue);
+        step("UPDATE " + quoteIdentifier(table) + " SET " + assignments + " WHERE " + quoteIdentifier(key) + " = ?",
+             bound);
+    }
+
+private:
+    // Declared first so that the statements are finalized before the database closes.
+    std::unique_ptr<sqlite3, DatabaseCloser> db_;
+    std::unordered_map<std::string, std::unique_ptr<sqlite3_stmt, StatementFinalizer>> statements_;
+
+    [[noreturn]] void throwError(int code) const {
+        throw PorticoError(code & 0xff, sqlite3_errmsg(db_.get()), ado::kEngineSource);
+    }
+
+    void execute(const char* sql) {
+        if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK) throwError(sqlite3_errcode(db_.get()));
+    }
+
+    void step(const std::string& sql, const std::vector<Variant>& values) {
+        sqlite3_stmt* statement = prepare(sql);
+        StatementReset resetAfterUse(statement);
+        for (std::size_t i = 0; i < values.size(); ++i) bind(statement, static_cast<int>(i) + 1, values[i]);
+        const int rc = sqlite3_step(statement);
+        if (rc != SQLITE_DONE) throwError(rc);
+    }
+
+    // A prepared statement, kept and reused for the same SQL text.
+    sqlite3_stmt* prepare(const std::string& sql) {
+        if (auto found = statements_.find(sql); found != statements_.end()) {
+            sqlite3_reset(found->second.get());
+            sqlite3_clear_bindings(found->second.get());
+            return found->second.get();
+        }
+        sqlite3_stmt* raw = nullptr;
+        const int rc = sqlite3_prepare_v3(db_.get(), sql.c_str(), static_cast<int>(sql.size()),
+                                          SQLITE_PREPARE_PERSISTENT, &raw, nullptr);
+        std::unique_ptr<sqlite3_stmt, StatementFinalizer> statement(raw);
+        if (rc != SQLITE_OK) throwError(rc);
+        if (!statement) throw PorticoError(SQLITE_MISUSE, "empty statement", ado::kEngineSource);
+        auto& slot = statements_[sql];
+        slot = std::move(statement);
+        return slot.get();
+    }
+
+    void bind(sqlite3_stmt* statement, int index, const Variant& value) {
+        int rc = SQLITE_OK;
+        switch (value.type()) {
+        case Variant::Type::Empty:
+        case Variant::Type::Null: rc = sqlite3_bind_null(statement, index); break;
+        case Variant::Type::Integer: rc = sqlite3_bind_int64(statement, index, value.toInt64()); break;
+        case Variant::Type::Number: rc = sqlite3_bind_double(statement, index, value.toDouble()); break;
+        case Variant::Type::Text:
+        case Variant::Type::Date: {
+            const std::string text = value.toText();
+            rc = sqlite3_bind_text64(statement, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+            break;
+        }
+        case Variant::Type::Bytes: {
+            const Bytes& bytes = value.bytes();
+            // A zero-length blob bound from a null pointer would be stored as NULL.
+            rc = bytes.empty() ? sqlite3_bind_zeroblob(statement, index, 0)
+                               : sqlite3_bind_blob64(statement, index, bytes.data(), bytes.size(), SQLITE_STATIC);
+            break;
+        }
+        }
+        if (rc != SQLITE_OK) throwError(rc);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Engine> openSqliteEngine(const std::string& file, int commandTimeout) {
+    return std::make_unique<SqliteEngine>(file, commandTimeout);
+}
+
+}  // namespace portico

@@ -1,0 +1,230 @@
+#include "CatalogueFixture.h"
+#include "CatalogueServer.h"
+#include "Connection.h"
+#include "Engine.h"
+#include "PostgresEngine.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace portico::test {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+// Every row of every catalogue table, as text, sorted: what a catalogue holds.
+std::vector<std::string> snapshot(const std::string& connectionString) {
+    auto connection = std::make_shared<Connection>();
+    connection->setConnectionString(connectionString);
+    connection->Open();
+    std::vector<std::string> rows;
+    for (const char* table : {"Program", "Permission", "[User]", "[Group]", "Folder", "Theme", "Settings"}) {
+        for (const auto& row : connection->engine("test").run(std::string("SELECT * FROM ") + table, {}).rows) {
+            std::string text = table;
+            for (const auto& value : row) {
+                text += " | ";
+                if (value.isNull()) text += "<null>";
+                else if (value.type() == Variant::Type::Bytes) text += std::string(value.bytes().begin(), value.bytes().end());
+                else text += value.toText();
+            }
+            rows.push_back(text);
+        }
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+TEST(ConnectionStringTest, ServerStringsAreToldFromFileNames) {
+    for (const char* server : {"postgresql://portico@db.example.org/portico", "postgres:///portico", "service=portico",
+                               "host=/run/postgresql dbname=portico", "  dbname = portico", "user=alice"})
+        EXPECT_TRUE(isServerConnectionString(server)) << server;
+    for (const char* file : {"/srv/portico/data/Portico.mdb", "Portico.mdb", "data/host=1.mdb", "service", "",
+                             "hostname=x", "postgresql:/x"})
+        EXPECT_FALSE(isServerConnectionString(file)) << file;
+}
+
+// Tests of what only a server does. They run in the PostgreSQL pass of the suite.
+class ServerCatalogueTest : public CatalogueTest {
+protected:
+    void SetUp() override {
+        CatalogueTest::SetUp();
+        if (!onServer()) GTEST_SKIP() << "runs with PORTICO_TEST_ENGINE=postgresql (database_tests_postgresql)";
+    }
+    PostgresTestServer& server() { return *PostgresTestServer::shared(); }
+    // The connection string of this test's catalogue for another login role.
+    std::string as(const std::string& role) const { return connectionString() + " user=" + role; }
+};
+
+TEST_F(ServerCatalogueTest, ReadOnlyRoleReadsButIsRefusedOnEveryWriteMember) {
+    addProgram("Mail");
+    ASSERT_TRUE(db->AddFolder("Music", "/srv/music"));
+    ASSERT_TRUE(db->CreateTheme("Plain"));
+    ASSERT_TRUE(db->AddUser("alice", "S-1"));
+    ASSERT_TRUE(db->AddGroup("Staff"));
+    ASSERT_TRUE(db->AddSecurity("Staff", 1, "Mail", 2));
+    server().execute("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'reader') THEN "
+                     "CREATE ROLE reader LOGIN IN ROLE portico_users; END IF; END $$");
+    const auto before = snapshot(connectionString());
+
+    clsDBRoutines reader(pictures());
+    reader.openDatabase(as("reader"));
+    ASSERT_TRUE(sink.messages.empty());
+    auto programs = reader.loadPrograms();
+    ASSERT_NE(programs, nullptr);
+    EXPECT_EQ(programs->RecordCount(), 1);
+    EXPECT_EQ(reader.getProgramPath("mail"), "/usr/bin/true");
+
+    pickIcon("BM-new");
+    const std::vector<std::pair<const char*, std::function<bool()>>> writes = {
+        {"addProgram", [&] { return reader.addProgram("Shell", "", "/bin/sh", ""); }},
+        {"updateProgram", [&] { return reader.updateProgram("Mail", "Post", "", "/usr/bin/post"); }},
+        {"deleteProgram", [&] { return reader.deleteProgram("Mail"); }},
+        {"AddSecurity", [&] { return reader.AddSecurity("alice", 1, "Mail", 1); }},
+        {"DeleteSecurity", [&] { return reader.DeleteSecurity(1, 1); }},
+        {"AddUser", [&] { return reader.AddUser("bob", "S-2"); }},
+        {"DeleteUser", [&] { return reader.DeleteUser("S-1"); }},
+        {"AddGroup", [&] { return reader.AddGroup("Admins"); }},
+        {"DeleteGroup", [&] { return reader.DeleteGroup("Staff"); }},
+        {"AddFolder", [&] { return reader.AddFolder("Films", "/srv/films"); }},
+        {"DeleteFolder", [&] { return reader.DeleteFolder("Music"); }},
+        {"CreateTheme", [&] { return reader.CreateTheme("Dark"); }},
+        {"setDefaultTheme", [&] { return reader.setDefaultTheme("Plain"); }},
+    };
+    for (const auto& [name, write] : writes) {
+        sink.messages.clear();
+        EXPECT_FALSE(write()) << name;
+        ASSERT_EQ(sink.messages.size(), 1u) << name;
+        EXPECT_THAT(sink.messages[0].text, StartsWith("42501, permission denied for table ")) << name;
+        EXPECT_EQ(sink.messages[0].title, "PostgreSQL") << name;
+    }
+    // The theme manager reports this one itself.
+    EXPECT_FALSE(reader.DeleteTheme("Plain"));
+    EXPECT_EQ(snapshot(connectionString()), before);
+}
+
+TEST_F(ServerCatalogueTest, AdministratorsRoleMayChangeTheCatalogue) {
+    server().execute("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'keeper') THEN "
+                     "CREATE ROLE keeper LOGIN IN ROLE portico_admins; END IF; END $$");
+    clsDBRoutines keeper(pictures());
+    keeper.openDatabase(as("keeper"));
+    pickIcon("BM");
+    EXPECT_TRUE(keeper.addProgram("Mail", "", "/usr/bin/mail", ""));
+    EXPECT_TRUE(keeper.updateProgram("Mail", "Post", "", "/usr/bin/post"));
+    EXPECT_TRUE(keeper.CreateTheme("Plain"));
+    EXPECT_TRUE(keeper.setDefaultTheme("Plain"));
+    EXPECT_TRUE(keeper.AddGroup("Staff"));
+    EXPECT_TRUE(keeper.AddSecurity("Staff", 1, "Post", 2));
+    EXPECT_TRUE(keeper.deleteProgram("Post"));
+    EXPECT_TRUE(sink.messages.empty()) << texts()[0];
+    EXPECT_EQ(db->getDefaultTheme(), "Plain");
+}
+
+TEST_F(ServerCatalogueTest, NamesAreUniqueAndFoundWithoutRegardToCase) {
+    addProgram("Mail");
+    pickIcon("BM");
+    EXPECT_FALSE(db->addProgram("MAIL", "", "/usr/bin/other", ""));
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_THAT(sink.messages[0].text, StartsWith("23505, duplicate key value"));
+    EXPECT_EQ(db->getProgramPath("mAiL"), "/usr/bin/true");
+    ASSERT_TRUE(db->AddFolder("Music", "/a"));
+    EXPECT_FALSE(db->AddFolder("music", "/b"));
+    ASSERT_TRUE(db->CreateTheme("Plain"));
+    EXPECT_FALSE(db->CreateTheme("PLAIN"));
+    EXPECT_EQ(db->GetThemeKey("plain"), db->GetThemeKey("Plain"));
+}
+
+TEST_F(ServerCatalogueTest, TwoWritersLoseNoWrite) {
+    TempFolder otherPictures;
+    clsDBRoutines other(otherPictures.path());
+    other.openDatabase(connectionString());
+    otherPictures.write("temp.bmp", "BM-other");
+    pickIcon("BM-mine");
+    std::thread second([&] {
+        for (int i = 0; i < 40; ++i) other.addProgram("Other " + std::to_string(i), "", "/bin/o", "");
+    });
+    for (int i = 0; i < 40; ++i) db->addProgram("Mine " + std::to_string(i), "", "/bin/m", "");
+    second.join();
+    EXPECT_TRUE(sink.messages.empty());
+    auto programs = db->loadPrograms();
+    ASSERT_NE(programs, nullptr);
+    EXPECT_EQ(programs->RecordCount(), 80);
+    // Interleaved updates of different programs all stay.
+    std::thread updater([&] {
+        for (int i = 0; i < 20; ++i) other.updateProgram("Other " + std::to_string(i), "Other " + std::to_string(i), "x", "/bin/o2");
+    });
+    for (int i = 0; i < 20; ++i) db->updateProgram("Mine " + std::to_string(i), "Mine " + std::to_string(i), "y", "/bin/m2");
+    updater.join();
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(db->getProgramPath("Other " + std::to_string(i)), "/bin/o2");
+        EXPECT_EQ(db->getProgramPath("Mine " + std::to_string(i)), "/bin/m2");
+    }
+}
+
+TEST_F(ServerCatalogueTest, ServerRestartIsReportedOnceAndTheNextOperationReconnects) {
+    addProgram("Mail");
+    sink.messages.clear();
+    server().stop();
+    EXPECT_EQ(db->loadPrograms(), nullptr);
+    ASSERT_EQ(sink.messages.size(), 1u) << texts()[1];
+    EXPECT_THAT(sink.messages[0].text, StartsWith("8006, The connection to the catalogue server was lost"));
+    EXPECT_EQ(sink.messages[0].title, "PostgreSQL");
+    server().start();
+    auto programs = db->loadPrograms();
+    ASSERT_NE(programs, nullptr);
+    EXPECT_EQ(programs->RecordCount(), 1);
+    EXPECT_EQ(sink.messages.size(), 1u);
+}
+
+TEST_F(ServerCatalogueTest, ARefusedConnectionIsReportedAndTheNextOperationConnects) {
+    server().stop();
+    sink.messages.clear();
+    clsDBRoutines late(pictures());
+    late.openDatabase(connectionString());
+    server().start();
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_THAT(sink.messages[0].text, StartsWith("8001, Cannot connect to the catalogue server: "));
+    EXPECT_THAT(sink.messages[0].text, HasSubstr(server().folder().string()));
+    EXPECT_NE(late.loadPrograms(), nullptr);
+    EXPECT_EQ(sink.messages.size(), 1u);
+}
+
+TEST_F(ServerCatalogueTest, WrongPasswordOrUnknownHostGiveOneClearReportNamingTheServer) {
+    server().execute("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'portico_password') THEN "
+                     "CREATE ROLE portico_password LOGIN PASSWORD 'right' IN ROLE portico_users; END IF; END $$");
+    const struct {
+        std::string connection;
+        std::string named;
+        std::string says;
+    } cases[] = {
+        {as("portico_password") + " password=wrong", server().folder().string(), "password authentication failed"},
+        {"host=no-such-host.invalid dbname=portico connect_timeout=5", "no-such-host.invalid", "no-such-host.invalid"},
+        {"postgresql://portico@no-such-host.invalid/portico?connect_timeout=5", "no-such-host.invalid", ""},
+    };
+    for (const auto& c : cases) {
+        sink.messages.clear();
+        const auto start = std::chrono::steady_clock::now();
+        clsDBRoutines refused(pictures());
+        refused.openDatabase(c.connection);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << c.connection;
+        ASSERT_EQ(sink.messages.size(), 1u) << c.connection;
+        EXPECT_THAT(sink.messages[0].text, StartsWith("8001, Cannot connect to the catalogue server: "));
+        EXPECT_THAT(sink.messages[0].text, HasSubstr(c.named));
+        EXPECT_THAT(sink.messages[0].text, HasSubstr(c.says));
+        EXPECT_EQ(sink.messages[0].title, "PostgreSQL");
+    }
+    clsDBRoutines right(pictures());
+    sink.messages.clear();
+    right.openDatabase(as("portico_password") + " password=right");
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(ServerCatalogueTest, CreatingACatalogueRefusesADatabaseWithTables) {
+    const auto before = snapshot(connectionString());
+    EXPECT_THROW(CatalogueServer::create(connectionString()), PorticoError);
+    EXPECT_EQ(snapshot(connectionString()), before);
+}
+
+}  // namespace
+}  // namespace portico::test
