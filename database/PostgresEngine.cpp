@@ -441,25 +441,7 @@ private:
     }
 };
 
-bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
-
 }  // namespace
-
-bool isServerConnectionString(const std::string& connectionString) {
-    if (startsWith(connectionString, "postgresql://") || startsWith(connectionString, "postgres://")) return true;
-    // A keyword string starts with one of libpq's keywords and "=".
-    static const char* const keywords[] = {"host",     "hostaddr", "port",    "dbname",      "user",
-                                           "password", "passfile", "service", "sslmode",     "connect_timeout",
-                                           "options",  "application_name",   "target_session_attrs"};
-    std::size_t start = connectionString.find_first_not_of(" \t");
-    if (start == std::string::npos) return false;
-    const std::size_t end = connectionString.find_first_of(" \t=", start);
-    if (end == std::string::npos) return false;
-    const std::string word = connectionString.substr(start, end - start);
-    const std::size_t equals = connectionString.find_first_not_of(" \t", end);
-    if (equals == std::string::npos || connectionString[equals] != '=') return false;
-    return std::any_of(std::begin(keywords), std::end(keywords), [&](const char* k) { return word == k; });
-}
 
 std::unique_ptr<Engine> openPostgresEngine(const std::string& connectionString, int connectTimeout, int commandTimeout) {
     return std::make_unique<PostgresEngine>(connectionString, connectTimeout, commandTimeout);

@@ -3,6 +3,7 @@
 #include "ExistenceTests.h"
 #include "PorticoError.h"
 #include "ProgramFolder.h"
+#include "ServerConnectionString.h"
 #include "TextUtil.h"
 #include "clsIniFile.h"
 
@@ -29,7 +30,11 @@ clsIniFile& clsEnvironment::iniFile() {
 
 void clsEnvironment::setDatabasePath(const std::string& value) {
     const std::string trimmed = trimBlanks(value);
-    if (!fileExists(trimmed)) throw PorticoError(5000, "Invalid Path sent to property", "Portico.clsEnvironment");
+    // A server connection string names no file; one that carries a password is
+    // refused, because the settings file is no place for it.
+    const bool server = isServerConnectionString(trimmed) && !carriesPassword(trimmed);
+    if (!server && !fileExists(trimmed))
+        throw PorticoError(5000, "Invalid Path sent to property", "Portico.clsEnvironment");
     databasePath_ = trimmed;
 }
 

@@ -1,6 +1,7 @@
 #include "PorticoError.h"
 #include "RecordingMessageSink.h"
 #include "TempFolder.h"
+#include "TextUtil.h"
 #include "clsEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -88,6 +89,16 @@ TEST_F(EnvironmentTest, PropertiesRejectInvalidValuesWithTheirOwnErrorsAndKeepTh
     expectError([&] { environment.setDatabasePath(folder + "/missing.mdb"); }, 5000, dbSource, dbText);
     expectError([&] { environment.setDatabasePath(folder + "/data"); }, 5000, dbSource, dbText);
     expectError([&] { environment.setDatabasePath("   "); }, 5000, dbSource, dbText);
+    // A server's connection string names no file; one with a password is never kept.
+    for (const char* withPassword : {"host=db dbname=portico password=secret", "postgresql://alice:secret@db/portico",
+                                     "postgresql://db/portico?sslmode=require&password=secret"})
+        expectError([&] { environment.setDatabasePath(withPassword); }, 5000, dbSource, dbText);
+    EXPECT_EQ(environment.DatabasePath(), database);
+    for (const char* server : {"service=portico", "postgresql://alice@db.example.org/portico", " host=db dbname=portico "}) {
+        environment.setDatabasePath(server);
+        EXPECT_EQ(environment.DatabasePath(), trimBlanks(server));
+    }
+    environment.setDatabasePath(database);
 
     const std::string clicksText = "Invalid Number Of Clicks Sent to property. Has to be greater than 0";
     expectError([&] { environment.setNumberofClicks(0); }, 501112, "Portico.clsEnviroment", clicksText);
