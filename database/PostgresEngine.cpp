@@ -180,9 +180,14 @@ class PostgresEngine final : public Engine {
 public:
     PostgresEngine(const std::string& connectionString, int connectTimeout, int commandTimeout) {
         const std::string timeout = std::to_string(connectTimeout > 0 ? connectTimeout : 0);
+        // A network that goes away mid-statement is noticed within the command
+        // timeout (unacknowledged data) or about a minute (keepalives), not never.
+        const std::string userTimeout = std::to_string(commandTimeout > 0 ? commandTimeout * 1000L : 0L);
         // The connection string comes last, so what it says wins over these defaults.
-        const char* keywords[] = {"connect_timeout", "client_encoding", "application_name", "dbname", nullptr};
-        const char* values[] = {timeout.c_str(), "UTF8", "Portico", connectionString.c_str(), nullptr};
+        const char* keywords[] = {"connect_timeout", "client_encoding", "application_name", "keepalives_idle",
+                                  "keepalives_interval", "keepalives_count", "tcp_user_timeout", "dbname", nullptr};
+        const char* values[] = {timeout.c_str(), "UTF8", "Portico", "30", "10", "3", userTimeout.c_str(),
+                                connectionString.c_str(), nullptr};
         connection_.reset(PQconnectdbParams(keywords, values, 1));
         if (!connection_) throw PorticoError(kCannotConnect, "out of memory", kSource);
         if (PQstatus(connection_.get()) != CONNECTION_OK) {
