@@ -92,7 +92,7 @@ void CatalogueServer::create(const std::string& connectionString, const std::str
     const std::string name = PQgetvalue(schema.get(), 0, 0);
     session.run("GRANT USAGE ON SCHEMA " + name + " TO " + administrators + ", " + users);
     session.run("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA " + name + " TO " + administrators);
-    session.run("GRANT USAGE, SELECT ON ALL SEQUENCES IN SCHEMA " + name + " TO " + administrators);
+    session.run("GRANT USAGE, SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA " + name + " TO " + administrators);
     session.run("GRANT SELECT ON ALL TABLES IN SCHEMA " + name + " TO " + users);
     session.run("COMMIT");
 }

@@ -1,3 +1,4 @@
+#include "CatalogueCopy.h"
 #include "CatalogueFixture.h"
 #include "CatalogueServer.h"
 #include "Connection.h"
@@ -119,6 +120,10 @@ TEST_F(ServerCatalogueTest, AdministratorsRoleMayChangeTheCatalogue) {
     EXPECT_TRUE(keeper.deleteProgram("Post"));
     EXPECT_TRUE(sink.messages.empty()) << texts()[0];
     EXPECT_EQ(db->getDefaultTheme(), "Plain");
+    // An administrator may also copy a whole catalogue in, keys and their counters too.
+    CatalogueFile::create(folder / "empty.mdb");
+    EXPECT_NO_THROW(CatalogueCopy::copy((folder / "empty.mdb").string(), as("keeper"), true));
+    EXPECT_EQ(db->GetThemeKey("Plain"), 0);
 }
 
 TEST_F(ServerCatalogueTest, NamesAreUniqueAndFoundWithoutRegardToCase) {
