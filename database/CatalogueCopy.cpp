@@ -49,6 +49,7 @@ public:
             try {
                 connection_.RollbackTrans();
             } catch (const PorticoError&) {
+                // A lost connection has rolled back on the server already.
             }
         }
     }

@@ -2,9 +2,8 @@
 
 #include "AdoErrors.h"
 #include "Connection.h"
-#include "PorticoError.h"
-
 #include "Engine.h"
+#include "PorticoError.h"
 
 #include <algorithm>
 #include <cctype>
