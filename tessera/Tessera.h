@@ -31,6 +31,8 @@
  *                                     (void**)&db);
  *     factory->lpVtbl->Release(factory);
  *     db->lpVtbl->openDatabase(db, "/path/to/Portico.mdb", &ignored);
+ *     (or a PostgreSQL connection string: "postgresql://host/portico",
+ *      "service=portico", "host=... dbname=...")
  *     ...
  *     db->lpVtbl->Release(db);
  *
