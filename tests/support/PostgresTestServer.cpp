@@ -24,7 +24,11 @@ namespace portico::test {
 namespace {
 
 std::filesystem::path findBinaries() {
-    if (const char* configured = std::getenv("PORTICO_PG_BINDIR")) return configured;
+    if (const char* configured = std::getenv("PORTICO_PG_BINDIR")) {
+        if (!std::filesystem::exists(std::filesystem::path(configured) / "initdb"))
+            throw std::runtime_error(std::string("there is no initdb in PORTICO_PG_BINDIR (") + configured + ")");
+        return configured;
+    }
     std::filesystem::path best;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator("/usr/lib/postgresql", ec)) {
