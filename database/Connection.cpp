@@ -1,6 +1,7 @@
 #include "Connection.h"
 
 #include "AdoErrors.h"
+#include "NameFold.h"
 #include "PorticoError.h"
 
 #include <sqlite3.h>
@@ -42,6 +43,7 @@ void Connection::Open() {
     if (impl_->db) throw PorticoError(3705, "Operation is not allowed when the object is open.", ado::kConnectionSource);
     if (connectionString_.empty())
         throw PorticoError(SQLITE_CANTOPEN, "unable to open database file: no file named", ado::kEngineSource);
+    NameFold::registerEverywhere();
     sqlite3* raw = nullptr;
     // Never SQLITE_OPEN_CREATE: a missing catalogue must fail, not appear empty.
     const int rc = sqlite3_open_v2(connectionString_.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
