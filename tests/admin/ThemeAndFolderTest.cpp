@@ -126,7 +126,7 @@ TEST_F(ThemeTest, DeleteAsksAndDeletesOnlyOnYes) {
     dialogs.answerMessage(MessageAnswer::No);
     manager.cmdDelete->click();
     EXPECT_EQ(dialogs.messages(), (std::vector<ShownMessage>{{"Are you sure ? ", "Confirmation", MessageIcon::Question,
-                                                              MessageButtons::YesNo}}));
+                                                              MessageButtons::YesNo, DefaultButton::Second}}));
     EXPECT_EQ(treeTexts(manager.lstTheme), (std::vector<std::string>{"Autumn", "Classic"}));
 
     dialogs.clear();
