@@ -15,6 +15,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 
+#include <set>
+
 namespace portico {
 namespace {
 
@@ -91,6 +93,7 @@ std::vector<int> ucProgramView::loadImages(Recordset& programs) {
     // another program's picture by the time it is read, and a name may be
     // carried by more than one row of an older catalogue.
     std::vector<int> indexes;
+    std::set<std::string> keys;
     try {
         programs.MoveFirst();
     } catch (const PorticoError&) {
@@ -105,11 +108,9 @@ std::vector<int> ucProgramView::loadImages(Recordset& programs) {
                 const Bytes& bytes = icon.bytes();
                 const QImage picture = tryLoadPictureData(
                     std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-                if (!picture.isNull()) {
-                    bool keyTaken = false;
-                    for (int other = 1; other <= ImageList1.Count(); ++other) keyTaken |= ImageList1.Key(other) == name;
-                    index = ImageList1.Add(keyTaken ? std::string() : name, QPixmap::fromImage(picture));
-                }
+                // A name carried twice keys only its first picture.
+                if (!picture.isNull())
+                    index = ImageList1.Add(keys.insert(name).second ? name : std::string(), QPixmap::fromImage(picture));
             }
         } catch (const PorticoError&) {
         }
