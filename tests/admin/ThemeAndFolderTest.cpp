@@ -241,6 +241,22 @@ TEST_F(FolderTest, ThePickerAddsTheDoubleClickedFolderWithItsPathEndingInASlash)
     EXPECT_EQ(program->loadedFolderDialogWindow(), nullptr);
 }
 
+TEST_F(FolderTest, AFolderNameTakenInAnyCaseIsRefusedWithItsReport) {
+    std::filesystem::create_directories(folder / "share" / "games");
+    ASSERT_TRUE(db().AddFolder("GAMES", "/srv/games/"));
+    frmAddRemoveFolder& list = openFolderList();
+    frmFolderDialog& picker = openPicker(list);
+    QTreeWidgetItem* games = openDownTo(picker, folder / "share" / "games");
+    ASSERT_NE(games, nullptr);
+    picker.cmdOk->click();
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<ShownMessage>{{"3022, A folder named 'GAMES' already exists.", "Portico", MessageIcon::Critical},
+                                         {"Couldn't Add Folder : games", "Error", MessageIcon::Exclamation}}));
+    auto folders = db().GetFolders();
+    ASSERT_EQ(folders->RecordCount(), 1);
+    EXPECT_EQ(folders->Fields("Folder_Path").Value().toText(), "/srv/games/");
+}
+
 TEST_F(FolderTest, CancelAndAddWithoutSelectionAddNothing) {
     frmAddRemoveFolder& list = openFolderList();
     frmFolderDialog& picker = openPicker(list);
