@@ -4,6 +4,7 @@
 #include "FatalError.h"
 #include "TextUtil.h"
 #include "ThemePicture.h"
+#include "clsDBRoutines.h"
 #include "frmExpandTextArea.h"
 #include "frmSetup.h"
 #include "modMain.h"
@@ -108,9 +109,9 @@ ProgramDialogBase::ProgramDialogBase(modMain& program, QWidget* owner, const cha
 
     connect(cmdExePath, &QPushButton::clicked, this, [this] { guarded([&] { chooseExecutable(); }); });
     connect(cmdStartInFolderButton, &QPushButton::clicked, this,
-            [this] { guarded([&] { openTypingArea(*txtStartInPath); }); });
+            [this] { guarded([&] { openTypingArea(*txtStartInPath, "Start In Folder"); }); });
     connect(cmbProgramParmsButton, &QPushButton::clicked, this,
-            [this] { guarded([&] { openTypingArea(*txtStartInParams); }); });
+            [this] { guarded([&] { openTypingArea(*txtStartInParams, "Program Parameters"); }); });
 
     program_.applyLowColourAdjustment(*this);
     const QImage picture = loadThemePicture(program_.database(), program_.CurrentTheme(), "Theme_LogoAddRemove");
@@ -140,8 +141,16 @@ void ProgramDialogBase::chooseExecutable() {
     if (cDialog.ShowOpen()) txtProgramPath->setText(QString::fromStdString(cDialog.FileName()));
 }
 
-void ProgramDialogBase::openTypingArea(QLineEdit& field) {
+bool ProgramDialogBase::refuseTakenName(const std::string& name, std::int64_t ownKey) const {
+    const std::string taken = program_.database().programNamedLike(name, ownKey);
+    if (taken.empty()) return false;
+    dialogs().messageBox("A program named '" + taken + "' already exists.", "Error", MessageIcon::Exclamation);
+    return true;
+}
+
+void ProgramDialogBase::openTypingArea(QLineEdit& field, const char* caption) {
     frmExpandTextArea& typingArea = program_.expandTextAreaWindow();
+    typingArea.setWindowTitle(caption);
     typingArea.setTextBox(&field);
     program_.showModal(typingArea, this);
 }

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include <cstdint>
 #include <string>
 
 class QGridLayout;
@@ -47,8 +48,11 @@ protected:
 
     // The trimmed name and path are both required; false (after the message) when one is blank.
     bool validate() const;
+    // True, after the message, when another program than the one with
+    // `ownKey` already has the name.
+    bool refuseTakenName(const std::string& name, std::int64_t ownKey) const;
     void chooseExecutable();
-    void openTypingArea(QLineEdit& field);
+    void openTypingArea(QLineEdit& field, const char* caption);
     void reloadSetupList();
 
     struct Values {

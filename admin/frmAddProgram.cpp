@@ -8,21 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <fstream>
-#include <iterator>
-#include <system_error>
 
 namespace portico::admin {
-namespace {
-
-std::optional<std::string> readFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-}  // namespace
-
 frmAddProgram::frmAddProgram(modMain& program)
     : ProgramDialogBase(program, nullptr, "Add a new runnable program....", "Icon", "Add..") {
     setObjectName("frmAddProgram");
@@ -32,30 +19,18 @@ frmAddProgram::frmAddProgram(modMain& program)
 }
 
 void frmAddProgram::chooseIcon() {
-    // The picker writes the picture file only when an icon is selected, so a
-    // file there afterwards is this pick, not a picture left by someone else.
-    const std::filesystem::path pictureFile = program_.database().programImageFile();
-    std::error_code ignored;
-    std::filesystem::remove(pictureFile, ignored);
-    program_.showResources(txtProgramPath->text().toStdString());
-    if (auto picked = readFile(pictureFile)) pickedPicture_ = std::move(picked);
+    if (auto picked = program_.showResources(txtProgramPath->text().toStdString())) pickedPicture_ = std::move(picked);
 }
 
 void frmAddProgram::addProgram() {
     if (!validate()) return;
-    // Without a pick the picture file must not hold whatever was last exported
-    // there (another program's icon): with no file the catalogue takes the
-    // default icon.
-    const std::filesystem::path pictureFile = program_.database().programImageFile();
-    std::error_code ignored;
-    std::filesystem::remove(pictureFile, ignored);
-    if (pickedPicture_) {
-        std::ofstream out(pictureFile, std::ios::binary | std::ios::trunc);
-        out.write(pickedPicture_->data(), static_cast<std::streamsize>(pickedPicture_->size()));
-    }
     const Values values = trimmedValues();
-    if (program_.database().addProgram(values.name, values.description, values.path, pictureFile.string(),
-                                       values.startIn, values.parameters)) {
+    if (refuseTakenName(values.name, 0)) return;
+    // Without a pick the catalogue takes the default icon.
+    const std::string picture = pickedPicture_.value_or(std::string());
+    if (program_.database().addProgramWithPicture(values.name, values.description, values.path,
+                                                  Bytes(picture.begin(), picture.end()), values.startIn,
+                                                  values.parameters)) {
         dialogs().messageBox("Program Added", "Sucess", MessageIcon::Information);
         reloadSetupList();
         close();

@@ -17,9 +17,8 @@ private:
     void chooseIcon();
     void addProgram();
 
-    // The picture picked in the icon picker while this dialog is open. The
-    // picture file is shared with every other picture operation, so the pick
-    // is kept here until the program is added.
+    // The picture picked in the icon picker while this dialog is open, held
+    // here until the program is added.
     std::optional<std::string> pickedPicture_;
 };
 

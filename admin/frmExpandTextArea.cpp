@@ -2,9 +2,10 @@
 
 #include "modMain.h"
 
-#include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace portico::admin {
@@ -15,28 +16,36 @@ frmExpandTextArea::frmExpandTextArea(modMain& program) {
     setAttribute(Qt::WA_DeleteOnClose);
     txtTypingArea = new QPlainTextEdit(this);
     txtTypingArea->setObjectName("txtTypingArea");
+    cmdOK = new QPushButton("OK", this);
+    cmdOK->setObjectName("cmdOK");
+    cmdCancel = new QPushButton("Cancel", this);
+    cmdCancel->setObjectName("cmdCancel");
+    // Return belongs to the text; the buttons are clicked or reached with Tab.
+    cmdOK->setAutoDefault(false);
+    cmdCancel->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(txtTypingArea);
+    layout->addLayout(buttons);
     resize(480, 240);
+    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     program.applyLowColourAdjustment(*this);
-    txtTypingArea->clear();
 }
 
-void frmExpandTextArea::writeBack() {
+void frmExpandTextArea::setTextBox(QLineEdit* field) {
+    textBox_ = field;
+    txtTypingArea->setPlainText(field ? field->text() : QString());
+    txtTypingArea->moveCursor(QTextCursor::End);
+}
+
+void frmExpandTextArea::accept() {
     // A one-line field takes the typed lines joined by blanks.
     if (textBox_) textBox_->setText(txtTypingArea->toPlainText().replace('\n', ' '));
-    txtTypingArea->clear();
-}
-
-void frmExpandTextArea::reject() {
-    writeBack();
-    QDialog::reject();
-}
-
-void frmExpandTextArea::closeEvent(QCloseEvent* event) {
-    // A shown dialog's close event calls reject(); a hidden one's does not.
-    if (!isVisible()) writeBack();
-    QDialog::closeEvent(event);
+    QDialog::accept();
 }
 
 }  // namespace portico::admin

@@ -5,30 +5,29 @@
 #include <QPointer>
 
 class QPlainTextEdit;
+class QPushButton;
 
 namespace portico::admin {
 
 class modMain;
 
-// A large typing area for a one-line field of another window. What is typed
-// replaces the field's text when the area closes, even when nothing was typed.
+// A large typing area for a one-line field of another window. It opens with
+// the field's text; OK writes the text back, while Cancel, Escape and the close
+// box leave the field as it was.
 class frmExpandTextArea final : public QDialog {
     Q_OBJECT
 public:
     explicit frmExpandTextArea(modMain& program);
 
-    void setTextBox(QLineEdit* field) { textBox_ = field; }
-    // Escape and the close box both end here, so the text goes back either way.
-    void reject() override;
+    // The field to edit; its text fills the area.
+    void setTextBox(QLineEdit* field);
+    void accept() override;
 
     QPlainTextEdit* txtTypingArea;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
+    QPushButton* cmdOK;
+    QPushButton* cmdCancel;
 
 private:
-    void writeBack();
-
     QPointer<QLineEdit> textBox_;
 };
 

@@ -2,10 +2,12 @@
 
 #include "DialogService.h"
 #include "FatalError.h"
+#include "NameFold.h"
 #include "PictureLoader.h"
 #include "RecordText.h"
 #include "Recordset.h"
 #include "TextUtil.h"
+#include "clsEnvironment.h"
 #include "clsDBRoutines.h"
 #include "modMain.h"
 
@@ -45,17 +47,20 @@ frmModifyProgram::frmModifyProgram(modMain& program, QWidget* owner)
     connect(cmdAdd, &QPushButton::clicked, this, [this] { guarded([&] { save(); }); });
 }
 
-void frmModifyProgram::setProgram(const std::string& name) {
+void frmModifyProgram::setProgram(const std::string& name, std::int64_t key) {
     program_name_ = trimBlanks(name);
-    loadProgramFields();
+    loadProgramFields(key);
 }
 
-void frmModifyProgram::loadProgramFields() {
+void frmModifyProgram::loadProgramFields(std::int64_t key) {
     for (QLineEdit* field : {txtProgramName, txtProgramPath, txtStartInPath, txtStartInParams}) field->clear();
     txtProgramDescription->clear();
     Picture2->clear();
+    key_ = 0;
+    loadedName_.clear();
+    pickedPicture_.reset();
 
-    auto records = program_.database().loadProgram(program_name_);
+    auto records = key != 0 ? program_.database().loadProgramByKey(key) : program_.database().loadProgram(program_name_);
     Recordset& programs = requireRecords(records);
     if (programs.RecordCount() == 0) {
         dialogs().messageBox("Couldn't Load Program Information", "Error", MessageIcon::Critical);
@@ -63,18 +68,25 @@ void frmModifyProgram::loadProgramFields() {
         return;
     }
     programs.MoveFirst();
+    key_ = programs.Fields("Program_Key").Value().toInt64();
+    loadedName_ = storedText(programs, "Program_Name").toStdString();
     txtProgramDescription->setPlainText(storedText(programs, "Program_Desc"));
     txtProgramName->setText(storedText(programs, "Program_Name"));
     txtProgramPath->setText(storedText(programs, "Program_Path"));
     txtStartInPath->setText(QString::fromStdString(fieldText(programs, "Program_StartInDir")));
     txtStartInParams->setText(QString::fromStdString(fieldText(programs, "Program_StartUpParms")));
-    program_.database().GetProgramImage(storedText(programs, "Program_Name").toStdString());
-    showPicture();
+    // The row's own picture, held from now on: nothing another program writes
+    // to a shared picture file can change what this dialog shows or saves.
+    const Variant& icon = programs.Fields("Program_Icon").Value();
+    showPicture(icon.type() == Variant::Type::Bytes ? std::string(icon.bytes().begin(), icon.bytes().end())
+                                                    : std::string());
     programs.Close();
 }
 
-void frmModifyProgram::showPicture() {
-    const QImage picture = tryLoadPicture(program_.database().programImageFile().string());
+void frmModifyProgram::showPicture(const std::string& bytes) {
+    QImage picture = tryLoadPictureData(bytes);
+    // No picture of its own (or none readable): the default icon, never a neighbour's.
+    if (picture.isNull()) picture = tryLoadPicture(program_.environment().DefaultIcon());
     if (picture.isNull())
         Picture2->clear();
     else
@@ -83,15 +95,27 @@ void frmModifyProgram::showPicture() {
 }
 
 void frmModifyProgram::chooseIcon() {
-    program_.showResources(txtProgramPath->text().toStdString());
-    showPicture();
+    if (auto picked = program_.showResources(txtProgramPath->text().toStdString())) {
+        pickedPicture_ = std::move(picked);
+        showPicture(*pickedPicture_);
+    }
 }
 
 void frmModifyProgram::save() {
     if (!validate()) return;
+    // A dialog that opened empty has no program to change, whatever name is typed.
+    if (key_ == 0) {
+        dialogs().messageBox("Couldn't Load Program Information", "Error", MessageIcon::Critical);
+        return;
+    }
     const Values values = trimmedValues();
-    if (program_.database().updateProgram(program_name_, values.name, values.description, values.path,
-                                          values.startIn, values.parameters)) {
+    // Only a new clash is refused: a row of an older catalogue that shares its
+    // name with others keeps it.
+    if (!NameFold::sameName(values.name, loadedName_) && refuseTakenName(values.name, key_)) return;
+    std::optional<Bytes> picture;
+    if (pickedPicture_) picture.emplace(pickedPicture_->begin(), pickedPicture_->end());
+    if (program_.database().updateProgramByKey(key_, values.name, values.description, values.path, values.startIn,
+                                               values.parameters, picture ? &*picture : nullptr)) {
         dialogs().messageBox("Program Modified", "Sucess", MessageIcon::Information);
         reloadSetupList();
         close();

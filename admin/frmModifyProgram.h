@@ -2,6 +2,8 @@
 
 #include "ProgramDialogBase.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace portico::admin {
@@ -14,18 +16,26 @@ public:
 
     // The program being modified, by the name it had when the dialog was filled.
     const std::string& Program() const { return program_name_; }
-    // Trimmed; fills the dialog from the catalogue.
-    void setProgram(const std::string& name);
+    // Trimmed; fills the dialog from the catalogue: the program with `key`,
+    // or, without a key, the first program of that name.
+    void setProgram(const std::string& name, std::int64_t key = 0);
+    // The catalogue key of the program shown; 0 when the dialog opened empty.
+    std::int64_t ProgramKey() const { return key_; }
 
     QLabel* Picture2;
 
 private:
-    void loadProgramFields();
-    void showPicture();
+    void loadProgramFields(std::int64_t key);
+    void showPicture(const std::string& bytes);
     void chooseIcon();
     void save();
 
     std::string program_name_;
+    std::int64_t key_ = 0;
+    std::string loadedName_;
+    // A picture picked since the dialog opened; without one, Save leaves the
+    // stored picture as it is.
+    std::optional<std::string> pickedPicture_;
 };
 
 }  // namespace portico::admin

@@ -1,5 +1,6 @@
 #include "frmSetup.h"
 
+#include "CatalogueFile.h"
 #include "DialogService.h"
 #include "FatalError.h"
 #include "PorticoError.h"
@@ -26,8 +27,19 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <filesystem>
+
 namespace portico::admin {
 namespace {
+
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    const auto canonicalA = std::filesystem::weakly_canonical(a, ec);
+    if (ec) return a == b;
+    const auto canonicalB = std::filesystem::weakly_canonical(b, ec);
+    if (ec) return a == b;
+    return canonicalA == canonicalB;
+}
 
 QPushButton* makeButton(const char* name, const char* caption, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
@@ -103,6 +115,7 @@ frmSetup::frmSetup(modMain& program) : program_(program) {
 void frmSetup::load() {
     program_.applyLowColourAdjustment(*this);
     txtDatabaseLocation->setText(QString::fromStdString(program_.environment().DatabasePath()));
+    settingsLocation_ = program_.environment().DatabasePath();
     ucProgramView1->loadView();
     const QImage picture = loadThemePicture(program_.database(), program_.CurrentTheme(), "Theme_LogoSplash");
     if (!picture.isNull()) ucLeftFrame1->SetImage(picture);
@@ -122,13 +135,22 @@ bool frmSetup::saveDatabaseLocation(const std::string& path) {
 void frmSetup::changeDatabaseLocation() {
     cdOpen.InitDir = program_.environment().DefaultDialogDatabasePath();
     // A cancelled dialog picks nothing, whatever was picked in it before.
-    const std::string chosen = cdOpen.ShowOpen() ? cdOpen.FileName() : std::string();
-    const std::string shown = trimBlanks(txtDatabaseLocation->text().toStdString());
-    if (shown != chosen && !trimBlanks(chosen).empty()) {
-        if (saveDatabaseLocation(trimBlanks(chosen)))
+    const std::string chosen = trimBlanks(cdOpen.ShowOpen() ? cdOpen.FileName() : std::string());
+    // Compared with what the settings name, which after a change is no longer
+    // the catalogue in use (shown in the text box).
+    if (!chosen.empty() && !sameFile(chosen, settingsLocation_)) {
+        // A file that is no catalogue would lock both programs out at their next start.
+        if (!CatalogueFile::isCatalogue(chosen)) {
+            dialogs().messageBox("The file " + chosen + " is not a Portico catalogue. The database location is unchanged.",
+                                 "Error", MessageIcon::Exclamation);
+            return;
+        }
+        if (saveDatabaseLocation(chosen)) {
+            settingsLocation_ = chosen;
             dialogs().messageBox("Database Location has been updated", "Information", MessageIcon::Information);
-        else
+        } else {
             dialogs().messageBox("Unable to save settings", "Error", MessageIcon::Critical);
+        }
         return;
     }
     dialogs().messageBox("Database is same as selected file", "Same", MessageIcon::Exclamation);
@@ -137,11 +159,14 @@ void frmSetup::changeDatabaseLocation() {
 void frmSetup::deleteSelectedProgram() {
     const std::string name = ucProgramView1->selectedItemText();
     // Nothing selected, nothing to delete: never report a deletion that did not happen.
-    if (trimBlanks(name).empty()) return;
-    if (dialogs().messageBox("Delete " + name + "?", "Question", MessageIcon::Question, MessageButtons::YesNo) !=
-        MessageAnswer::Yes)
+    const std::int64_t key = ucProgramView1->selectedKey();
+    if (trimBlanks(name).empty() || key == 0) return;
+    // No is the default, so a stray Return deletes nothing.
+    if (dialogs().messageBox("Delete " + name + "?", "Question", MessageIcon::Question, MessageButtons::YesNo,
+                             DefaultButton::Second) != MessageAnswer::Yes)
         return;
-    if (program_.database().deleteProgram(name)) {
+    // The selected row, never every row that carries the name.
+    if (program_.database().deleteProgramByKey(key)) {
         dialogs().messageBox("Program has been deleted", "Confirmation", MessageIcon::Information);
         ucProgramView1->reloadView();
     } else {
@@ -158,13 +183,13 @@ void frmSetup::showAddProgram() {
 
 void frmSetup::showModifyProgram() {
     frmModifyProgram& window = program_.modifyProgramWindow();
-    window.setProgram(ucProgramView1->selectedItemText());
+    window.setProgram(ucProgramView1->selectedItemText(), ucProgramView1->selectedKey());
     program_.showModal(window, this);
 }
 
 void frmSetup::showProperties() {
     frmProperties& window = program_.propertiesWindow();
-    window.setProgram(ucProgramView1->selectedItemText());
+    window.setProgram(ucProgramView1->selectedItemText(), ucProgramView1->selectedKey());
     window.showModal();
 }
 

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <string>
+
 class QGroupBox;
 class QImage;
 class QLineEdit;
@@ -54,6 +56,8 @@ private:
     void showFolders();
 
     modMain& program_;
+    // The catalogue the settings file names: the one in use until a change.
+    std::string settingsLocation_;
 };
 
 }  // namespace portico::admin

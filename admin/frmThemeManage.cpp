@@ -3,6 +3,7 @@
 #include "DialogService.h"
 #include "FatalError.h"
 #include "RecordText.h"
+#include "TextUtil.h"
 #include "Recordset.h"
 #include "clsDBRoutines.h"
 #include "frmCreateTheme.h"
@@ -58,7 +59,8 @@ frmThemeManage::frmThemeManage(modMain& program, QWidget* owner) : QDialog(owner
 }
 
 void frmThemeManage::LoadThemes() {
-    auto records = program_.database().LoadThemes();
+    // Each item carries its theme's key: an older catalogue may hold one name twice.
+    auto records = program_.database().loadThemeList();
     Recordset& themes = requireRecords(records);
     lstTheme->clear();
     if (themes.RecordCount() > 0) themes.MoveFirst();
@@ -67,6 +69,7 @@ void frmThemeManage::LoadThemes() {
         auto* item = new QTreeWidgetItem(lstTheme, {name});
         item->setToolTip(0, name);
         item->setIcon(0, ImageList1.Icon(1));
+        item->setData(0, Qt::UserRole, QVariant::fromValue<qlonglong>(themes.Fields("Theme_Key").Value().toInt64()));
         themes.MoveNext();
     }
     themes.Close();
@@ -86,8 +89,20 @@ void frmThemeManage::applyTheme() {
         dialogs().messageBox("Cannot Set Default Theme To " + name, "Error", MessageIcon::Exclamation);
 }
 
+std::int64_t frmThemeManage::selectedKey() const {
+    const auto selected = lstTheme->selectedItems();
+    return selected.isEmpty() ? 0 : selected.front()->data(0, Qt::UserRole).toLongLong();
+}
+
 void frmThemeManage::createTheme() {
     const auto answer = dialogs().inputBox("Enter a theme name", "Theme Manager", "Theme 1");
+    std::string name = trimBlanks(answer.value_or(std::string()));
+    if (name.empty()) name = "Theme 1";
+    // Refused before any picture is chosen for it.
+    if (const std::string taken = program_.database().themeNamedLike(name); !taken.empty()) {
+        dialogs().messageBox("A theme named '" + taken + "' already exists.", "Error", MessageIcon::Exclamation);
+        return;
+    }
     frmCreateTheme& window = program_.createThemeWindow();
     window.setThemeName(answer.value_or(std::string()));
     program_.showModal(window, this);
@@ -95,11 +110,18 @@ void frmThemeManage::createTheme() {
 
 void frmThemeManage::deleteTheme() {
     const std::string name = selectedTheme();
-    if (name.empty()) return;
-    if (dialogs().messageBox("Are you sure ? ", "Confirmation", MessageIcon::Question, MessageButtons::YesNo) !=
-        MessageAnswer::Yes)
+    const std::int64_t key = selectedKey();
+    if (name.empty() || key == 0) return;
+    // Without its default theme a catalogue has no look at the next start.
+    if (key == program_.database().defaultThemeKey()) {
+        dialogs().messageBox("Theme " + name + " is the default theme and cannot be deleted. Apply another theme first.",
+                             "Error", MessageIcon::Exclamation);
         return;
-    if (program_.database().DeleteTheme(name)) {
+    }
+    if (dialogs().messageBox("Are you sure ? ", "Confirmation", MessageIcon::Question, MessageButtons::YesNo,
+                             DefaultButton::Second) != MessageAnswer::Yes)
+        return;
+    if (program_.database().deleteThemeByKey(key)) {
         dialogs().messageBox("Theme " + name + ", Has Been Deleted", "Deleted", MessageIcon::Information);
         LoadThemes();
     } else {

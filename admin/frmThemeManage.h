@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include <cstdint>
 #include <string>
 
 class QPushButton;
@@ -31,6 +32,8 @@ public:
 private:
     // The selected theme's name; "" when none is selected.
     std::string selectedTheme() const;
+    // The selected theme's key; 0 when none is selected.
+    std::int64_t selectedKey() const;
     void applyTheme();
     void createTheme();
     void deleteTheme();

@@ -94,14 +94,14 @@ void modMain::showModal(QDialog& window, QWidget* owner) {
         window.exec();
 }
 
-void modMain::showResources(const std::string& programPath) {
-    if (iconPicker_) {
-        iconPicker_(programPath);
-        return;
-    }
+std::optional<std::string> modMain::showResources(const std::string& programPath) {
+    if (iconPicker_) return iconPicker_(programPath);
     // The picker saves where the catalogue reads the program picture from.
     if (!viewer_) viewer_ = std::make_unique<clsResourceViewer>(database_->PictureFolder());
     viewer_->ShowResources(programPath);
+    // The dialogs take the pick itself: the file is shared with every other
+    // picture operation, of this program and of others.
+    return viewer_->PickedPicture();
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QDialog;
@@ -79,10 +80,10 @@ public:
     void setModalRunner(ModalRunner runner) { modalRunner_ = std::move(runner); }
 
     // The icon picker on an executable: returns when it has closed, with the
-    // picked icon (if any) in the catalogue's program picture file. Tests may
-    // put another picker in its place.
-    void showResources(const std::string& programPath);
-    using IconPicker = std::function<void(const std::string&)>;
+    // bytes of the picked icon's picture file, or nothing when none was picked.
+    // Tests may put another picker in its place.
+    std::optional<std::string> showResources(const std::string& programPath);
+    using IconPicker = std::function<std::optional<std::string>(const std::string&)>;
     void setIconPicker(IconPicker picker) { iconPicker_ = std::move(picker); }
 
     // The windows, created on first use.

@@ -1,10 +1,12 @@
 #include "CatalogueFile.h"
 
 #include "AdoErrors.h"
+#include "NameFold.h"
 #include "PorticoError.h"
 
 #include <sqlite3.h>
 
+#include <cstdlib>
 #include <memory>
 #include <system_error>
 
@@ -28,6 +30,7 @@ void CatalogueFile::create(const std::filesystem::path& file) {
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     std::unique_ptr<sqlite3, DatabaseCloser> db(raw);
+    if (db) NameFold::registerOn(db.get());
     std::string failure;
     if (rc != SQLITE_OK) {
         failure = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(rc);
@@ -45,6 +48,27 @@ void CatalogueFile::create(const std::filesystem::path& file) {
         std::filesystem::remove(file, ec);
         throw PorticoError(code & 0xff, failure + ": " + file.string(), ado::kEngineSource);
     }
+}
+
+bool CatalogueFile::isCatalogue(const std::filesystem::path& file) {
+    std::error_code ec;
+    // A FIFO or a device would block the read or never end.
+    if (!std::filesystem::is_regular_file(file, ec)) return false;
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    std::unique_ptr<sqlite3, DatabaseCloser> db(raw);
+    if (rc != SQLITE_OK) return false;
+    int found = 0;
+    const char* sql =
+        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND lower(name) IN "
+        "('program', 'permission', 'user', 'group', 'folder', 'theme', 'settings')";
+    auto count = [](void* result, int, char** values, char**) {
+        *static_cast<int*>(result) = values[0] ? std::atoi(values[0]) : 0;
+        return 0;
+    };
+    // A file that is no SQLite database fails here ("file is not a database").
+    if (sqlite3_exec(db.get(), sql, count, &found, nullptr) != SQLITE_OK) return false;
+    return found == 7;
 }
 
 }  // namespace portico

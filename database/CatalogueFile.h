@@ -11,6 +11,9 @@ public:
     // PorticoError when the file already exists (it is never overwritten) or
     // cannot be written; a failed creation leaves no file behind.
     static void create(const std::filesystem::path& file);
+    // True when `file` is a catalogue: a readable SQLite database with the
+    // catalogue's tables. Reads only; never creates or changes the file.
+    static bool isCatalogue(const std::filesystem::path& file);
 };
 
 }  // namespace portico

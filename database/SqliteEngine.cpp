@@ -1,6 +1,7 @@
 #include "SqliteEngine.h"
 
 #include "AdoErrors.h"
+#include "NameFold.h"
 #include "PorticoError.h"
 
 #include <sqlite3.h>
@@ -72,6 +73,8 @@ public:
             throw PorticoError(rc & 0xff, message + ": " + file, ado::kEngineSource);
         }
         sqlite3_extended_result_codes(db.get(), 0);
+        // The unique name indexes use our collation; without it no row could be written.
+        NameFold::registerOn(db.get());
         sqlite3_busy_timeout(db.get(), commandTimeout * 1000);
         // Every program row carries its picture, so rows fill whole pages; the
         // engine's default 2 MiB cache would send most lookups back to the file.

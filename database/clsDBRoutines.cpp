@@ -3,10 +3,12 @@
 #include "AdoErrors.h"
 #include "Connection.h"
 #include "MessageSink.h"
+#include "NameFold.h"
 #include "PictureFolder.h"
 #include "PorticoError.h"
 #include "Stream.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <set>
@@ -23,6 +25,9 @@ constexpr const char* kCatalogueTables[] = {"Program", "Permission", "User", "Gr
 // The separator most reports use; four permission queries use a bare comma.
 constexpr const char* kReportSeparator = ", ";
 constexpr const char* kShortReportSeparator = ",";
+
+// The engine's number for a change that would duplicate an index's value.
+constexpr long kDuplicateName = 3022;
 
 std::string lowerCase(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -314,25 +319,55 @@ bool clsDBRoutines::deleteProgram(const std::string& mStrName) {
 bool clsDBRoutines::addProgram(const std::string& mStrName, const std::string& mStrDesc,
                                const std::string& mStrProgramPath, const std::string& /*strFileName*/,
                                const std::string& strProgramStartInDir, const std::string& strProgramStartParms) {
+    return insertProgram(mStrName, mStrDesc, mStrProgramPath, strProgramStartInDir, strProgramStartParms, nullptr);
+}
+
+bool clsDBRoutines::addProgramWithPicture(const std::string& name, const std::string& description,
+                                          const std::string& path, const Bytes& picture,
+                                          const std::string& startInDir, const std::string& parameters) {
+    return insertProgram(name, description, path, startInDir, parameters, &picture);
+}
+
+// `picture` null: the icon picker's picture file, else the default icon.
+bool clsDBRoutines::insertProgram(const std::string& name, const std::string& description, const std::string& path,
+                                  const std::string& startInDir, const std::string& parameters,
+                                  const Bytes* picture) {
     bool added = false;
     trap([&] {
         auto recordset = openTable("Program");
+        // The name check and the new row are one step for every other writer.
+        TransactionScope transaction(*activeConnection_);
+        refuseTakenName("program", "Program", "Program_Key", "Program_Name", name);
         recordset->AddNew();
-        recordset->Fields("Program_Name").setValue(trimBlanks(mStrName));
-        recordset->Fields("Program_Desc").setValue(trimBlanks(mStrDesc));
-        recordset->Fields("Program_Path").setValue(trimBlanks(mStrProgramPath));
-        recordset->Fields("Program_StartInDir").setValue(trimBlanks(strProgramStartInDir));
-        recordset->Fields("Program_StartUpParms").setValue(trimBlanks(strProgramStartParms));
-        try {
-            AddProgramImage(*recordset);
-        } catch (const PorticoError& error) {
-            // No picture from the icon picker: take the default icon. When that
-            // cannot be read either, the error is reported and no row is written.
-            if (error.number() != ado::kWrongArguments && error.number() != ado::kFileNotOpened) throw;
-            AddProgramImage(*recordset, defaultIconPath_);
+        recordset->Fields("Program_Name").setValue(trimBlanks(name));
+        recordset->Fields("Program_Desc").setValue(trimBlanks(description));
+        recordset->Fields("Program_Path").setValue(trimBlanks(path));
+        recordset->Fields("Program_StartInDir").setValue(trimBlanks(startInDir));
+        recordset->Fields("Program_StartUpParms").setValue(trimBlanks(parameters));
+        if (picture && !picture->empty()) {
+            recordset->Fields("Program_Icon").setValue(*picture);
+        } else if (picture) {
+            // Nothing picked: the default icon, never whatever a shared file holds.
+            if (!defaultIconPath_.empty()) {
+                try {
+                    AddProgramImage(*recordset, defaultIconPath_);
+                } catch (const PorticoError&) {
+                    recordset->Fields("Program_Icon").setValue(Variant::null());
+                }
+            }
+        } else {
+            try {
+                AddProgramImage(*recordset);
+            } catch (const PorticoError& error) {
+                // No picture from the icon picker: take the default icon. When that
+                // cannot be read either, the error is reported and no row is written.
+                if (error.number() != ado::kWrongArguments && error.number() != ado::kFileNotOpened) throw;
+                AddProgramImage(*recordset, defaultIconPath_);
+            }
         }
         recordset->Fields("Program_Added_Date").setValue(today());
         recordset->Update();
+        transaction.commit();
         added = true;
     });
     return added;
@@ -348,6 +383,14 @@ bool clsDBRoutines::updateProgram(const std::string& mStrOldName, const std::str
         // Texts and picture change together or not at all: a half-done update
         // would leave the program renamed but without its new picture.
         TransactionScope transaction(*activeConnection_);
+        // Renaming onto another program is refused; the rows being renamed may
+        // keep their name or change its case, even where older catalogues hold
+        // it twice.
+        std::vector<std::int64_t> renamed;
+        auto old = openQuery("Select Program_Key from Program where Program_Name = ?", {mStrOldName});
+        for (; !old->IsEOF(); old->MoveNext()) renamed.push_back(old->Fields("Program_Key").Value().toInt64());
+        if (!NameFold::sameName(mStrOldName, mStrName))
+            refuseTakenName("program", "Program", "Program_Key", "Program_Name", mStrName, renamed);
         statement->Open(
             "Update Program Set Program_Name = ?, Program_Desc = ?, Program_Path = ?, Program_StartInDir = ?, "
             "Program_StartUpParms = ? where Program_Name = ?",
@@ -361,6 +404,101 @@ bool clsDBRoutines::updateProgram(const std::string& mStrOldName, const std::str
         updated = true;
     });
     return updated;
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::loadProgramList() {
+    return queryRecordset(
+        "Select Program_Key, Program_Name, Program_Icon, Program_Path from Program Order by Program_Name, Program_Key",
+        {});
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::loadProgramByKey(std::int64_t key) {
+    return queryRecordset("Select * from Program where Program_Key = ?", {Variant(key)});
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::loadPropertiesByKey(std::int64_t key) {
+    return queryRecordset(
+        "Select Program_Name as ProgramName, Program_Path as ProgramPath, Program_Added_Date as AddedDate, "
+        "Program_Icon as ProgramIcon from Program where Program_Key = ?",
+        {Variant(key)});
+}
+
+bool clsDBRoutines::updateProgramByKey(std::int64_t key, const std::string& name, const std::string& description,
+                                       const std::string& path, const std::string& startInDir,
+                                       const std::string& parameters, const Bytes* picture) {
+    bool updated = false;
+    trap([&] {
+        auto statement = createRecordset();
+        if (!statement) raiseObjectNotSet();
+        TransactionScope transaction(*activeConnection_);
+        auto current = openQuery("Select Program_Name from Program where Program_Key = ?", {Variant(key)});
+        if (current->RecordCount() == 0)
+            throw PorticoError(ado::kNoCurrentRecord, "The program to change is no longer in the catalogue.",
+                               ado::kRuntimeSource);
+        // A row of an older catalogue that shares its name with others can be
+        // changed; only a new clash is refused.
+        const Variant& currentName = current->Fields("Program_Name").Value();
+        if (currentName.isNull() || !NameFold::sameName(currentName.toText(), name))
+            refuseTakenName("program", "Program", "Program_Key", "Program_Name", name, {key});
+        statement->Open(
+            "Update Program Set Program_Name = ?, Program_Desc = ?, Program_Path = ?, Program_StartInDir = ?, "
+            "Program_StartUpParms = ? where Program_Key = ?",
+            activeConnection_,
+            {trimBlanks(name), description, trimBlanks(path), startInDir, parameters, Variant(key)});
+        if (picture)
+            openQuery("Update Program Set Program_Icon = ? where Program_Key = ?", {Variant(*picture), Variant(key)});
+        transaction.commit();
+        updated = true;
+    });
+    return updated;
+}
+
+bool clsDBRoutines::deleteProgramByKey(std::int64_t key) {
+    bool deleted = false;
+    trap([&] {
+        auto statement = createRecordset();
+        if (!statement) raiseObjectNotSet();
+        TransactionScope transaction(*activeConnection_);
+        statement->Open("Delete from Permission where Program_Key = ?", activeConnection_, {Variant(key)});
+        openQuery("Delete from Program where Program_Key = ?", {Variant(key)});
+        transaction.commit();
+        deleted = true;
+    });
+    return deleted;
+}
+
+std::string clsDBRoutines::programNamedLike(const std::string& name, std::int64_t exceptKey) {
+    std::string found;
+    trap([&] { found = sameNameIn("Program", "Program_Key", "Program_Name", name, {exceptKey}); });
+    return found;
+}
+
+std::string clsDBRoutines::sameNameIn(const char* table, const char* keyColumn, const char* nameColumn,
+                                      const std::string& name, const std::vector<std::int64_t>& except) {
+    // Compared here rather than in SQL: the engine's NOCASE folds ASCII only,
+    // and older catalogues have no index that knows better.
+    const std::string wanted = NameFold::key(name);
+    auto rows = openQuery(std::string("Select ") + keyColumn + " as RowKey, " + nameColumn + " as RowName from " +
+                              table,
+                          {});
+    for (; !rows->IsEOF(); rows->MoveNext()) {
+        const Variant& stored = rows->Fields("RowName").Value();
+        if (stored.isNull() || stored.isEmpty()) continue;
+        const std::int64_t rowKey = rows->Fields("RowKey").Value().toInt64();
+        if (std::find(except.begin(), except.end(), rowKey) != except.end()) continue;
+        const std::string storedName = stored.toText();
+        if (NameFold::key(storedName) == wanted) return trimBlanks(storedName);
+    }
+    return {};
+}
+
+void clsDBRoutines::refuseTakenName(const char* what, const char* table, const char* keyColumn,
+                                    const char* nameColumn, const std::string& name,
+                                    const std::vector<std::int64_t>& except) {
+    const std::string taken = sameNameIn(table, keyColumn, nameColumn, name, except);
+    if (!taken.empty())
+        throw PorticoError(kDuplicateName, std::string("A ") + what + " named '" + taken + "' already exists.",
+                           ado::kRuntimeSource);
 }
 
 // ---------------------------------------------------------------- pictures
@@ -589,10 +727,13 @@ bool clsDBRoutines::AddFolder(const std::string& mStrFolderName, const std::stri
     bool added = false;
     trap([&] {
         auto recordset = openTable("Folder");
+        TransactionScope transaction(*activeConnection_);
+        refuseTakenName("folder", "Folder", "rowid", "Folder_Name", mStrFolderName);
         recordset->AddNew();
         recordset->Fields("Folder_Name").setValue(trimBlanks(mStrFolderName));
         recordset->Fields("Folder_Path").setValue(trimBlanks(mStrFolderPath));
         recordset->Update();
+        transaction.commit();
         added = true;
     });
     return added;
@@ -636,6 +777,8 @@ bool clsDBRoutines::CreateTheme(const std::string& mStrThemeName, const std::str
     bool created = false;
     trap([&] {
         auto recordset = openTable("Theme");
+        TransactionScope transaction(*activeConnection_);
+        refuseTakenName("theme", "Theme", "Theme_Key", "Theme_Name", mStrThemeName);
         recordset->AddNew();
         recordset->Fields("Theme_Name").setValue(mStrThemeName);
         if (!trimBlanks(mStrSplash).empty()) AddThemeImage(*recordset, mStrSplash, "Theme_LogoSplash");
@@ -644,6 +787,7 @@ bool clsDBRoutines::CreateTheme(const std::string& mStrThemeName, const std::str
         if (!trimBlanks(mStrSetup).empty()) AddThemeImage(*recordset, mStrSetup, "Theme_LogoSetup");
 #endif
         recordset->Update();
+        transaction.commit();
         created = true;
     });
     return created;
@@ -682,6 +826,33 @@ std::string clsDBRoutines::getDefaultTheme() {
         found = true;
     });
     return found ? GetThemeName(key) : std::string();
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::loadThemeList() {
+    return queryRecordset("Select Theme_Key, Theme_Name from Theme order by Theme_Name, Theme_Key", {});
+}
+
+bool clsDBRoutines::deleteThemeByKey(std::int64_t key) {
+    return executeStatement("Delete from Theme where Theme_Key = ?", {Variant(key)});
+}
+
+std::int64_t clsDBRoutines::defaultThemeKey() {
+    std::int64_t key = 0;
+    try {
+        auto theme = openQuery("Select Theme.Theme_Key from Settings inner join Theme on Settings.Theme_Key = "
+                               "Theme.Theme_Key",
+                               {});
+        if (theme->RecordCount() > 0) key = theme->Fields("Theme_Key").Value().toInt64();
+    } catch (const PorticoError&) {
+        // No readable default is no default.
+    }
+    return key;
+}
+
+std::string clsDBRoutines::themeNamedLike(const std::string& name) {
+    std::string found;
+    trap([&] { found = sameNameIn("Theme", "Theme_Key", "Theme_Name", name); });
+    return found;
 }
 
 }  // namespace portico

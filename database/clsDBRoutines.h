@@ -64,6 +64,31 @@ public:
     std::string GetProgramParameters(const std::string& mStrPrgName);
     std::string GetProgramStartInDir(const std::string& mStrPrgName);
 
+    // Programs by key, for windows that act on the row the user selected. Names
+    // are unique without regard to case (see NameFold): adding or renaming onto
+    // another program's name is refused with error 3022, naming the clash.
+    // Program_Key, Program_Name, Program_Icon, Program_Path of every program, by name.
+    std::unique_ptr<Recordset> loadProgramList();
+    // Every column of the program with this key (no row when there is none).
+    std::unique_ptr<Recordset> loadProgramByKey(std::int64_t key);
+    // ProgramName, ProgramPath, AddedDate and ProgramIcon of the program with this key.
+    std::unique_ptr<Recordset> loadPropertiesByKey(std::int64_t key);
+    // Adds a program with `picture` (the bytes of a picture file) as its icon;
+    // an empty picture means the default icon, or none when that cannot be read.
+    bool addProgramWithPicture(const std::string& name, const std::string& description, const std::string& path,
+                               const Bytes& picture, const std::string& startInDir = {},
+                               const std::string& parameters = {});
+    // Changes the program with this key; a null `picture` leaves its icon as it
+    // is. False (reported) when the program is no longer there.
+    bool updateProgramByKey(std::int64_t key, const std::string& name, const std::string& description,
+                            const std::string& path, const std::string& startInDir, const std::string& parameters,
+                            const Bytes* picture);
+    // Deletes the program with this key and its permission rows.
+    bool deleteProgramByKey(std::int64_t key);
+    // The stored name of a program, other than the one with `exceptKey`, that has
+    // the same name as `name`; "" when there is none.
+    std::string programNamedLike(const std::string& name, std::int64_t exceptKey = 0);
+
     // Pictures. The two Add operations assign a field of the current row (the
     // caller calls Update) and throw PorticoError (3002 for an unreadable file).
     void AddProgramImage(Recordset& rs, const std::string& strPath = {});
@@ -110,6 +135,15 @@ public:
     std::string GetThemeName(std::int16_t mIntThemeKey);
     std::string getDefaultTheme();
 
+    // Themes by key. Theme_Key, Theme_Name of every theme, by name.
+    std::unique_ptr<Recordset> loadThemeList();
+    bool deleteThemeByKey(std::int64_t key);
+    // The key of the default theme; 0, without a report, when no theme is the
+    // default or the default theme is no longer there.
+    std::int64_t defaultThemeKey();
+    // The stored name of a theme with the same name as `name`; "" when none.
+    std::string themeNamedLike(const std::string& name);
+
 private:
     std::shared_ptr<Connection> connection_;
     // The connection the last createRecordset bound its record set to.
@@ -137,6 +171,15 @@ private:
     // The trimmed text of the first row's field; "" when `checkCount` and no row.
     std::string readText(const std::string& sql, const std::string& parameter, const std::string& field,
                          bool checkCount);
+    // The stored name of a row of `table` with the same name as `name`, leaving
+    // out the rows whose key is in `except`; "" when none. Throws.
+    std::string sameNameIn(const char* table, const char* keyColumn, const char* nameColumn, const std::string& name,
+                           const std::vector<std::int64_t>& except = {});
+    // Throws 3022 when `name` is taken by a row outside `except`.
+    void refuseTakenName(const char* what, const char* table, const char* keyColumn, const char* nameColumn,
+                         const std::string& name, const std::vector<std::int64_t>& except = {});
+    bool insertProgram(const std::string& name, const std::string& description, const std::string& path,
+                       const std::string& startInDir, const std::string& parameters, const Bytes* picture);
 };
 
 }  // namespace portico

@@ -1,5 +1,8 @@
 -- An empty Portico catalogue. Texts compare and sort without regard to case;
 -- pictures hold the bytes of a picture file; dates are ISO-8601 (YYYY-MM-DD).
+-- Program, theme and folder names are unique under PORTICO_NAME, the data
+-- layer's collation: blanks around a name and letter case in any script do not
+-- count. A connection must know that collation to write those names.
 
 CREATE TABLE Program (
     Program_Key          INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -13,6 +16,7 @@ CREATE TABLE Program (
     Program_ResType      TEXT COLLATE NOCASE
 );
 CREATE INDEX Program_Name_Index ON Program (Program_Name);
+CREATE UNIQUE INDEX Program_Name_Unique ON Program (Program_Name COLLATE PORTICO_NAME);
 
 -- Object_Type: 1 = user, 2 = group.
 CREATE TABLE Permission (
@@ -43,6 +47,7 @@ CREATE TABLE Folder (
     Folder_Path TEXT COLLATE NOCASE
 );
 CREATE INDEX Folder_Name_Index ON Folder (Folder_Name);
+CREATE UNIQUE INDEX Folder_Name_Unique ON Folder (Folder_Name COLLATE PORTICO_NAME);
 
 CREATE TABLE Theme (
     Theme_Key           INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -52,6 +57,7 @@ CREATE TABLE Theme (
     Theme_LogoSetup     BLOB
 );
 CREATE INDEX Theme_Name_Index ON Theme (Theme_Name);
+CREATE UNIQUE INDEX Theme_Name_Unique ON Theme (Theme_Name COLLATE PORTICO_NAME);
 
 -- One row: the key of the default theme (none yet).
 CREATE TABLE Settings (

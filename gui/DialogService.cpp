@@ -1,6 +1,7 @@
 #include "DialogService.h"
 
 #include <iostream>
+#include <vector>
 
 namespace portico {
 namespace {
@@ -8,9 +9,9 @@ namespace {
 class ConsoleDialogService final : public DialogService {
 public:
     MessageAnswer messageBox(const std::string& text, const std::string& title, MessageIcon icon,
-                             MessageButtons buttons) override {
+                             MessageButtons buttons, DefaultButton defaultButton) override {
         std::cerr << "[" << messageIconName(icon) << "] " << title << ": " << text << '\n';
-        return defaultAnswer(buttons);
+        return defaultAnswer(buttons, defaultButton);
     }
     std::optional<std::string> inputBox(const std::string&, const std::string&, const std::string&) override {
         return std::nullopt;
@@ -34,7 +35,24 @@ DialogService* installDialogService(DialogService* service) {
     return previous == &consoleService ? nullptr : previous;
 }
 
-MessageAnswer defaultAnswer(MessageButtons buttons) {
+MessageAnswer defaultAnswer(MessageButtons buttons, DefaultButton defaultButton) {
+    if (defaultButton != DefaultButton::First) {
+        static const std::vector<MessageAnswer> none;
+        const auto answers = [&]() -> std::vector<MessageAnswer> {
+            switch (buttons) {
+            case MessageButtons::OK: return {MessageAnswer::OK};
+            case MessageButtons::OKCancel: return {MessageAnswer::OK, MessageAnswer::Cancel};
+            case MessageButtons::YesNo: return {MessageAnswer::Yes, MessageAnswer::No};
+            case MessageButtons::YesNoCancel: return {MessageAnswer::Yes, MessageAnswer::No, MessageAnswer::Cancel};
+            case MessageButtons::RetryCancel: return {MessageAnswer::Retry, MessageAnswer::Cancel};
+            case MessageButtons::AbortRetryIgnore:
+                return {MessageAnswer::Abort, MessageAnswer::Retry, MessageAnswer::Ignore};
+            }
+            return none;
+        }();
+        const auto index = static_cast<std::size_t>(defaultButton);
+        if (index < answers.size()) return answers[index];
+    }
     switch (buttons) {
     case MessageButtons::OK:
     case MessageButtons::OKCancel: return MessageAnswer::OK;

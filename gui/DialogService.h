@@ -36,6 +36,9 @@ enum class MessageButtons { OK, OKCancel, YesNo, YesNoCancel, RetryCancel, Abort
 // Cancel (or No for YesNo, which has no Cancel).
 enum class MessageAnswer { OK, Cancel, Yes, No, Retry, Abort, Ignore };
 
+// Which button a box's Return chooses; the first unless said otherwise.
+enum class DefaultButton { First, Second, Third };
+
 enum class MousePointer { Default, Hourglass };
 
 class DialogService {
@@ -44,7 +47,8 @@ public:
 
     // A modal message box over the active window. Returns the button chosen.
     virtual MessageAnswer messageBox(const std::string& text, const std::string& title, MessageIcon icon,
-                                     MessageButtons buttons = MessageButtons::OK) = 0;
+                                     MessageButtons buttons = MessageButtons::OK,
+                                     DefaultButton defaultButton = DefaultButton::First) = 0;
 
     // A modal one-line input box. Returns the text typed, or nothing on Cancel.
     virtual std::optional<std::string> inputBox(const std::string& prompt, const std::string& title,
@@ -84,6 +88,6 @@ private:
 };
 
 // The answer a box with these buttons gives when the user just accepts it.
-MessageAnswer defaultAnswer(MessageButtons buttons);
+MessageAnswer defaultAnswer(MessageButtons buttons, DefaultButton defaultButton = DefaultButton::First);
 
 }  // namespace portico

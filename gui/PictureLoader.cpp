@@ -3,6 +3,7 @@
 #include "FatalError.h"
 #include "PorticoError.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -34,16 +35,16 @@ std::string pictureFormatOf(std::string_view bytes) {
     return {};
 }
 
-QImage tryLoadPicture(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) return {};
+namespace {
+
+QImage readPicture(QIODevice& device) {
     std::array<char, 16> header{};
-    const qint64 got = file.peek(header.data(), static_cast<qint64>(header.size()));
+    const qint64 got = device.peek(header.data(), static_cast<qint64>(header.size()));
     if (got <= 0) return {};
     const std::string format = pictureFormatOf(std::string_view(header.data(), static_cast<std::size_t>(got)));
     if (format.empty()) return {};
 
-    QImageReader reader(&file, QByteArray::fromStdString(format));
+    QImageReader reader(&device, QByteArray::fromStdString(format));
     reader.setDecideFormatFromContent(false);
     QImage best;
     const int count = std::max(1, reader.imageCount());
@@ -54,6 +55,21 @@ QImage tryLoadPicture(const std::string& path) {
         if (best.isNull() || image.width() * image.height() > best.width() * best.height()) best = std::move(image);
     }
     return best;
+}
+
+}  // namespace
+
+QImage tryLoadPicture(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return readPicture(file);
+}
+
+QImage tryLoadPictureData(std::string_view bytes) {
+    QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&data);
+    if (!buffer.open(QIODevice::ReadOnly)) return {};
+    return readPicture(buffer);
 }
 
 QImage loadPicture(const std::string& path) {

@@ -18,6 +18,10 @@ std::string pictureFormatOf(std::string_view firstBytes);
 // picture we can read. Of the images in an icon file, the largest is taken.
 QImage tryLoadPicture(const std::string& path);
 
+// The picture held by the bytes of a picture file (as the catalogue stores
+// them); a null image when they hold none we can read.
+QImage tryLoadPictureData(std::string_view bytes);
+
 // As tryLoadPicture, but a failure is an error: 53 "File not found" or
 // 481 "Invalid picture", with the program's name as source.
 QImage loadPicture(const std::string& path);

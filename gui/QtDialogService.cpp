@@ -47,11 +47,12 @@ QtDialogService::~QtDialogService() {
 }
 
 MessageAnswer QtDialogService::messageBox(const std::string& text, const std::string& title, MessageIcon icon,
-                                          MessageButtons buttons) {
+                                          MessageButtons buttons, DefaultButton defaultButton) {
     const auto choices = buttonSpecs(buttons);
     QMessageBox box(qtIcon(icon), qs(title), qs(text), QMessageBox::NoButton, QApplication::activeWindow());
     for (const auto& choice : choices) box.addButton(choice.button);
-    box.setDefaultButton(choices.front().button);
+    const auto chosenDefault = static_cast<std::size_t>(defaultButton);
+    box.setDefaultButton(choices[chosenDefault < choices.size() ? chosenDefault : 0].button);
     // A message must stay readable even while a launch holds the hourglass.
     const bool wasBusy = busy_;
     if (wasBusy) setMousePointer(MousePointer::Default);

@@ -14,7 +14,7 @@ public:
     QtDialogService& operator=(const QtDialogService&) = delete;
 
     MessageAnswer messageBox(const std::string& text, const std::string& title, MessageIcon icon,
-                             MessageButtons buttons) override;
+                             MessageButtons buttons, DefaultButton defaultButton = DefaultButton::First) override;
     std::optional<std::string> inputBox(const std::string& prompt, const std::string& title,
                                         const std::string& defaultText) override;
     std::optional<std::string> openFileDialog(const std::string& title, const std::string& filter,

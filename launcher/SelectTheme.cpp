@@ -8,7 +8,11 @@ namespace portico {
 
 void selectTheme(clsDBRoutines& database, std::string& currentTheme, const std::string& theme, bool useGiven) {
     try {
-        currentTheme = useGiven ? theme : database.getDefaultTheme();
+        // A default theme that has gone is no theme, not an error at every start.
+        if (useGiven)
+            currentTheme = theme;
+        else
+            currentTheme = database.defaultThemeKey() != 0 ? database.getDefaultTheme() : std::string();
     } catch (const PorticoError& error) {
         dialogs().messageBox(std::to_string(error.number()) + ", " + error.description(), error.source(),
                              MessageIcon::Exclamation);

@@ -92,7 +92,7 @@ void frmProperties::refuse(const std::string& text, const std::string& title, Me
     close();
 }
 
-void frmProperties::setProgram(const std::string& name) {
+void frmProperties::setProgram(const std::string& name, std::int64_t key) {
     refused_ = false;
     // Each showing is a fresh load of the window.
     if (variant_ == Variant::Administration && loadStep_) loadStep_(*this);
@@ -109,7 +109,7 @@ void frmProperties::setProgram(const std::string& name) {
     }
     program_ = trimmed;
 
-    auto records = database_.loadProperties(program_);
+    auto records = key != 0 ? database_.loadPropertiesByKey(key) : database_.loadProperties(program_);
     Recordset& properties = requireRecords(records);
     if (properties.RecordCount() > 0) {
         properties.MoveFirst();
@@ -117,7 +117,18 @@ void frmProperties::setProgram(const std::string& name) {
         lblProgramName->setText(QString::fromStdString(fieldText(properties, "ProgramName")));
         lblDateAdded->setText(dateText(properties));
         lblProgramPath->setText(QString::fromStdString(fieldText(properties, "ProgramPath")));
-        if (database_.GetProgramImage(fieldText(properties, "ProgramName"))) {
+        if (key != 0) {
+            // The row's own picture: its name may be carried by another row too.
+            const ::portico::Variant& icon = properties.Fields("ProgramIcon").Value();
+            const QImage picture =
+                icon.type() == ::portico::Variant::Type::Bytes
+                    ? tryLoadPictureData(std::string_view(reinterpret_cast<const char*>(icon.bytes().data()),
+                                                          icon.bytes().size()))
+                    : QImage();
+            if (!picture.isNull())
+                Image1->setPixmap(QPixmap::fromImage(picture).scaled(Image1->size(), Qt::KeepAspectRatio,
+                                                                     Qt::SmoothTransformation));
+        } else if (database_.GetProgramImage(fieldText(properties, "ProgramName"))) {
             // A file that holds no picture leaves the picture empty; the rest still shows.
             const QImage picture = tryLoadPicture(database_.programImageFile().string());
             if (!picture.isNull())

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <cstdint>
 #include <string>
 
 class QLabel;
@@ -36,7 +37,9 @@ public:
     void setLoadStep(LoadStep step) { loadStep_ = std::move(step); }
 
     const std::string& Program() const { return program_; }
-    void setProgram(const std::string& name);
+    // With a key (administration list), the program with that key; else the
+    // first program of that name.
+    void setProgram(const std::string& name, std::int64_t key = 0);
 
     // Shows the window modal over its parent, unless the last setProgram closed it.
     // Returns true when the window was shown.

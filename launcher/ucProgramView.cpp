@@ -15,11 +15,14 @@
 #include <QMenu>
 #include <QMouseEvent>
 
+#include <set>
+
 namespace portico {
 namespace {
 
 constexpr int kTagRole = Qt::UserRole;
 constexpr int kIconIndexRole = Qt::UserRole + 1;
+constexpr int kKeyRole = Qt::UserRole + 2;
 // The list leaves 100 twips (15 twips a pixel) below it.
 constexpr int kBottomMargin = (100 + 14) / 15;
 
@@ -73,6 +76,10 @@ std::string ucProgramView::tagOf(const QListWidgetItem* item) {
 
 int ucProgramView::iconIndexOf(const QListWidgetItem* item) { return item ? item->data(kIconIndexRole).toInt() : 0; }
 
+std::int64_t ucProgramView::keyOf(const QListWidgetItem* item) {
+    return item ? item->data(kKeyRole).toLongLong() : 0;
+}
+
 QListWidgetItem* ucProgramView::addItem(const std::string& text, int iconIndex, const std::string& tag) {
     auto* item = new QListWidgetItem(QString::fromStdString(text), lstView);
     item->setData(kIconIndexRole, iconIndex);
@@ -81,48 +88,55 @@ QListWidgetItem* ucProgramView::addItem(const std::string& text, int iconIndex, 
     return item;
 }
 
-void ucProgramView::loadImages(Recordset& programs) {
-    // A picture that cannot be had leaves its program without one; nothing here
-    // stops the list from filling.
+std::vector<int> ucProgramView::loadImages(Recordset& programs) {
+    // Pictures come from the rows themselves: a shared picture file could hold
+    // another program's picture by the time it is read, and a name may be
+    // carried by more than one row of an older catalogue.
+    std::vector<int> indexes;
+    std::set<std::string> keys;
     try {
         programs.MoveFirst();
     } catch (const PorticoError&) {
     }
     const long count = programs.RecordCount();
     for (long i = 0; i < count; ++i) {
+        int index = 0;
         try {
             const std::string name = fieldText(programs, "Program_Name");
-            if (database_.GetProgramImage(name)) {
-                const QImage picture = tryLoadPicture(database_.programImageFile().string());
-                if (!picture.isNull()) ImageList1.Add(name, QPixmap::fromImage(picture));
+            const ::portico::Variant& icon = programs.Fields("Program_Icon").Value();
+            if (icon.type() == ::portico::Variant::Type::Bytes) {
+                const Bytes& bytes = icon.bytes();
+                const QImage picture = tryLoadPictureData(
+                    std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+                // A name carried twice keys only its first picture.
+                if (!picture.isNull())
+                    index = ImageList1.Add(keys.insert(name).second ? name : std::string(), QPixmap::fromImage(picture));
             }
         } catch (const PorticoError&) {
         }
+        indexes.push_back(index);
         try {
             programs.MoveNext();
         } catch (const PorticoError&) {
         }
     }
-}
-
-int ucProgramView::imageIndexOf(const std::string& name) const {
-    const std::string key = trimBlanks(name);
-    for (int index = 1; index <= ImageList1.Count(); ++index)
-        if (ImageList1.Key(index) == key) return index;
-    return 0;
+    return indexes;
 }
 
 void ucProgramView::loadView(bool /*rebindImages*/) {
-    auto programRecords = database_.loadPrograms();
+    // The administration variant acts on the row the user picked, so each item
+    // carries its program's key.
+    auto programRecords = variant_ == Variant::Administration ? database_.loadProgramList() : database_.loadPrograms();
     Recordset& programs = requireRecords(programRecords);
 
     if (variant_ == Variant::Administration) {
         if (programs.RecordCount() > 0) {
-            loadImages(programs);
+            const std::vector<int> images = loadImages(programs);
             programs.MoveFirst();
             for (long i = 0, n = programs.RecordCount(); i < n; ++i) {
                 const std::string name = fieldText(programs, "Program_Name");
-                addItem(name, imageIndexOf(name), fieldText(programs, "Program_Path"));
+                QListWidgetItem* item = addItem(name, images[static_cast<std::size_t>(i)], fieldText(programs, "Program_Path"));
+                item->setData(kKeyRole, QVariant::fromValue<qlonglong>(programs.Fields("Program_Key").Value().toInt64()));
                 programs.MoveNext();
             }
         }
@@ -132,11 +146,11 @@ void ucProgramView::loadView(bool /*rebindImages*/) {
 
     auto folderRecords = database_.GetFolders();
     Recordset& folders = requireRecords(folderRecords);
-    loadImages(programs);
+    const std::vector<int> images = loadImages(programs);
     if (programs.RecordCount() > 0) programs.MoveFirst();
     for (long i = 0, n = programs.RecordCount(); i < n; ++i) {
         const std::string name = fieldText(programs, "Program_Name");
-        addItem(name, imageIndexOf(name), {});
+        addItem(name, images[static_cast<std::size_t>(i)], {});
         programs.MoveNext();
     }
     programs.Close();
@@ -166,6 +180,8 @@ std::string ucProgramView::selectedItemText() const {
     const QListWidgetItem* item = selectedItem();
     return item ? item->text().toStdString() : std::string();
 }
+
+std::int64_t ucProgramView::selectedKey() const { return keyOf(selectedItem()); }
 
 bool ucProgramView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lstView->viewport()) {

@@ -4,7 +4,9 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 class QAction;
 class QListWidget;
@@ -38,12 +40,16 @@ public:
     QListWidgetItem* selectedItem() const;
     // Administration variant: the selected item's text, or "" when none.
     std::string selectedItemText() const;
+    // Administration variant: the catalogue key of the selected program, 0 when none.
+    std::int64_t selectedKey() const;
 
     // The tag of an item: the folder path of a launcher folder item, the program
     // path of an administration item, else empty.
     static std::string tagOf(const QListWidgetItem* item);
     // The image index an item shows as its large icon (0 for none).
     static int iconIndexOf(const QListWidgetItem* item);
+    // The catalogue key of an administration item's program (0 for none).
+    static std::int64_t keyOf(const QListWidgetItem* item);
 
     QListWidget* lstView;
     ImageList ImageList1;
@@ -67,8 +73,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void loadImages(Recordset& programs);
-    int imageIndexOf(const std::string& name) const;
+    // Each row's own picture, from its Program_Icon; the image index per row (0 for none).
+    std::vector<int> loadImages(Recordset& programs);
     QListWidgetItem* addItem(const std::string& text, int iconIndex, const std::string& tag);
     void onDoubleClick();
     void onMouseUp(Qt::MouseButton button, QPoint position);

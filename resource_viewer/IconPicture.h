@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace portico {
@@ -19,6 +20,10 @@ public:
     // Size in HIMETRIC.
     std::int64_t Width() const;
     std::int64_t Height() const;
+
+    // The whole picture as a Windows bitmap file: 32 bits a pixel with its
+    // transparency (BITMAPV5HEADER with an alpha mask), at its own size.
+    std::string bitmapFile() const;
 
 private:
     int width_;

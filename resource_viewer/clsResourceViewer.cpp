@@ -23,7 +23,9 @@ void clsResourceViewer::ShowResources(const std::string& programPath) {
     // One window per opening, created anew and destroyed when it has closed.
     frmViewer viewer;
     viewer.setPictureFolder(pictureFolder_);
+    pickedPicture_.reset();
     viewer.CreateMe(programPath);
+    pickedPicture_ = viewer.SelectedPicture();
 }
 
 void clsResourceViewer::setProgramName(const std::string& value) { programName_ = trimmed(value); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace portico {
@@ -16,8 +17,12 @@ public:
     clsResourceViewer(const clsResourceViewer&) = delete;
     clsResourceViewer& operator=(const clsResourceViewer&) = delete;
 
-    // Nothing in the result tells a pick from a cancel: only the picture file does.
+    // Nothing in the result tells a pick from a cancel: only the picture file,
+    // and PickedPicture, do.
     void ShowResources(const std::string& programPath);
+    // The bytes of the picture file the last ShowResources saved; nothing when
+    // it ended without a pick.
+    const std::optional<std::string>& PickedPicture() const { return pickedPicture_; }
 
     // Kept (trimmed); nothing reads them.
     void setProgramName(const std::string& value);
@@ -30,6 +35,7 @@ private:
     std::filesystem::path pictureFolder_;
     std::string programName_;
     std::string iconPath_;
+    std::optional<std::string> pickedPicture_;
 };
 
 }  // namespace portico

@@ -14,10 +14,12 @@
 #include <QGroupBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <fstream>
 
 namespace portico {
 namespace {
@@ -80,7 +82,14 @@ frmViewer::frmViewer(QWidget* parent) : QDialog(parent) {
     cmdOK->setAutoDefault(false);
     cmdCancel->setAutoDefault(false);
 
-    connect(TreeView1, &QTreeWidget::itemClicked, this, &frmViewer::NodeClick);
+    // The keyboard moves the current item without a click: preview and Select
+    // follow the current item, however it became current.
+    connect(TreeView1, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+        if (current && current != lastNode_) NodeClick(current);
+    });
+    connect(TreeView1, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) {
+        if (node != lastNode_) NodeClick(node);
+    });
     connect(TreeView1, &QTreeWidget::itemExpanded, this, &frmViewer::NodeExpand);
     connect(cmdOK, &QPushButton::clicked, this, &frmViewer::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmViewer::cmdCancel_Click);
@@ -106,6 +115,11 @@ void frmViewer::CreateMe(const std::string& programPath) {
 void frmViewer::NodeExpand(QTreeWidgetItem* node) { NodeExpanding(*tree_, node); }
 
 void frmViewer::NodeClick(QTreeWidgetItem* node) {
+    lastNode_ = node;
+    if (node && TreeView1->currentItem() != node) {
+        const QSignalBlocker quiet(TreeView1);
+        TreeView1->setCurrentItem(node);
+    }
     Picture2->Cls();
     selectedType_.clear();
     selectedName_.clear();
@@ -125,33 +139,45 @@ void frmViewer::NodeClick(QTreeWidgetItem* node) {
     dialogs().setMousePointer(MousePointer::Default);
 }
 
-bool frmViewer::saveSelection() {
+bool frmViewer::writePictureFile(const std::filesystem::path& file, const std::string& bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+bool frmViewer::saveSelection(const std::string& picture) {
     try {
         std::filesystem::path folder = pictureFolder_;
         if (folder.empty())
             folder = defaultPictureFolder();
         else
             ensurePrivateFolder(folder);
-        const std::filesystem::path pictureFile = folder / kTempPictureFile;
-        if (auto picture = MakeIconPicture(selectedType_, selectedName_)) {
-            Picture2->setPicture(*picture);
-            // The saved bitmap is the icon's own size, on the preview's background.
-            const QImage saved = Picture2->Image().copy(0, 0, picture->pixelWidth(), picture->pixelHeight());
-            return saved.save(QString::fromStdString(pictureFile.string()), "BMP");
-        }
-        WriteBytesToFile(pictureFile.string(), ReadResourceBytes(selectedType_, selectedName_));
-        return true;
+        return writePictureFile(folder / kTempPictureFile, picture);
     } catch (const PorticoError&) {
         return false;
     }
 }
 
 void frmViewer::cmdOK_Click() {
+    // Whatever the current item is, however it became current.
+    if (QTreeWidgetItem* current = TreeView1->currentItem(); current && current != lastNode_) NodeClick(current);
     if (selectedName_.empty()) {
         dialogs().messageBox("No resource selected!", "Error", MessageIcon::Critical, MessageButtons::OK);
         return;
     }
-    const bool saved = saveSelection();
+    const auto icon = MakeIconPicture(selectedType_, selectedName_);
+    // Raw bytes that showed no preview are no picture to store.
+    if (!icon) {
+        dialogs().messageBox("The selected resource is not a usable icon picture. Please select another one.",
+                             "Error", MessageIcon::Exclamation, MessageButtons::OK);
+        return;
+    }
+    Picture2->setPicture(*icon);
+    // The icon whole, at its own size and with its transparency.
+    std::string picture = icon->bitmapFile();
+    const bool saved = saveSelection(picture);
+    selectedPicture_ = std::move(picture);
     Unload();
     if (!saved) dialogs().messageBox("Unable to save resource", "Error", MessageIcon::Critical, MessageButtons::OK);
 }

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,8 @@ public:
 
     const std::string& SelectedType() const { return selectedType_; }
     const std::string& SelectedName() const { return selectedName_; }
+    // The bytes of the picture file Select saved; nothing until then.
+    const std::optional<std::string>& SelectedPicture() const { return selectedPicture_; }
 
     // Every way of closing the window comes through here: the file is released.
     void done(int result) override;
@@ -61,8 +64,10 @@ private slots:
     void cmdCancel_Click();
 
 private:
-    // Saves the selected resource to the picture file; false when that fails.
-    bool saveSelection();
+    // Saves the selected icon to the picture file; false when that fails.
+    bool saveSelection(const std::string& picture);
+    // The one place the picture file is written.
+    static bool writePictureFile(const std::filesystem::path& file, const std::string& bytes);
     void Unload();
 
     std::unique_ptr<QtResourceTree> tree_;
@@ -70,6 +75,9 @@ private:
     std::string selectedType_;
     std::string selectedName_;
     bool fileLoaded_ = false;
+    std::optional<std::string> selectedPicture_;
+    // The node the selection was last taken from.
+    QTreeWidgetItem* lastNode_ = nullptr;
 };
 
 }  // namespace portico

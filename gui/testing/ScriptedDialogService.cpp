@@ -15,7 +15,7 @@ ScriptedDialogService::~ScriptedDialogService() {
 std::vector<ShownMessage> ScriptedDialogService::messages() const {
     std::vector<ShownMessage> shown;
     for (const auto& call : calls)
-        if (call.kind == DialogCall::Kind::Message) shown.push_back({call.text, call.title, call.icon, call.buttons});
+        if (call.kind == DialogCall::Kind::Message) shown.push_back({call.text, call.title, call.icon, call.buttons, call.defaultButton});
     return shown;
 }
 
@@ -26,13 +26,13 @@ void ScriptedDialogService::clear() {
 }
 
 MessageAnswer ScriptedDialogService::messageBox(const std::string& text, const std::string& title, MessageIcon icon,
-                                                MessageButtons buttons) {
-    DialogCall call{DialogCall::Kind::Message, text, title, icon, buttons, {}, {}};
+                                                MessageButtons buttons, DefaultButton defaultButton) {
+    DialogCall call{DialogCall::Kind::Message, text, title, icon, buttons, {}, {}, defaultButton};
     calls.push_back(call);
     if (onCall) onCall(call);
     if (messageAnswers_.empty()) {
         ++unscriptedAnswers;
-        return defaultAnswer(buttons);
+        return defaultAnswer(buttons, defaultButton);
     }
     const MessageAnswer answer = messageAnswers_.front();
     messageAnswers_.pop_front();

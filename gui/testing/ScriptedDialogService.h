@@ -11,7 +11,7 @@
 //
 // With `routeMessageSink` true (the default) it also installs a DialogMessageSink,
 // so reports of the settings and the data layer are recorded as message boxes.
-// Unscripted calls get: a message box its first button (OK, Yes, Retry, Abort),
+// Unscripted calls get: a message box its default button (the first unless said),
 // an input box or file dialog nothing (Cancel); each is counted in
 // unscriptedAnswers so a test can tell.
 
@@ -31,6 +31,7 @@ struct ShownMessage {
     std::string title;
     MessageIcon icon;
     MessageButtons buttons = MessageButtons::OK;
+    DefaultButton defaultButton = DefaultButton::First;
     bool operator==(const ShownMessage&) const = default;
 };
 
@@ -43,6 +44,7 @@ struct DialogCall {
     MessageButtons buttons = MessageButtons::OK;  // message boxes only
     std::string defaultText;                      // input box: default text; file dialog: filter
     std::string startPath;                        // file dialog only
+    DefaultButton defaultButton = DefaultButton::First;  // message boxes only
 };
 
 class ScriptedDialogService final : public DialogService {
@@ -71,7 +73,7 @@ public:
     void clear();
 
     MessageAnswer messageBox(const std::string& text, const std::string& title, MessageIcon icon,
-                             MessageButtons buttons) override;
+                             MessageButtons buttons, DefaultButton defaultButton = DefaultButton::First) override;
     std::optional<std::string> inputBox(const std::string& prompt, const std::string& title,
                                         const std::string& defaultText) override;
     std::optional<std::string> openFileDialog(const std::string& title, const std::string& filter,

@@ -19,13 +19,15 @@ namespace {
 class ProgramEditingTest : public AdminTest {
 protected:
     ProgramEditingTest() {
-        // Stands in for the icon picker: "selects" the queued picture, if any.
-        program->setIconPicker([this](const std::string& path) {
+        // Stands in for the icon picker: "selects" the queued picture, if any,
+        // and saves it where the real one does.
+        program->setIconPicker([this](const std::string& path) -> std::optional<std::string> {
             pickerPaths.push_back(path);
-            if (!picks.empty()) {
-                folder.write("pictures/temp.bmp", picks.front());
-                picks.erase(picks.begin());
-            }
+            if (picks.empty()) return std::nullopt;
+            std::string picked = picks.front();
+            folder.write("pictures/temp.bmp", picked);
+            picks.erase(picks.begin());
+            return picked;
         });
     }
 
@@ -138,52 +140,58 @@ TEST_F(ProgramEditingTest, TheExecutableDialogFillsThePathAndACancelChangesNothi
     EXPECT_EQ(dialogs.calls.back().startPath, "/usr/games/chess");
 }
 
-TEST_F(ProgramEditingTest, TheTypingAreaReplacesTheFieldEvenWithNothingTyped) {
+TEST_F(ProgramEditingTest, TheTypingAreaOpensWithTheFieldsTextAndOnlyOKWritesItBack) {
     frmSetup& setup = start();
     frmAddProgram& add = openAdd(setup);
-    add.txtStartInParams->setText("--old");
+    add.txtStartInParams->setText("--geometry 640x480 --title Long");
     add.cmbProgramParmsButton->click();
     frmExpandTextArea* area = qobject_cast<frmExpandTextArea*>(modalWindows.back());
     ASSERT_NE(area, nullptr);
     EXPECT_EQ(area->parentWidget(), &add);
-    EXPECT_TRUE(area->txtTypingArea->toPlainText().isEmpty());
-    area->close();
-    EXPECT_TRUE(add.txtStartInParams->text().isEmpty());
+    EXPECT_EQ(area->windowTitle(), "Program Parameters");
+    EXPECT_EQ(area->cmdOK->text(), "OK");
+    EXPECT_EQ(area->cmdCancel->text(), "Cancel");
+    EXPECT_EQ(area->txtTypingArea->toPlainText(), "--geometry 640x480 --title Long");
+    area->txtTypingArea->setPlainText("--title\nShort");
+    area->cmdOK->click();
+    EXPECT_EQ(add.txtStartInParams->text(), "--title Short");
     processDeletes();
 
     add.cmdStartInFolderButton->click();
     area = qobject_cast<frmExpandTextArea*>(modalWindows.back());
     ASSERT_NE(area, nullptr);
-    area->txtTypingArea->setPlainText("/srv/games");
-    area->close();
-    EXPECT_EQ(add.txtStartInPath->text(), "/srv/games");
+    EXPECT_EQ(area->windowTitle(), "Start In Folder");
+    area->txtTypingArea->clear();
+    area->cmdCancel->click();
+    EXPECT_EQ(add.txtStartInPath->text(), "");
+    EXPECT_EQ(add.txtStartInParams->text(), "--title Short");
 }
 
-// On screen the close box and Escape go through the dialog's own closing, which
-// must still let the area close and hand its text back.
-TEST_F(ProgramEditingTest, TheShownTypingAreaClosesByItsCloseBoxAndByEscape) {
+// Looking at a long line and leaving with Escape or the close box loses nothing.
+TEST_F(ProgramEditingTest, EscapeAndTheCloseBoxLeaveTheFieldAsItWas) {
     frmSetup& setup = start();
     frmAddProgram& add = openAdd(setup);
+    add.txtStartInParams->setText("-geometry 200x200");
 
     add.cmbProgramParmsButton->click();
     QPointer<frmExpandTextArea> area = qobject_cast<frmExpandTextArea*>(modalWindows.back());
     ASSERT_NE(area, nullptr);
     area->show();
-    area->txtTypingArea->setPlainText("-geometry 200x200");
+    area->txtTypingArea->setPlainText("typed, then thought better of it");
     EXPECT_TRUE(area->close());
     EXPECT_FALSE(area->isVisible());
     EXPECT_EQ(add.txtStartInParams->text(), "-geometry 200x200");
     processDeletes();
     EXPECT_TRUE(area.isNull());
 
-    add.cmdStartInFolderButton->click();
+    add.cmbProgramParmsButton->click();
     area = qobject_cast<frmExpandTextArea*>(modalWindows.back());
     ASSERT_NE(area, nullptr);
     area->show();
-    area->txtTypingArea->setPlainText("/srv/games");
+    area->txtTypingArea->clear();
     QTest::keyClick(area->txtTypingArea, Qt::Key_Escape);
     EXPECT_FALSE(area->isVisible());
-    EXPECT_EQ(add.txtStartInPath->text(), "/srv/games");
+    EXPECT_EQ(add.txtStartInParams->text(), "-geometry 200x200");
 }
 
 TEST_F(ProgramEditingTest, ModifyRenamesTheProgramAndKeepsItsPicture) {
@@ -224,7 +232,7 @@ TEST_F(ProgramEditingTest, ModifyStoresANewlyPickedIconAndOffersTheTypingArea) {
     auto* area = qobject_cast<frmExpandTextArea*>(modalWindows.back());
     ASSERT_NE(area, nullptr);
     area->txtTypingArea->setPlainText("-l");
-    area->close();
+    area->cmdOK->click();
     modify.cmdAdd->click();
 
     EXPECT_EQ(storedIcon("Calculator"), picked);

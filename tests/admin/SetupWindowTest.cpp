@@ -90,7 +90,8 @@ TEST_F(SetupWindowTest, ChangingTheDatabaseLocationRewritesTheSettingsAndResetsT
         ini.IniWrite("General", "ShowToolbar", "1", (folder / "Portico.ini").string());
         ini.IniWrite("General", "NumberOfClicks", "5", (folder / "Portico.ini").string());
     }
-    const std::string other = folder.write("data/Other.mdb", "").string();
+    const std::string other = (folder / "data" / "Other.mdb").string();
+    CatalogueFile::create(other);
     dialogs.answerFile(other);
 
     setup.cmdBrowse->click();
@@ -137,7 +138,8 @@ TEST_F(SetupWindowTest, PickingTheDatabaseInUseWritesNothing) {
 TEST_F(SetupWindowTest, ASettingsFileThatHasGoneIsReportedInsteadOfEndingTheProgram) {
     frmSetup& setup = start();
     std::filesystem::remove(folder / "Portico.ini");
-    dialogs.answerFile(folder.write("data/Other.mdb", "").string());
+    CatalogueFile::create(folder / "data" / "Other.mdb");
+    dialogs.answerFile((folder / "data" / "Other.mdb").string());
 
     setup.changeDatabaseLocation();
 
@@ -159,14 +161,15 @@ TEST_F(SetupWindowTest, DeleteAsksAndDeletesOnlyOnYes) {
     dialogs.answerMessage(MessageAnswer::No);
     setup.cmdDelete->click();
     EXPECT_EQ(dialogs.messages(), (std::vector<ShownMessage>{{"Delete Calculator?", "Question", MessageIcon::Question,
-                                                              MessageButtons::YesNo}}));
+                                                              MessageButtons::YesNo, DefaultButton::Second}}));
     EXPECT_EQ(programNames(), (std::vector<std::string>{"Calculator", "Editor"}));
 
     dialogs.clear();
     dialogs.answerMessage(MessageAnswer::Yes);
     emit setup.ucProgramView1->DeleteMenuClicked();
     EXPECT_EQ(dialogs.messages(),
-              (std::vector<ShownMessage>{{"Delete Calculator?", "Question", MessageIcon::Question, MessageButtons::YesNo},
+              (std::vector<ShownMessage>{{"Delete Calculator?", "Question", MessageIcon::Question, MessageButtons::YesNo,
+                                          DefaultButton::Second},
                                          {"Program has been deleted", "Confirmation", MessageIcon::Information}}));
     EXPECT_EQ(programNames(), (std::vector<std::string>{"Editor"}));
     EXPECT_EQ(texts(setup.ucProgramView1->lstView), (std::vector<std::string>{"Editor"}));

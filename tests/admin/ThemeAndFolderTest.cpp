@@ -126,7 +126,7 @@ TEST_F(ThemeTest, DeleteAsksAndDeletesOnlyOnYes) {
     dialogs.answerMessage(MessageAnswer::No);
     manager.cmdDelete->click();
     EXPECT_EQ(dialogs.messages(), (std::vector<ShownMessage>{{"Are you sure ? ", "Confirmation", MessageIcon::Question,
-                                                              MessageButtons::YesNo}}));
+                                                              MessageButtons::YesNo, DefaultButton::Second}}));
     EXPECT_EQ(treeTexts(manager.lstTheme), (std::vector<std::string>{"Autumn", "Classic"}));
 
     dialogs.clear();
@@ -239,6 +239,22 @@ TEST_F(FolderTest, ThePickerAddsTheDoubleClickedFolderWithItsPathEndingInASlash)
     EXPECT_EQ(texts(list.ListView1), (std::vector<std::string>{"Games"}));
     processDeletes();
     EXPECT_EQ(program->loadedFolderDialogWindow(), nullptr);
+}
+
+TEST_F(FolderTest, AFolderNameTakenInAnyCaseIsRefusedWithItsReport) {
+    std::filesystem::create_directories(folder / "share" / "games");
+    ASSERT_TRUE(db().AddFolder("GAMES", "/srv/games/"));
+    frmAddRemoveFolder& list = openFolderList();
+    frmFolderDialog& picker = openPicker(list);
+    QTreeWidgetItem* games = openDownTo(picker, folder / "share" / "games");
+    ASSERT_NE(games, nullptr);
+    picker.cmdOk->click();
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<ShownMessage>{{"3022, A folder named 'GAMES' already exists.", "Portico", MessageIcon::Critical},
+                                         {"Couldn't Add Folder : games", "Error", MessageIcon::Exclamation}}));
+    auto folders = db().GetFolders();
+    ASSERT_EQ(folders->RecordCount(), 1);
+    EXPECT_EQ(folders->Fields("Folder_Path").Value().toText(), "/srv/games/");
 }
 
 TEST_F(FolderTest, CancelAndAddWithoutSelectionAddNothing) {

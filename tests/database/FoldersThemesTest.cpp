@@ -9,16 +9,17 @@ using ::testing::ElementsAre;
 
 class FoldersThemesTest : public CatalogueTest {};
 
-TEST_F(FoldersThemesTest, FoldersAreTrimmedListedInOrderAndDeletedByNameTogether) {
-    if (onServer()) GTEST_SKIP() << "a server catalogue holds each folder name once";
+TEST_F(FoldersThemesTest, FoldersAreTrimmedListedInOrderAndDeletedByName) {
     EXPECT_TRUE(db->AddFolder("  Projects ", " /srv/projects "));
     EXPECT_TRUE(db->AddFolder("Documents", "/home/docs"));
-    EXPECT_TRUE(db->AddFolder("Projects", "/srv/other"));
+    EXPECT_FALSE(db->AddFolder("Projects", "/srv/other"));
+    EXPECT_THAT(texts(), ElementsAre("3022, A folder named 'Projects' already exists."));
+    sink.messages.clear();
 
     auto folders = db->GetFolders();
     ASSERT_NE(folders, nullptr);
     EXPECT_THAT(fieldNames(*folders), ElementsAre("Folder_Name", "Folder_Path"));
-    EXPECT_THAT(column(*folders, "Folder_Name"), ElementsAre("Documents", "Projects", "Projects"));
+    EXPECT_THAT(column(*folders, "Folder_Name"), ElementsAre("Documents", "Projects"));
     folders->MoveFirst();
     folders->MoveNext();
     EXPECT_EQ(folders->Fields("Folder_Path").Value().toText(), "/srv/projects");

@@ -180,6 +180,24 @@ TEST(QtDialogs, MessageBoxShowsTextTitleIconAndReturnsTheChosenButton) {
               MessageAnswer::Cancel);
 }
 
+TEST(QtDialogs, ReturnChoosesTheDefaultButtonWhichMayBeNo) {
+    QtDialogService service;
+    auto pressReturn = [] {
+        QTimer::singleShot(0, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->defaultButton()->click();
+        });
+    };
+    pressReturn();
+    EXPECT_EQ(service.messageBox("Delete xclock?", "Question", MessageIcon::Question, MessageButtons::YesNo,
+                                 DefaultButton::Second),
+              MessageAnswer::No);
+    pressReturn();
+    EXPECT_EQ(service.messageBox("Delete xclock?", "Question", MessageIcon::Question, MessageButtons::YesNo),
+              MessageAnswer::Yes);
+    EXPECT_EQ(defaultAnswer(MessageButtons::YesNo, DefaultButton::Second), MessageAnswer::No);
+    EXPECT_EQ(defaultAnswer(MessageButtons::OK, DefaultButton::Third), MessageAnswer::OK);
+}
+
 TEST(QtDialogs, HourglassIsOneOverrideCursorHoweverOftenItIsSet) {
     QtDialogService service;
     service.setMousePointer(MousePointer::Hourglass);

@@ -64,15 +64,27 @@ TEST_F(ProgramViewTest, LauncherListsProgramsWithTheirPicturesThenFolders) {
     EXPECT_FALSE(tools->icon().isNull());
 }
 
-TEST_F(ProgramViewTest, TwoProgramsSharingANameShowThePictureOfTheFirst) {
+// Older catalogues may carry a name twice (or in two cases): each row shows
+// its own picture, and the administration list knows each row's key.
+TEST_F(ProgramViewTest, ProgramsSharingANameEachShowTheirOwnPicture) {
     addProgram("Editor", solidPicture(Qt::green));
-    addProgram("Editor", solidPicture(Qt::yellow));
-    auto view = makeView(ucProgramView::Variant::Launcher);
-    view->loadView();
-    ASSERT_EQ(view->lstView->count(), 2);
-    EXPECT_EQ(view->ImageList1.Count(), 2);  // one program picture + the folder picture
-    EXPECT_EQ(pictureColour(view->lstView->item(0)), QColor(Qt::green));
-    EXPECT_EQ(pictureColour(view->lstView->item(1)), QColor(Qt::green));
+    sql("DROP INDEX Program_Name_Unique");
+    addProgram("Placeholder", solidPicture(Qt::yellow));
+    sql("UPDATE Program SET Program_Name = 'EDITOR' WHERE Program_Name = 'Placeholder'");
+    for (auto variant : {ucProgramView::Variant::Launcher, ucProgramView::Variant::Administration}) {
+        auto view = makeView(variant);
+        view->loadView();
+        ASSERT_EQ(view->lstView->count(), 2);
+        EXPECT_EQ(pictureColour(view->lstView->item(0)), QColor(Qt::green));
+        EXPECT_EQ(pictureColour(view->lstView->item(1)), QColor(Qt::yellow));
+        if (variant == ucProgramView::Variant::Administration) {
+            EXPECT_EQ(ucProgramView::keyOf(view->lstView->item(0)), 1);
+            EXPECT_EQ(ucProgramView::keyOf(view->lstView->item(1)), 2);
+            EXPECT_EQ(view->selectedKey(), 0);
+            view->lstView->setCurrentItem(view->lstView->item(1));
+            EXPECT_EQ(view->selectedKey(), 2);
+        }
+    }
 }
 
 TEST_F(ProgramViewTest, EmptyCatalogueWithFoldersShowsJustTheFolders) {

@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -196,13 +197,80 @@ TEST_F(ResourceViewerTest, AFailedSaveIsReportedAfterTheWindowHasClosed) {
     EXPECT_FALSE(openDuringMessage);
 }
 
-TEST_F(ResourceViewerTest, ResourcesThatAreNoIconAreSavedAsTheirBytes) {
+TEST_F(ResourceViewerTest, SelectRefusesAResourceThatShowedNoPreviewAndStoresNothing) {
+    std::filesystem::create_directories(pictures);
+    temp.write("pictures/temp.bmp", "previous picture");
     show(program, [&](frmViewer& form) {
         form.NodeClick(expandedIcon(form, 2));
         EXPECT_EQ(form.Picture2->Image().pixel(76, 124), form.Picture2->BackColor().rgb()) << "nothing previewed";
         form.cmdOK->click();
+        EXPECT_TRUE(viewer.ResourceShowing());
     });
-    EXPECT_EQ(test::TempFolder::read(pictureFile()), std::string("\x01\x02\x03", 3));
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<ShownMessage>{{"The selected resource is not a usable icon picture. Please select another one.",
+                                          "Error", MessageIcon::Exclamation, MessageButtons::OK}}));
+    EXPECT_EQ(test::TempFolder::read(pictureFile()), "previous picture");
+    EXPECT_FALSE(viewer.PickedPicture());
+}
+
+TEST_F(ResourceViewerTest, ALargeIconIsSavedWholeAtItsOwnSizeWithItsTransparency) {
+    PeWriter writer(true);
+    test::BitmapIconSpec big;
+    big.width = big.height = 256;
+    // Opaque blue with a transparent right half and a red bottom-right corner.
+    big.pixel = [](int x, int y) -> std::uint32_t {
+        if (x == 255 && y == 255) return kRed;
+        return x >= 128 ? 0x000000FFu : kBlue;
+    };
+    writer.add(kIcon, ResourceId::integer(10), test::makeBitmapIcon(big));
+    const std::string large = (temp / "large.exe").string();
+    writer.writeFile(large);
+
+    show(large, [&](frmViewer& form) {
+        form.NodeClick(expandedIcon(form, 0));
+        form.cmdOK->click();
+    });
+    EXPECT_TRUE(dialogs.messages().empty());
+    const QImage saved(QString::fromStdString(pictureFile().string()), "BMP");
+    ASSERT_EQ(saved.size(), QSize(256, 256));
+    EXPECT_TRUE(saved.hasAlphaChannel());
+    EXPECT_EQ(saved.pixel(0, 0), kBlue);
+    EXPECT_EQ(saved.pixel(127, 250), kBlue);
+    EXPECT_EQ(qAlpha(saved.pixel(200, 10)), 0);
+    EXPECT_EQ(saved.pixel(255, 255), kRed) << "the bottom-right corner, not cut to the preview";
+    // What was saved is what the dialogs are handed.
+    ASSERT_TRUE(viewer.PickedPicture());
+    EXPECT_EQ(*viewer.PickedPicture(), test::TempFolder::read(pictureFile()));
+}
+
+TEST_F(ResourceViewerTest, PreviewAndSelectFollowTheCurrentItemMovedByTheKeyboard) {
+    show(program, [&](frmViewer& form) {
+        form.show();
+        QTreeWidgetItem* first = expandedIcon(form, 0);
+        QTest::mouseClick(form.TreeView1->viewport(), Qt::LeftButton, {},
+                          form.TreeView1->visualItemRect(first).center());
+        EXPECT_EQ(form.SelectedName(), "#1");
+        EXPECT_EQ(form.Picture2->Image().pixel(60, 108), kRed);
+
+        QTest::keyClick(form.TreeView1, Qt::Key_Down);
+        EXPECT_EQ(form.TreeView1->currentItem(), expandedIcon(form, 1));
+        EXPECT_EQ(form.SelectedName(), "#2");
+        EXPECT_EQ(form.Picture2->Image().pixel(76, 124), kYellow);
+        form.cmdOK->click();
+    });
+    const QImage saved(QString::fromStdString(pictureFile().string()), "BMP");
+    EXPECT_EQ(saved.size(), QSize(48, 48));
+    EXPECT_EQ(saved.pixel(10, 10), kYellow);
+}
+
+TEST_F(ResourceViewerTest, ClosingWithoutSelectHandsNoPicture) {
+    show(program, [&](frmViewer& form) {
+        form.NodeClick(expandedIcon(form, 0));
+        form.cmdOK->click();
+    });
+    ASSERT_TRUE(viewer.PickedPicture());
+    show(program, [&](frmViewer& form) { form.NodeClick(expandedIcon(form, 1)); });
+    EXPECT_FALSE(viewer.PickedPicture());
 }
 
 TEST_F(ResourceViewerTest, PngIconsAreDecodedThroughQt) {
