@@ -85,6 +85,14 @@ Variant columnValue(sqlite3_stmt* statement, int column, bool isDate) {
     }
 }
 
+// The engine's rule: a declared type naming INT is a number, else one naming CHAR, CLOB or TEXT is text.
+bool hasTextAffinity(std::string type) {
+    for (char& c : type) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (type.find("INT") != std::string::npos) return false;
+    return type.find("CHAR") != std::string::npos || type.find("CLOB") != std::string::npos ||
+           type.find("TEXT") != std::string::npos;
+}
+
 std::shared_ptr<Connection> usableConnection(const std::shared_ptr<Connection>& connection) {
     if (!connection || connection->State() != Connection::adStateOpen)
         throw PorticoError(ado::kConnectionNotUsable, ado::kConnectionNotUsableText, ado::kRecordsetSource);
@@ -105,6 +113,7 @@ struct Recordset::Impl {
     EditMode mode = EditMode::None;
     std::vector<bool> dirty;
     Variant originalKey;  // identifies the edited row even when its key is changed
+    std::vector<bool> textColumn;  // fields whose column is declared as text
 
     void reset() {
         names.clear();
@@ -116,6 +125,7 @@ struct Recordset::Impl {
         rows.clear();
         mode = EditMode::None;
         dirty.clear();
+        textColumn.clear();
     }
 
     // Decides whether rows can be written back: a query result needs the key of
@@ -129,17 +139,19 @@ struct Recordset::Impl {
     }
 
     // Finds the field holding `table`'s INTEGER PRIMARY KEY, which identifies a row.
+    // Also notes the text columns.
     void findKey(sqlite3* db) {
         keyIndex = -1;
+        textColumn.assign(columns.size(), false);
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const char* declaredType = nullptr;
             int primaryKey = 0;
             if (sqlite3_table_column_metadata(db, nullptr, table.c_str(), columns[i].c_str(), &declaredType, nullptr,
-                                              nullptr, &primaryKey, nullptr) == SQLITE_OK &&
-                primaryKey && declaredType && strcasecmp(declaredType, "INTEGER") == 0) {
+                                              nullptr, &primaryKey, nullptr) != SQLITE_OK)
+                continue;
+            textColumn[i] = declaredType && hasTextAffinity(declaredType);
+            if (keyIndex < 0 && primaryKey && declaredType && strcasecmp(declaredType, "INTEGER") == 0)
                 keyIndex = static_cast<int>(i);
-                return;
-            }
         }
     }
 };
@@ -297,6 +309,13 @@ void Recordset::setFieldValue(int index, Variant value) {
         throw PorticoError(ado::kNoCurrentRecord, ado::kNoCurrentRecordText, ado::kFieldSource);
     impl_->resolveKey();
     if (impl_->table.empty()) throw PorticoError(ado::kNotUpdatable, ado::kNotUpdatableText, ado::kRecordsetSource);
+    // The engine would keep bytes in a text column as they are, and every reader
+    // of the names (both programs' lists) would then fail on that row.
+    const auto column = static_cast<std::size_t>(index);
+    if (value.type() == Variant::Type::Bytes && column < impl_->textColumn.size() && impl_->textColumn[column])
+        throw PorticoError(ado::kTypeMismatch,
+                           std::string(ado::kTypeMismatchText) + ": " + impl_->names.at(column) + " takes text, not bytes",
+                           ado::kFieldSource);
     if (impl_->mode == EditMode::None) {
         // Without the table's key, a stored row cannot be found again to change it.
         if (impl_->keyIndex < 0) throw PorticoError(ado::kNotUpdatable, ado::kNotUpdatableText, ado::kRecordsetSource);
@@ -304,7 +323,6 @@ void Recordset::setFieldValue(int index, Variant value) {
         impl_->dirty.assign(impl_->names.size(), false);
         impl_->originalKey = impl_->rows[static_cast<std::size_t>(position_)][static_cast<std::size_t>(impl_->keyIndex)];
     }
-    const auto column = static_cast<std::size_t>(index);
     impl_->rows[static_cast<std::size_t>(position_)].at(column) = std::move(value);
     impl_->dirty[column] = true;
 }

@@ -241,7 +241,9 @@ std::filesystem::path clsDBRoutines::themeImageFile(const std::string& fieldName
 // ---------------------------------------------------------------- programs
 
 std::unique_ptr<Recordset> clsDBRoutines::loadPrograms() {
-    return queryRecordset("Select Program_Name, Program_Icon, Program_Path from Program Order by Program_Name", {});
+    // The key comes last, so that a row whose name cannot be read can still be named.
+    return queryRecordset(
+        "Select Program_Name, Program_Icon, Program_Path, Program_Key from Program Order by Program_Name", {});
 }
 
 std::unique_ptr<Recordset> clsDBRoutines::loadProgram(const std::string& mStrName) {
@@ -328,9 +330,12 @@ bool clsDBRoutines::addProgram(const std::string& mStrName, const std::string& m
         try {
             AddProgramImage(*recordset);
         } catch (const PorticoError& error) {
-            // No picture from the icon picker: take the default icon. When that
-            // cannot be read either, the error is reported and no row is written.
-            if (error.number() != ado::kWrongArguments && error.number() != ado::kFileNotOpened) throw;
+            // No picture from the icon picker, or no picture folder to find it in:
+            // take the default icon. When that cannot be read either, the error
+            // is reported and no row is written.
+            if (error.number() != ado::kWrongArguments && error.number() != ado::kFileNotOpened &&
+                error.number() != kPictureFolderError)
+                throw;
             AddProgramImage(*recordset, defaultIconPath_);
         }
         recordset->Fields("Program_Added_Date").setValue(today());
@@ -368,7 +373,15 @@ bool clsDBRoutines::updateProgram(const std::string& mStrOldName, const std::str
 // ---------------------------------------------------------------- pictures
 
 void clsDBRoutines::AddProgramImage(Recordset& rs, const std::string& strPath) {
-    AddThemeImage(rs, strPath.empty() ? programImageFile().string() : strPath, "Program_Icon");
+    if (!strPath.empty()) {
+        AddThemeImage(rs, strPath, "Program_Icon");
+        return;
+    }
+    // The icon picker's file is ours: a link planted in its place is not followed.
+    Stream stream;
+    stream.Open();
+    stream.LoadFromFile(programImageFile(), SafeFile::Links::Refuse);
+    rs.Fields("Program_Icon").setValue(stream.Read());
 }
 
 void clsDBRoutines::AddThemeImage(Recordset& rs, const std::string& strPath, const std::string& mStrFieldName) {
