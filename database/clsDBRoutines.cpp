@@ -241,9 +241,14 @@ std::filesystem::path clsDBRoutines::themeImageFile(const std::string& fieldName
 // ---------------------------------------------------------------- programs
 
 std::unique_ptr<Recordset> clsDBRoutines::loadPrograms() {
-    // The key comes last, so that a row whose name cannot be read can still be named.
+#ifdef PORTICO_TESSERA_VARIANT
+    // The library's clients rely on the three published columns.
+    return queryRecordset("Select Program_Name, Program_Icon, Program_Path from Program Order by Program_Name", {});
+#else
+    // The key comes last, so that the lists can name a row whose name cannot be read.
     return queryRecordset(
         "Select Program_Name, Program_Icon, Program_Path, Program_Key from Program Order by Program_Name", {});
+#endif
 }
 
 std::unique_ptr<Recordset> clsDBRoutines::loadProgram(const std::string& mStrName) {

@@ -1,5 +1,6 @@
 #include "ucProgramView.h"
 
+#include "DialogService.h"
 #include "FatalError.h"
 #include "PictureLoader.h"
 #include "PorticoError.h"
@@ -105,6 +106,24 @@ void ucProgramView::loadImages(Recordset& programs) {
     }
 }
 
+std::string ucProgramView::keyText(Recordset& programs) {
+    try {
+        return std::to_string(programs.Fields("Program_Key").Value().toInt64());
+    } catch (const PorticoError&) {
+        return "?";
+    }
+}
+
+void ucProgramView::reportUnreadable(const std::vector<std::string>& keys) {
+    if (keys.empty()) return;
+    std::string list;
+    for (const auto& key : keys) list += (list.empty() ? "" : ", ") + key;
+    dialogs().messageBox((keys.size() == 1 ? "A program of the catalogue cannot be read (key " :
+                                             "Programs of the catalogue cannot be read (keys ") +
+                             list + "); it is left out of the list.",
+                         programTitle(), MessageIcon::Exclamation);
+}
+
 int ucProgramView::imageIndexOf(const std::string& name) const {
     const std::string key = trimBlanks(name);
     for (int index = 1; index <= ImageList1.Count(); ++index)
@@ -116,17 +135,29 @@ void ucProgramView::loadView(bool /*rebindImages*/) {
     auto programRecords = database_.loadPrograms();
     Recordset& programs = requireRecords(programRecords);
 
+    // A row whose name cannot be read (bytes stored as a name by some other
+    // tool) is left out, so that one bad row never keeps anyone from the rest.
+    std::vector<std::string> unreadable;
+    auto addPrograms = [&](bool withPath) {
+        for (long i = 0, n = programs.RecordCount(); i < n; ++i) {
+            try {
+                const std::string name = fieldText(programs, "Program_Name");
+                addItem(name, imageIndexOf(name), withPath ? fieldText(programs, "Program_Path") : std::string());
+            } catch (const PorticoError&) {
+                unreadable.push_back(keyText(programs));
+            }
+            programs.MoveNext();
+        }
+    };
+
     if (variant_ == Variant::Administration) {
         if (programs.RecordCount() > 0) {
             loadImages(programs);
             programs.MoveFirst();
-            for (long i = 0, n = programs.RecordCount(); i < n; ++i) {
-                const std::string name = fieldText(programs, "Program_Name");
-                addItem(name, imageIndexOf(name), fieldText(programs, "Program_Path"));
-                programs.MoveNext();
-            }
+            addPrograms(true);
         }
         programs.Close();
+        reportUnreadable(unreadable);
         return;
     }
 
@@ -134,14 +165,11 @@ void ucProgramView::loadView(bool /*rebindImages*/) {
     Recordset& folders = requireRecords(folderRecords);
     loadImages(programs);
     if (programs.RecordCount() > 0) programs.MoveFirst();
-    for (long i = 0, n = programs.RecordCount(); i < n; ++i) {
-        const std::string name = fieldText(programs, "Program_Name");
-        addItem(name, imageIndexOf(name), {});
-        programs.MoveNext();
-    }
+    addPrograms(false);
     programs.Close();
+    reportUnreadable(unreadable);
 
-    const QImage folderPicture = loadPicture(programFolder() + "/folder.ico");
+    const QImage folderPicture = loadPicture(programFolder() + "/folder.ico", SafeFile::Links::Follow);
     const int folderIndex = ImageList1.Add({}, QPixmap::fromImage(folderPicture));
     if (folders.RecordCount() > 0) folders.MoveFirst();
     for (long i = 0, n = folders.RecordCount(); i < n; ++i) {

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <string>
+#include <vector>
 
 class QAction;
 class QListWidget;
@@ -68,6 +69,10 @@ protected:
 
 private:
     void loadImages(Recordset& programs);
+    // The key of the current program row as text, "?" when it cannot be read.
+    static std::string keyText(Recordset& programs);
+    // One message naming the keys of the program rows left out of the list.
+    static void reportUnreadable(const std::vector<std::string>& keys);
     int imageIndexOf(const std::string& name) const;
     QListWidgetItem* addItem(const std::string& text, int iconIndex, const std::string& tag);
     void onDoubleClick();
