@@ -13,7 +13,6 @@
 #include <fstream>
 #include <string>
 
-#include <sqlite3.h>
 
 namespace {
 
@@ -49,27 +48,9 @@ const std::filesystem::path& workFolder() {
     return folder.path();
 }
 
-
-// The catalogue under test lives in SQLite's shared in-memory store, loaded from
-// the input by a handle kept for the whole run; the data layer opens it by
-// name like any file. A run then costs no file creation and no disk writes.
-constexpr const char* kCatalogueName = "file:/portico-fuzz-catalogue?vfs=memdb";
-
-sqlite3* storeHandle() {
-    static sqlite3* handle = [] {
-        sqlite3_config(SQLITE_CONFIG_URI, 1);
-        sqlite3* opened = nullptr;
-        if (sqlite3_open_v2(kCatalogueName, &opened, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI,
-                            nullptr) != SQLITE_OK)
-            std::abort();
-        return opened;
-    }();
-    return handle;
-}
-
 }  // namespace
 
-// A run allocates a lot and briefly (record sets, two connections). With the
+// A run allocates a lot and briefly (record sets, a connection). With the
 // default 256 MB quarantine every allocation lands on fresh pages, and page
 // faults, pattern fills and stack captures took most of a run's time.
 extern "C" const char* __asan_default_options() {
@@ -85,32 +66,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }();
     (void)picked;
 
-    // The input becomes a private in-memory database, whose pages are then
-    // copied into the shared store (a damaged file may not copy: nothing to test).
-    static sqlite3* input = [] {
-        sqlite3* opened = nullptr;
-        if (sqlite3_open_v2(":memory:", &opened, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) std::abort();
-        return opened;
-    }();
-    auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(size ? size : 1));
-    if (size) std::memcpy(copy, data, size);
-    bool loaded = copy && sqlite3_deserialize(input, "main", copy, static_cast<sqlite3_int64>(size),
-                                              static_cast<sqlite3_int64>(size),
-                                              SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) == SQLITE_OK;
-    if (loaded) {
-        sqlite3_backup* backup = sqlite3_backup_init(storeHandle(), "main", input, "main");
-        loaded = backup && sqlite3_backup_step(backup, -1) == SQLITE_DONE;
-        if (backup) sqlite3_backup_finish(backup);
+    // The folder is on tmpfs when there is one: writing the file costs a copy.
+    const auto file = workFolder() / "Portico.mdb";
+    std::filesystem::remove(workFolder() / "Portico.mdb-journal");
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
-    if (!loaded) return 0;
-
-    // One data layer for the whole run, as a program has: its connection and
-    // prepared statements stay, and the engine prepares them again whenever the
-    // store's schema changed under them. A connection left closed by a file that
-    // was no catalogue is opened again by the next operation.
-    static portico::clsDBRoutines db(workFolder());
-    static const bool opened = (db.openDatabase(kCatalogueName), true);
-    (void)opened;
+    portico::clsDBRoutines db(workFolder());
+    db.openDatabase(file.string());
     if (auto programs = db.loadPrograms()) {
         for (long i = 0; i < programs->RecordCount() && i < 8; ++i) {
             try {
