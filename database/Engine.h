@@ -42,6 +42,8 @@ public:
     virtual std::vector<std::string> tableNames() = 0;
     // The real name of `table` and its columns in order; raises when there is no such table.
     virtual std::vector<std::string> tableColumns(std::string& table) = 0;
+    // Whether the engine keeps `column` of `table` as text (so it must be given text, not bytes).
+    virtual bool isTextColumn(const std::string& table, const std::string& column) = 0;
     // The table's integer key column, "" when it has none.
     virtual std::string keyColumn(const std::string& table) = 0;
     // Adds a row and returns its new key (0 when `key` is empty).

@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cstring>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 namespace portico {
@@ -266,6 +267,10 @@ public:
         return columns;
     }
 
+    bool isTextColumn(const std::string& table, const std::string& column) override {
+        return tableInfo(table).textColumns.count(lowerCase(column)) > 0;
+    }
+
     std::string keyColumn(const std::string& table) override { return tableInfo(table).key; }
 
     std::int64_t insertRow(const std::string& table, const std::vector<std::string>& columns,
@@ -314,6 +319,7 @@ private:
     struct TableInfo {
         std::string name;
         std::map<int, std::string> columns;  // by column number
+        std::set<std::string> textColumns;
         std::string key;
     };
 
@@ -412,12 +418,15 @@ private:
         if (auto found = tables_.find(table); found != tables_.end()) return found->second;
         TableInfo info;
         const std::string oid = std::to_string(table);
-        Result columns = query("SELECT c.relname, a.attnum, a.attname FROM pg_class c JOIN pg_attribute a "
-                               "ON a.attrelid = c.oid WHERE c.oid = $1::oid AND a.attnum > 0 AND NOT a.attisdropped",
+        // Text types: text, varchar, bpchar.
+        Result columns = query("SELECT c.relname, a.attnum, a.attname, a.atttypid IN (25, 1042, 1043) FROM pg_class c "
+                               "JOIN pg_attribute a ON a.attrelid = c.oid WHERE c.oid = $1::oid AND a.attnum > 0 "
+                               "AND NOT a.attisdropped",
                                oid);
         for (int r = 0; r < PQntuples(columns.get()); ++r) {
             info.name = PQgetvalue(columns.get(), r, 0);
             info.columns[std::atoi(PQgetvalue(columns.get(), r, 1))] = PQgetvalue(columns.get(), r, 2);
+            if (PQgetvalue(columns.get(), r, 3)[0] == 't') info.textColumns.insert(PQgetvalue(columns.get(), r, 2));
         }
         Result key = query("SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid "
                            "AND a.attnum = i.indkey[0] WHERE i.indrelid = $1::oid AND i.indisprimary "

@@ -41,6 +41,7 @@ struct Recordset::Impl {
     EditMode mode = EditMode::None;
     std::vector<bool> dirty;
     Variant originalKey;  // identifies the edited row even when its key is changed
+    std::vector<bool> textColumn;  // fields whose column is declared as text
 
     void reset() {
         names.clear();
@@ -52,6 +53,7 @@ struct Recordset::Impl {
         rows.clear();
         mode = EditMode::None;
         dirty.clear();
+        textColumn.clear();
     }
 
     // Decides whether rows can be written back: a query result needs the key of
@@ -65,8 +67,12 @@ struct Recordset::Impl {
     }
 
     // Finds the field holding `table`'s integer key, which identifies a row.
+    // Also notes the text columns.
     void findKey(Engine& engine) {
         keyIndex = -1;
+        textColumn.assign(columns.size(), false);
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            textColumn[i] = !columns[i].empty() && engine.isTextColumn(table, columns[i]);
         const std::string key = engine.keyColumn(table);
         if (key.empty()) return;
         for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -195,6 +201,13 @@ void Recordset::setFieldValue(int index, Variant value) {
         throw PorticoError(ado::kNoCurrentRecord, ado::kNoCurrentRecordText, ado::kFieldSource);
     impl_->resolveKey();
     if (impl_->table.empty()) throw PorticoError(ado::kNotUpdatable, ado::kNotUpdatableText, ado::kRecordsetSource);
+    // The engine would keep bytes in a text column as they are, and every reader
+    // of the names (both programs' lists) would then fail on that row.
+    const auto column = static_cast<std::size_t>(index);
+    if (value.type() == Variant::Type::Bytes && column < impl_->textColumn.size() && impl_->textColumn[column])
+        throw PorticoError(ado::kTypeMismatch,
+                           std::string(ado::kTypeMismatchText) + ": " + impl_->names.at(column) + " takes text, not bytes",
+                           ado::kFieldSource);
     if (impl_->mode == EditMode::None) {
         // Without the table's key, a stored row cannot be found again to change it.
         if (impl_->keyIndex < 0) throw PorticoError(ado::kNotUpdatable, ado::kNotUpdatableText, ado::kRecordsetSource);
@@ -202,7 +215,6 @@ void Recordset::setFieldValue(int index, Variant value) {
         impl_->dirty.assign(impl_->names.size(), false);
         impl_->originalKey = impl_->rows[static_cast<std::size_t>(position_)][static_cast<std::size_t>(impl_->keyIndex)];
     }
-    const auto column = static_cast<std::size_t>(index);
     impl_->rows[static_cast<std::size_t>(position_)].at(column) = std::move(value);
     impl_->dirty[column] = true;
 }

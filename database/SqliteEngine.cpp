@@ -8,6 +8,8 @@
 
 #include <strings.h>
 
+#include <cctype>
+
 #include <unordered_map>
 
 namespace portico {
@@ -144,6 +146,19 @@ public:
         std::vector<std::string> columns;
         for (int i = 0; i < sqlite3_column_count(statement); ++i) columns.emplace_back(sqlite3_column_name(statement, i));
         return columns;
+    }
+
+    bool isTextColumn(const std::string& table, const std::string& column) override {
+        const char* declaredType = nullptr;
+        if (sqlite3_table_column_metadata(db_.get(), nullptr, table.c_str(), column.c_str(), &declaredType, nullptr,
+                                          nullptr, nullptr, nullptr) != SQLITE_OK || !declaredType)
+            return false;
+        // The engine's rule: a declared type naming INT is a number, else one naming CHAR, CLOB or TEXT is text.
+        std::string type = declaredType;
+        for (char& c : type) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (type.find("INT") != std::string::npos) return false;
+        return type.find("CHAR") != std::string::npos || type.find("CLOB") != std::string::npos ||
+               type.find("TEXT") != std::string::npos;
     }
 
     std::string keyColumn(const std::string& table) override {

@@ -63,46 +63,26 @@ void Stream::requireOpen() const {
     if (!open_) raise(ado::kObjectClosed, ado::kObjectClosedText);
 }
 
-void Stream::LoadFromFile(const std::filesystem::path& file) {
+void Stream::LoadFromFile(const std::filesystem::path& file, SafeFile::Links links) {
     requireOpen();
-    // O_NONBLOCK: opening a FIFO picked as a picture must fail, not wait for a writer.
-    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat info {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    std::string loaded;
+    std::error_code error;
+    if (!SafeFile::read(file, loaded, error, SafeFile::kMaxPictureBytes, links))
         raise(ado::kFileNotOpened, ado::kFileNotOpenedText);
-    Bytes loaded;
-    loaded.reserve(static_cast<std::size_t>(info.st_size));
-    std::uint8_t buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) raise(ado::kFileNotOpened, ado::kFileNotOpenedText);
-        if (got == 0) break;
-        loaded.insert(loaded.end(), buffer, buffer + got);
-    }
-    content_ = std::move(loaded);
+    content_.assign(loaded.begin(), loaded.end());
 }
 
 void Stream::SaveToFile(const std::filesystem::path& file, int options) {
     requireOpen();
+    const std::string_view bytes(reinterpret_cast<const char*>(content_.data()), content_.size());
     if (!(options & adSaveCreateOverWrite)) {
         FileDescriptor fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
         if (fd.get() < 0 || !writeAll(fd.get(), content_) || ::close(fd.release()) != 0)
             raise(ado::kWriteFailed, ado::kWriteFailedText);
         return;
     }
-    // Written beside the target and renamed over it: a reader never sees half a
-    // picture, a failed write leaves the previous file whole, and a link planted
-    // at the target is replaced rather than followed.
-    std::string temporary = file.string() + ".XXXXXX";
-    FileDescriptor fd(::mkstemp(temporary.data()));
-    if (fd.get() < 0) raise(ado::kWriteFailed, ado::kWriteFailedText);
-    const bool written = writeAll(fd.get(), content_);
-    const bool closed = ::close(fd.release()) == 0;
-    if (!written || !closed || ::rename(temporary.c_str(), file.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        raise(ado::kWriteFailed, ado::kWriteFailedText);
-    }
+    std::error_code error;
+    if (!SafeFile::write(file, bytes, error)) raise(ado::kWriteFailed, ado::kWriteFailedText);
 }
 
 const Bytes& Stream::Read() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SafeFile.h"
 #include "Variant.h"
 
 #include <filesystem>
@@ -16,10 +17,13 @@ public:
     void Close();
     bool isOpen() const { return open_; }
 
-    // Raise 3002 "File could not be opened." when the file cannot be read.
-    void LoadFromFile(const std::filesystem::path& file);
+    // Raise 3002 "File could not be opened." when the file cannot be read: also
+    // for anything but a regular file, a file over SafeFile::kMaxPictureBytes,
+    // and, with Links::Refuse, a link.
+    void LoadFromFile(const std::filesystem::path& file, SafeFile::Links links = SafeFile::Links::Follow);
     // Raise 3004 "Write to file failed.", also for an existing file without the
-    // overwrite option. A failed save leaves an existing file as it was.
+    // overwrite option. A failed save leaves an existing file as it was; a link
+    // at `file` is replaced, never followed (see SafeFile::write).
     void SaveToFile(const std::filesystem::path& file, int options = adSaveCreateNotExist);
     // The whole content.
     const Bytes& Read() const;

@@ -244,7 +244,14 @@ std::filesystem::path clsDBRoutines::themeImageFile(const std::string& fieldName
 // ---------------------------------------------------------------- programs
 
 std::unique_ptr<Recordset> clsDBRoutines::loadPrograms() {
+#ifdef PORTICO_TESSERA_VARIANT
+    // The library's clients rely on the three published columns.
     return queryRecordset("Select Program_Name, Program_Icon, Program_Path from Program Order by Program_Name", {});
+#else
+    // The key comes last, so that the lists can name a row whose name cannot be read.
+    return queryRecordset(
+        "Select Program_Name, Program_Icon, Program_Path, Program_Key from Program Order by Program_Name", {});
+#endif
 }
 
 std::unique_ptr<Recordset> clsDBRoutines::loadProgram(const std::string& mStrName) {
@@ -359,9 +366,12 @@ bool clsDBRoutines::insertProgram(const std::string& name, const std::string& de
             try {
                 AddProgramImage(*recordset);
             } catch (const PorticoError& error) {
-                // No picture from the icon picker: take the default icon. When that
-                // cannot be read either, the error is reported and no row is written.
-                if (error.number() != ado::kWrongArguments && error.number() != ado::kFileNotOpened) throw;
+                // No picture from the icon picker, or no picture folder to find it in:
+                // take the default icon. When that cannot be read either, the error
+                // is reported and no row is written.
+                if (error.number() != ado::kWrongArguments && error.number() != ado::kFileNotOpened &&
+                    error.number() != kPictureFolderError)
+                    throw;
                 AddProgramImage(*recordset, defaultIconPath_);
             }
         }
@@ -504,7 +514,15 @@ void clsDBRoutines::refuseTakenName(const char* what, const char* table, const c
 // ---------------------------------------------------------------- pictures
 
 void clsDBRoutines::AddProgramImage(Recordset& rs, const std::string& strPath) {
-    AddThemeImage(rs, strPath.empty() ? programImageFile().string() : strPath, "Program_Icon");
+    if (!strPath.empty()) {
+        AddThemeImage(rs, strPath, "Program_Icon");
+        return;
+    }
+    // The icon picker's file is ours: a link planted in its place is not followed.
+    Stream stream;
+    stream.Open();
+    stream.LoadFromFile(programImageFile(), SafeFile::Links::Refuse);
+    rs.Fields("Program_Icon").setValue(stream.Read());
 }
 
 void clsDBRoutines::AddThemeImage(Recordset& rs, const std::string& strPath, const std::string& mStrFieldName) {

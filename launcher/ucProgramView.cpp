@@ -1,5 +1,6 @@
 #include "ucProgramView.h"
 
+#include "DialogService.h"
 #include "FatalError.h"
 #include "PictureLoader.h"
 #include "PorticoError.h"
@@ -123,24 +124,57 @@ std::vector<int> ucProgramView::loadImages(Recordset& programs) {
     return indexes;
 }
 
+std::string ucProgramView::keyText(Recordset& programs) {
+    try {
+        return std::to_string(programs.Fields("Program_Key").Value().toInt64());
+    } catch (const PorticoError&) {
+        return "?";
+    }
+}
+
+void ucProgramView::reportUnreadable(const std::vector<std::string>& keys) {
+    if (keys.empty()) return;
+    std::string list;
+    for (const auto& key : keys) list += (list.empty() ? "" : ", ") + key;
+    dialogs().messageBox((keys.size() == 1 ? "A program of the catalogue cannot be read (key " :
+                                             "Programs of the catalogue cannot be read (keys ") +
+                             list + "); it is left out of the list.",
+                         programTitle(), MessageIcon::Exclamation);
+}
+
 void ucProgramView::loadView(bool /*rebindImages*/) {
     // The administration variant acts on the row the user picked, so each item
     // carries its program's key.
     auto programRecords = variant_ == Variant::Administration ? database_.loadProgramList() : database_.loadPrograms();
     Recordset& programs = requireRecords(programRecords);
 
+    // A row whose name cannot be read (bytes stored as a name by some other
+    // tool) is left out, so that one bad row never keeps anyone from the rest.
+    std::vector<std::string> unreadable;
+    auto addPrograms = [&](const std::vector<int>& images, bool administration) {
+        for (long i = 0, n = programs.RecordCount(); i < n; ++i) {
+            try {
+                const std::string name = fieldText(programs, "Program_Name");
+                QListWidgetItem* item = addItem(name, images[static_cast<std::size_t>(i)],
+                                                administration ? fieldText(programs, "Program_Path") : std::string());
+                if (administration)
+                    item->setData(kKeyRole,
+                                  QVariant::fromValue<qlonglong>(programs.Fields("Program_Key").Value().toInt64()));
+            } catch (const PorticoError&) {
+                unreadable.push_back(keyText(programs));
+            }
+            programs.MoveNext();
+        }
+    };
+
     if (variant_ == Variant::Administration) {
         if (programs.RecordCount() > 0) {
             const std::vector<int> images = loadImages(programs);
             programs.MoveFirst();
-            for (long i = 0, n = programs.RecordCount(); i < n; ++i) {
-                const std::string name = fieldText(programs, "Program_Name");
-                QListWidgetItem* item = addItem(name, images[static_cast<std::size_t>(i)], fieldText(programs, "Program_Path"));
-                item->setData(kKeyRole, QVariant::fromValue<qlonglong>(programs.Fields("Program_Key").Value().toInt64()));
-                programs.MoveNext();
-            }
+            addPrograms(images, true);
         }
         programs.Close();
+        reportUnreadable(unreadable);
         return;
     }
 
@@ -148,14 +182,11 @@ void ucProgramView::loadView(bool /*rebindImages*/) {
     Recordset& folders = requireRecords(folderRecords);
     const std::vector<int> images = loadImages(programs);
     if (programs.RecordCount() > 0) programs.MoveFirst();
-    for (long i = 0, n = programs.RecordCount(); i < n; ++i) {
-        const std::string name = fieldText(programs, "Program_Name");
-        addItem(name, images[static_cast<std::size_t>(i)], {});
-        programs.MoveNext();
-    }
+    addPrograms(images, false);
     programs.Close();
+    reportUnreadable(unreadable);
 
-    const QImage folderPicture = loadPicture(programFolder() + "/folder.ico");
+    const QImage folderPicture = loadPicture(programFolder() + "/folder.ico", SafeFile::Links::Follow);
     const int folderIndex = ImageList1.Add({}, QPixmap::fromImage(folderPicture));
     if (folders.RecordCount() > 0) folders.MoveFirst();
     for (long i = 0, n = folders.RecordCount(); i < n; ++i) {

@@ -75,6 +75,10 @@ protected:
 private:
     // Each row's own picture, from its Program_Icon; the image index per row (0 for none).
     std::vector<int> loadImages(Recordset& programs);
+    // The key of the current program row as text, "?" when it cannot be read.
+    static std::string keyText(Recordset& programs);
+    // One message naming the keys of the program rows left out of the list.
+    static void reportUnreadable(const std::vector<std::string>& keys);
     QListWidgetItem* addItem(const std::string& text, int iconIndex, const std::string& tag);
     void onDoubleClick();
     void onMouseUp(Qt::MouseButton button, QPoint position);

@@ -5,6 +5,7 @@
 #include "PictureUnits.h"
 #include "PngDecoder.h"
 #include "PorticoError.h"
+#include "SafeFile.h"
 #include "PreviewSurface.h"
 #include "ResourceId.h"
 #include "mEnumResourse.h"
@@ -63,11 +64,11 @@ bool ShowPictureInfo(std::optional<IconPicture> picture, PreviewSurface& surface
 }
 
 void WriteBytesToFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out) out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (out) out.close();
-    // The run-time's own file error, which the caller traps.
-    if (!out) throw PorticoError(75, "Path/File access error", "Portico");
+    // Written beside and renamed: a link planted at `path` is replaced, never followed.
+    std::error_code error;
+    if (!SafeFile::write(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error))
+        // The run-time's own file error, which the caller traps.
+        throw PorticoError(75, "Path/File access error", "Portico");
 }
 
 }  // namespace portico

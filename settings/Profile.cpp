@@ -1,5 +1,6 @@
 #include "Profile.h"
 
+#include "SafeFile.h"
 #include "TextUtil.h"
 
 #include <fcntl.h>
@@ -27,6 +28,7 @@ struct Line {
     std::string name;  // section name (Header) or key name (Key), trimmed
     std::string value;  // trimmed value (Key)
     bool hasValue = false;  // false for a key line without "="
+    bool crlf = false;  // ended by "\r\n" in the file; kept so that lines not changed stay as they were
 };
 
 Line classify(std::string text) {
@@ -80,8 +82,10 @@ struct Document {
             auto end = content.find('\n', start);
             if (end == std::string_view::npos) end = content.size();
             auto text = content.substr(start, end - start);
-            if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+            const bool crlf = !text.empty() && text.back() == '\r';
+            if (crlf) text.remove_suffix(1);
             doc.lines.push_back(classify(std::string(text)));
+            doc.lines.back().crlf = crlf;
             start = end + 1;
         }
         return doc;
@@ -91,7 +95,7 @@ struct Document {
         std::string content(bom ? kUtf8Bom : std::string_view{});
         for (const auto& line : lines) {
             content += line.text;
-            content += '\n';
+            content += line.crlf ? "\r\n" : "\n";
         }
         return content;
     }
@@ -136,19 +140,12 @@ struct Document {
 enum class FileState { Missing, Read, Unusable };
 
 FileState readFile(const fs::path& file, std::string& content) {
-    std::error_code ec;
-    const auto status = fs::status(file, ec);
-    if (status.type() == fs::file_type::not_found) return FileState::Missing;
-    if (ec) return FileState::Unusable;
     // Only regular files: a folder cannot be read and a FIFO would block forever.
-    if (status.type() != fs::file_type::regular) return FileState::Unusable;
-    const auto size = fs::file_size(file, ec);
-    if (ec || size > kMaxProfileBytes) return FileState::Unusable;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return FileState::Unusable;
-    content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad() || content.size() > kMaxProfileBytes) return FileState::Unusable;
-    return FileState::Read;
+    // A link is followed: settings files are often links into a dotfiles folder.
+    std::error_code ec;
+    if (SafeFile::read(file, content, ec, kMaxProfileBytes, SafeFile::Links::Follow)) return FileState::Read;
+    if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) return FileState::Missing;
+    return FileState::Unusable;
 }
 
 Document loadForReading(const fs::path& file) {
@@ -350,7 +347,9 @@ bool writeString(std::optional<std::string_view> section, std::optional<std::str
         doc.appendSection(*section);
         doc.lines.push_back(keyLine(trimSpace(*key), *value));
     } else if (const auto index = doc.findKey(header, *key); index != npos) {
+        const bool crlf = doc.lines[index].crlf;
         doc.lines[index] = keyLine(doc.lines[index].name, *value);
+        doc.lines[index].crlf = crlf;
     } else {
         const auto point = doc.insertionPoint(header);
         doc.lines.insert(doc.lines.begin() + static_cast<std::ptrdiff_t>(point), keyLine(trimSpace(*key), *value));

@@ -17,7 +17,7 @@
 //   split one) and report how many they copied;
 // - writes create the file, append a missing section at the end of the file and
 //   a missing key at the end of its section, replace a value in place, and keep
-//   every other line as it was; files are written with "\n".
+//   every other line as it was, line end included; new lines end with "\n".
 // A file that is missing, unreadable, not a regular file or larger than
 // kMaxProfileBytes reads as empty; writing to it fails rather than replacing it.
 namespace portico::profile {

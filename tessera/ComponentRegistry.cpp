@@ -2,13 +2,12 @@
 
 #include "PictureFolder.h"
 #include "PorticoError.h"
+#include "Profile.h"
+#include "SafeFile.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <limits>
 #include <strings.h>
-#include <system_error>
-#include <unistd.h>
 
 namespace portico::tessera {
 
@@ -16,22 +15,18 @@ namespace {
 
 constexpr const char* kSource = "Tessera.Registry";
 
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return {};
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
-
-bool sameName(const std::string& a, const std::string& b) { return ::strcasecmp(a.c_str(), b.c_str()) == 0; }
-
-// The name of a "[name]" line, or nothing for any other line.
-std::optional<std::string> sectionName(const std::string& line) {
-    const std::string text = trimmed(line);
-    if (text.size() < 2 || text.front() != '[') return std::nullopt;
-    const auto close = text.rfind(']');
-    if (close == 0 || close == std::string::npos) return std::nullopt;
-    return trimmed(text.substr(1, close - 1));
+// The section's "key=value" items, as the profile layer lists them.
+std::vector<std::string> sectionItems(const std::string& section, const std::filesystem::path& file) {
+    const auto listed = profile::getSection(section, std::numeric_limits<std::size_t>::max(), file);
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    while (start < listed.text.size()) {
+        auto end = listed.text.find('\0', start);
+        if (end == std::string::npos) end = listed.text.size();
+        if (end > start) items.push_back(listed.text.substr(start, end - start));
+        start = end + 1;
+    }
+    return items;
 }
 
 }  // namespace
@@ -50,94 +45,38 @@ std::filesystem::path ComponentRegistry::defaultFile() {
     return base / "components" / "registry.ini";
 }
 
+void ComponentRegistry::accessError() const { throw PorticoError(75, "Path/File access error: " + file_.string(), kSource); }
+
 void ComponentRegistry::load() {
-    sections_.clear();
+    std::string content;
     std::error_code ec;
-    if (!std::filesystem::exists(file_, ec)) return;
-    std::ifstream in(file_, std::ios::binary);
-    if (!in) throw PorticoError(75, "Path/File access error: " + file_.string(), kSource);
-    sections_.push_back({"", {}});
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (auto name = sectionName(line)) {
-            sections_.push_back({*name, {}});
-        } else {
-            sections_.back().lines.push_back(line);
-        }
-    }
-}
-
-void ComponentRegistry::save() const {
-    std::ostringstream text;
-    for (const auto& section : sections_) {
-        if (!section.name.empty()) text << '[' << section.name << "]\n";
-        for (const auto& line : section.lines) text << line << '\n';
-    }
-
-    ensurePrivateFolder(file_.parent_path());
-    auto temporary = file_;
-    temporary += ".tmp." + std::to_string(::getpid());
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        const std::string content = text.str();
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        out.flush();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            throw PorticoError(75, "Path/File access error: " + temporary.string(), kSource);
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, file_, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        throw PorticoError(75, "Path/File access error: " + file_.string() + ": " + ec.message(), kSource);
-    }
-}
-
-ComponentRegistry::Section* ComponentRegistry::find(const std::string& name) {
-    for (auto& section : sections_) {
-        if (!section.name.empty() && sameName(section.name, name)) return &section;
-    }
-    return nullptr;
-}
-
-const ComponentRegistry::Section* ComponentRegistry::find(const std::string& name) const {
-    return const_cast<ComponentRegistry*>(this)->find(name);
+    if (SafeFile::read(file_, content, ec, profile::kMaxProfileBytes, SafeFile::Links::Follow)) return;
+    if (ec == std::errc::no_such_file_or_directory) return;
+    accessError();
 }
 
 void ComponentRegistry::setSection(const std::string& name, const Values& values) {
-    Section* section = find(name);
-    if (!section) {
-        // Keep a blank line between sections, as people write them.
-        if (!sections_.empty() && !sections_.back().lines.empty() && !sections_.back().lines.back().empty())
-            sections_.back().lines.emplace_back();
-        sections_.push_back({name, {}});
-        section = &sections_.back();
+    ensurePrivateFolder(file_.parent_path());
+    std::string entries;
+    for (const auto& [key, value] : values) {
+        entries += key + "=" + value;
+        entries += '\0';
     }
-    section->lines.clear();
-    for (const auto& [key, value] : values) section->lines.push_back(key + "=" + value);
-    section->lines.emplace_back();
+    entries += '\0';
+    if (!profile::writeSection(name, entries, file_)) accessError();
 }
 
 void ComponentRegistry::removeSection(const std::string& name) {
-    std::erase_if(sections_, [&](const Section& section) { return !section.name.empty() && sameName(section.name, name); });
+    if (!profile::writeString(name, std::nullopt, std::nullopt, file_)) accessError();
 }
 
-bool ComponentRegistry::hasSection(const std::string& name) const { return find(name) != nullptr; }
+bool ComponentRegistry::hasSection(const std::string& name) const { return !sectionItems(name, file_).empty(); }
 
 std::optional<std::string> ComponentRegistry::value(const std::string& sectionName, const std::string& key) const {
-    const Section* section = find(sectionName);
-    if (!section) return std::nullopt;
-    for (const auto& line : section->lines) {
-        const std::string text = trimmed(line);
-        if (text.empty() || text.front() == ';') continue;
-        const auto equals = text.find('=');
-        if (equals == std::string::npos) continue;
-        if (sameName(trimmed(text.substr(0, equals)), key)) return trimmed(text.substr(equals + 1));
+    for (const auto& item : sectionItems(sectionName, file_)) {
+        const auto equals = item.find('=');
+        if (equals != std::string::npos && ::strcasecmp(item.substr(0, equals).c_str(), key.c_str()) == 0)
+            return item.substr(equals + 1);
     }
     return std::nullopt;
 }

@@ -9,8 +9,10 @@
 namespace portico::tessera {
 
 // The per-user component registry: a text file of "[section]" headers and
-// "key=value" lines (see Tessera.h). Sections and keys match without regard to
-// case; lines this class does not own, comments included, are kept as they are.
+// "key=value" lines (see Tessera.h), read and written by the profile layer:
+// sections and keys match without regard to case, only a regular file of a
+// bounded size is read, and lines this class does not change, comments and
+// line ends included, are kept as they are. Each change is written at once.
 class ComponentRegistry {
 public:
     using Values = std::vector<std::pair<std::string, std::string>>;
@@ -20,13 +22,16 @@ public:
     // $XDG_CONFIG_HOME/components/registry.ini, default ~/.config/components/registry.ini.
     static std::filesystem::path defaultFile();
 
-    // Reads the file; a missing file is an empty registry. Throws PorticoError
-    // when the file exists but cannot be read.
+    // Checks that the file can be used: a missing file is an empty registry.
+    // Throws PorticoError when it exists but is not a regular file that can be
+    // read (a FIFO, a folder, a file too large).
     void load();
-    // Writes the whole registry through a temporary file and a rename, so that
-    // a reader never sees half a file. Creates the folder (mode 0700) when missing.
-    void save() const;
+    // Nothing to do: every change is already written. Kept for the callers' shape.
+    void save() const {}
 
+    // Replace the section's lines with `values` (creating the folder, mode 0700,
+    // and the file when missing), or remove the section. Throw PorticoError when
+    // the file cannot be written.
     void setSection(const std::string& name, const Values& values);
     void removeSection(const std::string& name);
     bool hasSection(const std::string& name) const;
@@ -35,16 +40,9 @@ public:
     const std::filesystem::path& file() const { return file_; }
 
 private:
-    struct Section {
-        std::string name;  // empty for the lines before the first header
-        std::vector<std::string> lines;
-    };
-
     std::filesystem::path file_;
-    std::vector<Section> sections_;
 
-    Section* find(const std::string& name);
-    const Section* find(const std::string& name) const;
+    [[noreturn]] void accessError() const;
 };
 
 }  // namespace portico::tessera

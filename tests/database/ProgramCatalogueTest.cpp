@@ -2,6 +2,8 @@
 
 #include "Connection.h"
 
+#include <functional>
+
 namespace portico::test {
 namespace {
 
@@ -86,7 +88,8 @@ TEST_F(ProgramCatalogueTest, ListsAreOrderedByNameWithoutRegardToCase) {
     addProgram("gamma");
     auto programs = db->loadPrograms();
     ASSERT_NE(programs, nullptr);
-    EXPECT_THAT(fieldNames(*programs), ElementsAre("Program_Name", "Program_Icon", "Program_Path"));
+    // The key after the three listed columns names a row whose name cannot be read.
+    EXPECT_THAT(fieldNames(*programs), ElementsAre("Program_Name", "Program_Icon", "Program_Path", "Program_Key"));
     EXPECT_THAT(column(*programs, "Program_Name"), ElementsAre("Alpha", "beta", "gamma"));
 
     auto properties = db->loadProperties("beta");
@@ -215,6 +218,85 @@ TEST_F(ProgramCatalogueTest, KeysAboveSixteenBitsAreReportedAsOverflow) {
     EXPECT_EQ(db->getProgramKey("Big"), 0);
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(sink.messages[0], (RecordedMessage{"6, Overflow", "Portico", MessageIcon::Critical}));
+}
+
+// ---- what others may leave in our way ---------------------------------------
+
+long errorNumberOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const PorticoError& error) {
+        return error.number();
+    }
+    return 0;
+}
+
+TEST_F(ProgramCatalogueTest, TextColumnsTakeTextOnly) {
+    addProgram("Editor");
+    const Bytes bytes{'n', 0, 'a', 'm', 'e'};
+
+    auto table = db->loadProgram("Editor");
+    table->AddNew();
+    EXPECT_EQ(errorNumberOf([&] { table->Fields("Program_Name").setValue(bytes); }), 13);
+    EXPECT_EQ(errorNumberOf([&] { db->AddThemeImage(*table, folder.write("p.bmp", "BMp").string(), "Program_Path"); }),
+              13);
+    table->CancelUpdate();
+
+    // An edit of a stored row: refused, and the row keeps its text.
+    table->MoveFirst();
+    EXPECT_EQ(errorNumberOf([&] { table->Fields("program_desc").setValue(bytes); }), 13);
+    table->Update();
+    EXPECT_EQ(db->getProgramDescription("Editor"), "description of Editor");
+
+    // Text, numbers and null still go in; bytes go in where bytes belong.
+    table->Fields("Program_ResType").setValue(Variant(3));
+    table->Fields("Program_StartInDir").setValue(Variant::null());
+    table->Fields("Program_Icon").setValue(bytes);
+    table->Update();
+    EXPECT_EQ(db->getProgramResType("Editor"), "3");
+    EXPECT_EQ(db->loadPrograms()->RecordCount(), 1);
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(ProgramCatalogueTest, APickedIconIsNeverReadThroughALink) {
+    const auto secret = folder.write("secret.txt", "another user's file");
+    std::filesystem::create_symlink(secret, pictureFile("temp.bmp"));
+    const auto defaultIcon = folder.write("Default.ico", "default-icon");
+    db->setDefaultIconPath(defaultIcon.string());
+
+    auto program = db->loadProgram("none");
+    EXPECT_EQ(errorNumberOf([&] { db->AddProgramImage(*program); }), 3002);
+    ASSERT_TRUE(db->addProgram("Mail", "", "/usr/bin/mail", ""));
+    auto stored = db->loadProgram("Mail");
+    EXPECT_EQ(stored->Fields("Program_Icon").Value(), Variant(Bytes{'d', 'e', 'f', 'a', 'u', 'l', 't', '-', 'i', 'c', 'o', 'n'}));
+
+    // Exporting replaces the link and leaves its target alone.
+    ASSERT_TRUE(db->GetProgramImage("Mail"));
+    EXPECT_FALSE(std::filesystem::is_symlink(pictureFile("temp.bmp")));
+    EXPECT_EQ(TempFolder::read(pictureFile("temp.bmp")), "default-icon");
+    EXPECT_EQ(TempFolder::read(secret), "another user's file");
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(ProgramCatalogueTest, NoPictureFolderMeansTheDefaultIcon) {
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string previous = saved ? saved : "";
+    // A file where the picture folder's parent should be: it can never be made.
+    ::setenv("XDG_RUNTIME_DIR", folder.write("not-a-folder", "").c_str(), 1);
+    {
+        clsDBRoutines perUser;
+        perUser.openDatabase(catalogue().string());
+        perUser.setDefaultIconPath(folder.write("Default.ico", "default-icon").string());
+        EXPECT_TRUE(perUser.addProgram("Mail", "", "/usr/bin/mail", ""));
+        EXPECT_TRUE(sink.messages.empty());
+        auto stored = perUser.loadProgram("Mail");
+        ASSERT_EQ(stored->RecordCount(), 1);
+        EXPECT_EQ(stored->Fields("Program_Icon").Value().bytes().size(), 12u);
+    }
+    if (saved)
+        ::setenv("XDG_RUNTIME_DIR", previous.c_str(), 1);
+    else
+        ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 }  // namespace

@@ -17,6 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <stdexcept>
 
 namespace portico {
@@ -70,6 +73,23 @@ TEST(PictureLoader, LoadsByContentWhateverTheFileIsCalled) {
     EXPECT_EQ(QColor(bitmap.pixel(1, 1)), QColor(Qt::blue));
 
     EXPECT_EQ(tryLoadPicture(pngNamedTxt.string()).size(), QSize(8, 8));
+}
+
+TEST(PictureLoader, RefusesHugeHeadersLinksAndFifos) {
+    TempFolder folder;
+    const auto seeds = std::filesystem::path(PORTICO_SOURCE_DIR) / "fuzz/seeds/fuzz_picture_loader";
+    for (const char* name : {"huge.bmp", "huge.png", "huge.ico", "huge.gif"}) {
+        // 30,000 x 30,000 announced: refused before gigabytes are asked for.
+        EXPECT_TRUE(tryLoadPicture((seeds / name).string(), SafeFile::Links::Follow).isNull()) << name;
+    }
+    EXPECT_EQ(tryLoadPicture((seeds / "small.png").string()).size(), QSize(16, 16));
+
+    const auto picture = folder.write("picture.bmp", encode(filled(4, Qt::red), "bmp"));
+    std::filesystem::create_symlink(picture, folder / "temp.bmp");
+    EXPECT_TRUE(tryLoadPicture((folder / "temp.bmp").string()).isNull()) << "our picture files are never links";
+    EXPECT_EQ(tryLoadPicture((folder / "temp.bmp").string(), SafeFile::Links::Follow).size(), QSize(4, 4));
+    ASSERT_EQ(::mkfifo((folder / "fifo.bmp").c_str(), 0600), 0);
+    EXPECT_TRUE(tryLoadPicture((folder / "fifo.bmp").string(), SafeFile::Links::Follow).isNull());
 }
 
 TEST(PictureLoader, MissingOrDamagedFilesGiveNoPictureOrTheirError) {

@@ -64,6 +64,27 @@ TEST_F(ProgramViewTest, LauncherListsProgramsWithTheirPicturesThenFolders) {
     EXPECT_FALSE(tools->icon().isNull());
 }
 
+TEST_F(ProgramViewTest, ARowWhoseNameIsBytesIsLeftOutAndNamedByItsKey) {
+    addProgram("xclock", solidPicture(Qt::red));
+    addProgram("bad", solidPicture(Qt::blue));
+    addProgram("xeyes", solidPicture(Qt::green));
+    // Another tool stored bytes as the name, behind the data layer's back.
+    sql("UPDATE Program SET Program_Name = ? WHERE Program_Name = ?", {Bytes{'b', 0, 0xFF}, "bad"});
+    const std::int16_t key = 2;
+
+    for (auto variant : {ucProgramView::Variant::Launcher, ucProgramView::Variant::Administration}) {
+        auto view = makeView(variant);
+        view->loadView();
+        EXPECT_EQ(texts(view->lstView), (Texts{"xclock", "xeyes"}));
+        EXPECT_EQ(pictureColour(itemNamed(view->lstView, "xeyes")), QColor(Qt::green));
+        ASSERT_EQ(dialogs.messages().size(), 1u);
+        EXPECT_NE(dialogs.messages().front().text.find("(key " + std::to_string(key) + ")"), std::string::npos)
+            << dialogs.messages().front().text;
+        EXPECT_EQ(dialogs.messages().front().icon, MessageIcon::Exclamation);
+        dialogs.calls.clear();
+    }
+}
+
 // Older catalogues may carry a name twice (or in two cases): each row shows
 // its own picture, and the administration list knows each row's key.
 TEST_F(ProgramViewTest, ProgramsSharingANameEachShowTheirOwnPicture) {

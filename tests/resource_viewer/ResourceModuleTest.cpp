@@ -203,6 +203,13 @@ TEST_F(ResourceModuleTest, WriteBytesToFileReplacesTheWholeContent) {
     WriteBytesToFile((temp / "new.bin").string(), {});
     EXPECT_TRUE(std::filesystem::exists(temp / "new.bin"));
     EXPECT_EQ(std::filesystem::file_size(temp / "new.bin"), 0U);
+    // A link planted in the file's place is replaced; its target stays as it was.
+    const auto victim = temp.write("victim.txt", "someone's file");
+    std::filesystem::create_symlink(victim, temp / "link.bmp");
+    WriteBytesToFile((temp / "link.bmp").string(), {4, 5});
+    EXPECT_EQ(test::TempFolder::read(victim), "someone's file");
+    EXPECT_FALSE(std::filesystem::is_symlink(temp / "link.bmp"));
+    EXPECT_EQ(test::TempFolder::read(temp / "link.bmp"), std::string("\x04\x05", 2));
     try {
         WriteBytesToFile((temp / "no-such-folder" / "temp.bmp").string(), {1});
         FAIL() << "expected a file error";

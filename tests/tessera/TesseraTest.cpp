@@ -2,8 +2,14 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstddef>
 #include <fstream>
+#include <future>
 #include <set>
 
 namespace portico::test {
@@ -197,6 +203,37 @@ TEST(TesseraRegistry, ReportsAFileItCannotWrite) {
     EXPECT_FALSE(take(description).empty());
 }
 
+TEST(TesseraRegistry, AFifoIsRefusedNotWaitedOn) {
+    TempFolder folder;
+    ::setenv("XDG_CONFIG_HOME", folder.str().c_str(), 1);
+    std::filesystem::create_directories(folder / "components");
+    const auto fifo = folder / "components/registry.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto registering = std::async(std::launch::async, [] { return DllRegisterServer(); });
+    auto unregistering = std::async(std::launch::async, [] { return DllUnregisterServer(); });
+    for (auto* call : {&registering, &unregistering}) {
+        if (call->wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            // Let the blocked reader go before failing, so the test can end.
+            const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0) ::close(writer);
+            FAIL() << "registration waits on a FIFO";
+        }
+        EXPECT_EQ(call->get(), TESSERA_SELFREG_E_CLASS);
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+}
+
+TEST(TesseraRegistry, LeavesOtherSectionsAsTheyWere) {
+    TempFolder folder;
+    ::setenv("XDG_CONFIG_HOME", folder.str().c_str(), 1);
+    const std::string theirs = "; written on Windows\r\n[ProgID\\Other.Thing] ; their note\r\nCLSID={1}\r\nPath=C:\\a\rb\r\n";
+    const auto file = folder.write("components/registry.ini", theirs);
+    ASSERT_EQ(DllRegisterServer(), TESSERA_S_OK);
+    EXPECT_EQ(TempFolder::read(file).rfind(theirs, 0), 0u) << TempFolder::read(file);
+    ASSERT_EQ(DllUnregisterServer(), TESSERA_S_OK);
+    EXPECT_EQ(TempFolder::read(file), theirs + "\n") << "only the blank line before our sections remains";
+}
+
 // ---- reports and errors ----------------------------------------------------
 
 using TesseraReports = TesseraFixture;
@@ -288,6 +325,53 @@ TEST_F(TesseraVariantBehaviour, ProgramPicturesAreNamedAfterTheProgramInsideTheE
     EXPECT_EQ(TempFolder::read(exportFolder() / "Editor.bmp"), bytes);
     EXPECT_EQ(filesIn(folder.path()), (std::set<std::string>{"Portico.mdb", "export", "runtime"}));
     EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(TesseraVariantBehaviour, TheLongestProgramNamesGetTheirPictureFiles) {
+    const std::string bytes = picture("export/temp.bmp", 500, 3);
+    for (std::size_t length = 245; length <= 251; ++length) {
+        const std::string name(length, static_cast<char>('a' + length % 26));
+        ASSERT_TRUE(addProgram(name.c_str()));
+        TesseraBool exported = TESSERA_FALSE;
+        ASSERT_EQ(db->lpVtbl->GetProgramImage(db, name.c_str(), &exported), TESSERA_S_OK);
+        EXPECT_EQ(exported, TESSERA_TRUE) << length;
+        EXPECT_EQ(TempFolder::read(exportFolder() / (name + ".bmp")), bytes);
+    }
+    EXPECT_EQ(filesIn(exportFolder()).size(), 8u) << "temp.bmp and seven pictures, nothing half-written";
+    EXPECT_TRUE(reports.empty()) << reports.front().text;
+}
+
+TEST_F(TesseraVariantBehaviour, BytesNeverBecomeAProgramName) {
+    picture("export/temp.bmp", 64, 1);
+    ASSERT_TRUE(addProgram("Editor"));
+    TesseraRecordset* rs = nullptr;
+    ASSERT_EQ(db->lpVtbl->loadProgram(db, "Editor", &rs), TESSERA_S_OK);
+    ASSERT_EQ(rs->lpVtbl->AddNew(rs), TESSERA_S_OK);
+    std::uint8_t data[] = {'B', 'M', 0, 0xFF};
+    TesseraVariant bytes{};
+    bytes.vt = TESSERA_VT_BYTES;
+    bytes.u.bytes.data = data;
+    bytes.u.bytes.size = sizeof data;
+    EXPECT_EQ(rs->lpVtbl->put_Field(rs, "Program_Name", &bytes), TESSERA_STATUS_FROM_ERROR(13));
+    int32_t number = 0;
+    char* description = nullptr;
+    ASSERT_EQ(TesseraGetErrorInfo(&number, &description, nullptr), TESSERA_S_OK);
+    EXPECT_EQ(number, 13);
+    EXPECT_NE(take(description).find("Type mismatch"), std::string::npos);
+
+    const std::string file = folder.write("p.bmp", "BMpicture").string();
+    const char* path = file.c_str();
+    const char* field = "Program_Name";
+    TesseraVariant ignored;
+    EXPECT_EQ(db->lpVtbl->AddThemeImage(db, &rs, &path, &field, &ignored), TESSERA_STATUS_FROM_ERROR(13));
+    TesseraVariant name{};
+    name.vt = TESSERA_VT_BSTR;
+    name.u.strVal = const_cast<char*>("Viewer");
+    ASSERT_EQ(rs->lpVtbl->put_Field(rs, "Program_Name", &name), TESSERA_S_OK);
+    ASSERT_EQ(rs->lpVtbl->Update(rs), TESSERA_S_OK);
+    rs->lpVtbl->Release(rs);
+    EXPECT_EQ(count(catalogue, "select count(*) from Program where typeof(Program_Name) <> 'text'"), 0);
+    EXPECT_EQ(count(catalogue, "select count(*) from Program"), 2);
 }
 
 TEST_F(TesseraVariantBehaviour, EmptyExportPathMeansTheUsersPictureFolder) {
