@@ -8,6 +8,7 @@
 #include "PorticoError.h"
 #include "QtPngDecoder.h"
 #include "QtResourceTree.h"
+#include "SafeFile.h"
 #include "mEnumResourse.h"
 #include "mGetResource.h"
 
@@ -19,7 +20,6 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <fstream>
 
 namespace portico {
 namespace {
@@ -140,10 +140,9 @@ void frmViewer::NodeClick(QTreeWidgetItem* node) {
 }
 
 bool frmViewer::writePictureFile(const std::filesystem::path& file, const std::string& bytes) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return static_cast<bool>(out);
+    // Beside and renamed over: a link planted as temp.bmp is replaced, never followed.
+    std::error_code error;
+    return SafeFile::write(file, bytes, error);
 }
 
 bool frmViewer::saveSelection(const std::string& picture) {

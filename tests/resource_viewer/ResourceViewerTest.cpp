@@ -154,6 +154,21 @@ TEST_F(ResourceViewerTest, SelectSavesTheIconAsABitmapAndCloses) {
     EXPECT_EQ(saved.pixel(31, 31), kBlue);
 }
 
+TEST_F(ResourceViewerTest, SelectReplacesALinkPlantedAsThePictureFileAndLeavesItsTargetAlone) {
+    std::filesystem::create_directories(pictures);
+    std::filesystem::permissions(pictures, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace);
+    const auto victim = temp.write("victim.txt", "a user's own file");
+    std::filesystem::create_symlink(victim, pictureFile());
+    show(program, [&](frmViewer& form) {
+        form.NodeClick(expandedIcon(form, 0));
+        form.cmdOK->click();
+    });
+    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_EQ(test::TempFolder::read(victim), "a user's own file");
+    EXPECT_FALSE(std::filesystem::is_symlink(pictureFile()));
+    EXPECT_EQ(test::TempFolder::read(pictureFile()).substr(0, 2), "BM");
+}
+
 TEST_F(ResourceViewerTest, CloseAfterClickingLeavesThePictureFileAlone) {
     std::filesystem::create_directories(pictures);
     const auto before = temp.write("pictures/temp.bmp", "previous picture");
