@@ -4,6 +4,7 @@
 #include "FatalError.h"
 #include "PorticoError.h"
 #include "ProgramFolder.h"
+#include "SettingsLocation.h"
 #include "ThemePicture.h"
 #include "TextUtil.h"
 #include "clsDBRoutines.h"
@@ -113,7 +114,7 @@ void frmSetup::SetPicture(const QImage& picture) { ucLeftFrame1->SetImage(pictur
 bool frmSetup::saveDatabaseLocation(const std::string& path) {
     // A settings file that has gone is a failed save like any other, not the end of the program.
     try {
-        return program_.environment().saveSettings(programFolder() + "/Portico.ini", path, false, false, 2);
+        return program_.environment().saveSettings(settingsFile(), path, false, false, 2);
     } catch (const PorticoError&) {
         return false;
     }

@@ -4,6 +4,7 @@
 #include "PictureLoader.h"
 #include "PorticoError.h"
 #include "ProgramFolder.h"
+#include "SettingsLocation.h"
 #include "RecordText.h"
 #include "Recordset.h"
 #include "TextUtil.h"
@@ -141,7 +142,7 @@ void ucProgramView::loadView(bool /*rebindImages*/) {
     }
     programs.Close();
 
-    const QImage folderPicture = loadPicture(programFolder() + "/folder.ico");
+    const QImage folderPicture = loadPicture(programDataFile("folder.ico"));
     const int folderIndex = ImageList1.Add({}, QPixmap::fromImage(folderPicture));
     if (folders.RecordCount() > 0) folders.MoveFirst();
     for (long i = 0, n = folders.RecordCount(); i < n; ++i) {
