@@ -11,6 +11,7 @@
 #include "clsEnvironment.h"
 #include "frmAddProgram.h"
 #include "frmAddRemoveFolder.h"
+#include "frmImportPrograms.h"
 #include "frmModifyProgram.h"
 #include "frmProperties.h"
 #include "frmThemeManage.h"
@@ -97,6 +98,16 @@ frmSetup::frmSetup(modMain& program) : program_(program) {
     on(ucLeftFrame1, &ucLeftFrame::ThemeClicked, &frmSetup::showThemes);
     on(ucLeftFrame1, &ucLeftFrame::AddRemoveFolder, &frmSetup::showFolders);
     connect(ucLeftFrame1, &ucLeftFrame::QuitClicked, this, [this] { close(); });
+    auto* cmdImportPrograms = makeButton("cmdImportPrograms", "Import programs…", frPrograms);
+    buttons->addWidget(cmdImportPrograms);
+    connect(cmdImportPrograms, &QPushButton::clicked, this, [this] {
+        auto* window = findChild<frmImportPrograms*>();
+        if (!window) {
+            window = new frmImportPrograms(program_.database(), this);
+            connect(window, &frmImportPrograms::programsImported, ucProgramView1, &ucProgramView::reloadView);
+        }
+        guarded([&] { program_.showModal(*window, this); });
+    });
 
     load();
 }
