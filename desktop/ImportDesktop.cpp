@@ -50,8 +50,10 @@ int main(int argc, char** argv) {
             catalogue = argument.substr(12);
         else if (argument == "--all")
             all = true;
-        else if (argument == "--help" || argument == "-h")
-            return usage(argv[0]), 0;
+        else if (argument == "--help" || argument == "-h") {
+            usage(argv[0]);
+            return 0;
+        }
         else if (!argument.empty() && argument.front() == '-')
             return usage(argv[0]);
         else

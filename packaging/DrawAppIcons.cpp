@@ -3,7 +3,7 @@
 #include "Artwork.h"
 
 #include <QDir>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 #include <QSvgGenerator>
@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
         return 2;
     }
-    QGuiApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const struct {
         const char* id;
