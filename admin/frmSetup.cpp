@@ -5,12 +5,14 @@
 #include "FatalError.h"
 #include "PorticoError.h"
 #include "ProgramFolder.h"
+#include "SettingsLocation.h"
 #include "ThemePicture.h"
 #include "TextUtil.h"
 #include "clsDBRoutines.h"
 #include "clsEnvironment.h"
 #include "frmAddProgram.h"
 #include "frmAddRemoveFolder.h"
+#include "frmImportPrograms.h"
 #include "frmModifyProgram.h"
 #include "frmProperties.h"
 #include "frmThemeManage.h"
@@ -108,6 +110,16 @@ frmSetup::frmSetup(modMain& program) : program_(program) {
     on(ucLeftFrame1, &ucLeftFrame::ThemeClicked, &frmSetup::showThemes);
     on(ucLeftFrame1, &ucLeftFrame::AddRemoveFolder, &frmSetup::showFolders);
     connect(ucLeftFrame1, &ucLeftFrame::QuitClicked, this, [this] { close(); });
+    auto* cmdImportPrograms = makeButton("cmdImportPrograms", "Import programs…", frPrograms);
+    buttons->addWidget(cmdImportPrograms);
+    connect(cmdImportPrograms, &QPushButton::clicked, this, [this] {
+        auto* window = findChild<frmImportPrograms*>();
+        if (!window) {
+            window = new frmImportPrograms(program_.database(), this);
+            connect(window, &frmImportPrograms::programsImported, ucProgramView1, &ucProgramView::reloadView);
+        }
+        guarded([&] { program_.showModal(*window, this); });
+    });
 
     load();
 }
@@ -126,7 +138,7 @@ void frmSetup::SetPicture(const QImage& picture) { ucLeftFrame1->SetImage(pictur
 bool frmSetup::saveDatabaseLocation(const std::string& path) {
     // A settings file that has gone is a failed save like any other, not the end of the program.
     try {
-        return program_.environment().saveSettings(programFolder() + "/Portico.ini", path, false, false, 2);
+        return program_.environment().saveSettings(settingsFile(), path, false, false, 2);
     } catch (const PorticoError&) {
         return false;
     }

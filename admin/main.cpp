@@ -3,12 +3,17 @@
 #include "FatalError.h"
 #include "PorticoApplication.h"
 #include "QtDialogService.h"
+#include "Artwork.h"
+
+#include <QIcon>
 #include "modMain.h"
 
 int main(int argc, char** argv) {
     portico::PorticoApplication application(argc, argv);
     QApplication::setApplicationName("PorticoAdmin");
     portico::setProgramTitle("PorticoAdmin");
+    QApplication::setWindowIcon(portico::artwork::programWindowIcon(true));
+    QGuiApplication::setDesktopFileName("org.portico.PorticoAdmin");
     // The setup window ends the program itself, also while other windows are open.
     QApplication::setQuitOnLastWindowClosed(false);
     portico::QtDialogService dialogs;

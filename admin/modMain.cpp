@@ -3,6 +3,7 @@
 #include "DialogService.h"
 #include "ExistenceTests.h"
 #include "ProgramFolder.h"
+#include "SettingsLocation.h"
 #include "SelectTheme.h"
 #include "clsDBRoutines.h"
 #include "clsResourceViewer.h"
@@ -48,7 +49,7 @@ modMain::~modMain() {
 }
 
 bool modMain::start() {
-    if (!environment_->loadSettings(programFolder() + "/Portico.ini")) {
+    if (!environment_->loadSettings(settingsFile())) {
         dialogs().messageBox("Error Loading Setttings, Closing", "Error", MessageIcon::Critical);
         return false;
     }

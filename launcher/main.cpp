@@ -3,12 +3,21 @@
 #include "FatalError.h"
 #include "PorticoApplication.h"
 #include "QtDialogService.h"
+#include "SingleInstance.h"
+#include "Artwork.h"
+
+#include <QIcon>
 #include "modMain.h"
 
 int main(int argc, char** argv) {
     portico::PorticoApplication application(argc, argv);
     QApplication::setApplicationName("Portico");
     portico::setProgramTitle("Portico");
+    QApplication::setWindowIcon(portico::artwork::programWindowIcon(false));
+    QGuiApplication::setDesktopFileName("org.portico.Portico");
+    // A second start by the same user shows the running window instead.
+    portico::SingleInstance single("Portico");
+    if (!single.isPrimary()) return 0;
     portico::QtDialogService dialogs;
     portico::ScopedDialogService dialogService(dialogs);
     portico::DialogMessageSink reports;

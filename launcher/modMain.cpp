@@ -4,6 +4,7 @@
 #include "ExistenceTests.h"
 #include "PorticoError.h"
 #include "ProgramFolder.h"
+#include "SettingsLocation.h"
 #include "SelectTheme.h"
 #include "Shell.h"
 #include "TextUtil.h"
@@ -21,7 +22,7 @@ modMain::modMain(const std::filesystem::path& pictureFolder)
 modMain::~modMain() = default;
 
 void modMain::start() {
-    environment_->loadSettings(programFolder() + "/Portico.ini");
+    environment_->loadSettings(settingsFile());
     // A program added without a picture gets the default icon.
     database_->setDefaultIconPath(environment_->DefaultIcon());
     database_->openDatabase(environment_->DatabasePath());

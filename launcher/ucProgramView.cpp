@@ -5,6 +5,7 @@
 #include "PictureLoader.h"
 #include "PorticoError.h"
 #include "ProgramFolder.h"
+#include "SettingsLocation.h"
 #include "RecordText.h"
 #include "Recordset.h"
 #include "TextUtil.h"
@@ -186,7 +187,7 @@ void ucProgramView::loadView(bool /*rebindImages*/) {
     programs.Close();
     reportUnreadable(unreadable);
 
-    const QImage folderPicture = loadPicture(programFolder() + "/folder.ico", SafeFile::Links::Follow);
+    const QImage folderPicture = loadPicture(programDataFile("folder.ico"), SafeFile::Links::Follow);
     const int folderIndex = ImageList1.Add({}, QPixmap::fromImage(folderPicture));
     if (folders.RecordCount() > 0) folders.MoveFirst();
     for (long i = 0, n = folders.RecordCount(); i < n; ++i) {

@@ -4,8 +4,11 @@
 #include "PorticoError.h"
 #include "ProgramFolder.h"
 #include "ServerConnectionString.h"
+#include "SettingsLocation.h"
 #include "TextUtil.h"
 #include "clsIniFile.h"
+
+#include <filesystem>
 
 namespace portico {
 namespace {
@@ -13,7 +16,6 @@ namespace {
 constexpr const char* kSectionDatabase = "Database";
 constexpr const char* kSectionGeneral = "General";
 
-std::string settingsFile() { return programFolder() + "/Portico.ini"; }
 std::string defaultDatabasePath() { return programFolder() + "/data/Portico.mdb"; }
 
 }  // namespace
@@ -82,18 +84,20 @@ bool clsEnvironment::loadSettingsFrom(const std::string& path, bool mayCreate) {
         return true;
     }
 
-    const std::string file = settingsFile();
+    const std::string file = newSettingsFile();
     // A missing file is created once; when it still is not there (a read-only
     // program folder) the caller hears of it instead of a second attempt.
     if (!mayCreate) {
         throw PorticoError(75, "Couldn't create the settings file " + file, "Portico.clsEnvironment");
     }
     const std::string folder = programFolder();
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path(), ignored);
     ini.IniWrite(kSectionDatabase, "DatabasePath", defaultDatabasePath(), file);
     ini.IniWrite(kSectionGeneral, "RequireLogin", "0", file);
     ini.IniWrite(kSectionGeneral, "ShowToolbar", "0", file);
     ini.IniWrite(kSectionGeneral, "NumberOfClicks", "2", file);
-    ini.IniWrite(kSectionGeneral, "DefaultIcon", folder + "/Default.ico", file);
+    ini.IniWrite(kSectionGeneral, "DefaultIcon", programDataFile("Default.ico"), file);
     ini.IniWrite(kSectionGeneral, "DefaultDialogIconPath", folder + "/", file);
     ini.IniWrite(kSectionGeneral, "DefaultDialogDBPath", folder + "/data", file);
     loadSettingsFrom(file, false);

@@ -1,6 +1,8 @@
 #include "Artwork.h"
 
+#include <QIcon>
 #include <QImage>
+#include <QPixmap>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -215,6 +217,69 @@ QImage addRemovePicture(int width, int height) {
     band.setColorAt(1, QColor(78, 154, 6));
     p.fillRect(image.rect(), band);
     return image;
+}
+
+void paintPorticoIcon(QPainter& p, int size) {
+    p.save();
+    useGrid(p, size);
+    // A rounded blue tile with a portico: pediment, architrave, four columns, step.
+    QLinearGradient sky(0, 1, 0, 31);
+    sky.setColorAt(0, QColor(52, 101, 164));
+    sky.setColorAt(1, QColor(32, 74, 135));
+    p.setPen(Qt::NoPen);
+    p.setBrush(sky);
+    p.drawRoundedRect(QRectF(1, 1, 30, 30), 5, 5);
+    p.setBrush(QColor(245, 240, 225));
+    QPainterPath roof;
+    roof.moveTo(5, 12);
+    roof.lineTo(16, 5);
+    roof.lineTo(27, 12);
+    roof.closeSubpath();
+    p.drawPath(roof);
+    p.drawRect(QRectF(5.5, 12.5, 21, 2));
+    for (int i = 0; i < 4; ++i) p.drawRect(QRectF(7.5 + i * 5, 15.5, 2.5, 9));
+    p.drawRect(QRectF(4.5, 25, 23, 2.5));
+    p.restore();
+}
+
+void paintPorticoAdminIcon(QPainter& p, int size) {
+    paintPorticoIcon(p, size);
+    p.save();
+    useGrid(p, size);
+    // A wrench across the lower right corner.
+    p.translate(23, 23);
+    p.rotate(-45);
+    p.setPen(QPen(QColor(46, 52, 54), 1));
+    p.setBrush(QColor(211, 215, 207));
+    QPainterPath wrench;
+    wrench.addRoundedRect(QRectF(-1.6, -2, 3.2, 10), 1.2, 1.2);
+    QPainterPath head;
+    head.addEllipse(QPointF(0, -4.5), 4, 4);
+    QPainterPath jaw;
+    jaw.addRect(QRectF(-1.3, -9, 2.6, 4.5));
+    p.drawPath(wrench.united(head).subtracted(jaw));
+    p.restore();
+}
+
+QImage porticoIcon(int size) {
+    QImage image = canvas(size, size);
+    QPainter p(&image);
+    paintPorticoIcon(p, size);
+    return image;
+}
+
+QImage porticoAdminIcon(int size) {
+    QImage image = canvas(size, size);
+    QPainter p(&image);
+    paintPorticoAdminIcon(p, size);
+    return image;
+}
+
+QIcon programWindowIcon(bool administration) {
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(QPixmap::fromImage(administration ? porticoAdminIcon(size) : porticoIcon(size)));
+    return icon;
 }
 
 }  // namespace portico::artwork

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <unistd.h>
 
 #include <filesystem>
@@ -178,15 +180,29 @@ TEST_F(EnvironmentTest, CreatedFileWithoutDatabaseFailsWith5000AfterCreatingTheF
 TEST_F(EnvironmentTest, SettingsFileThatCannotBeCreatedEndsWithAnError) {
     // A program folder that does not exist stands for one nobody may write to:
     // as root, permissions alone would not stop the write.
+    // The new file then goes to the user's configuration folder; here that
+    // cannot be made either (its parent is a file).
     test::ScopedProgramFolder gone(temp / "gone");
+    temp.write("notafolder", "");
+    const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = oldConfig ? oldConfig : "";
+    ::setenv("XDG_CONFIG_HOME", (folder + "/notafolder/config").c_str(), 1);
     expectError([&] { environment.loadSettings(folder + "/gone/Portico.ini"); }, 75, "Portico.clsEnvironment",
-                "Couldn't create the settings file " + folder + "/gone/Portico.ini");
+                "Couldn't create the settings file " + folder + "/notafolder/config/portico/Portico.ini");
+    if (oldConfig)
+        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(EnvironmentTest, ReadOnlyProgramFolderEndsWithAnError) {
     if (::geteuid() == 0) GTEST_SKIP() << "root writes to read-only folders";
+    // Never the real user's configuration folder.
+    temp.write("notafolder", "");
+    ::setenv("XDG_CONFIG_HOME", (folder + "/notafolder/config").c_str(), 1);
     fs::permissions(temp.path(), fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_THROW(environment.loadSettings(folder + "/Portico.ini"), PorticoError);
+    ::unsetenv("XDG_CONFIG_HOME");
     fs::permissions(temp.path(), fs::perms::owner_all);
 }
 

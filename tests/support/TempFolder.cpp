@@ -2,6 +2,7 @@
 
 #include "ProgramFolder.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -50,7 +51,32 @@ std::string TempFolder::read(const std::filesystem::path& file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-ScopedProgramFolder::ScopedProgramFolder(const std::filesystem::path& folder) { setProgramFolder(folder.string()); }
-ScopedProgramFolder::~ScopedProgramFolder() { setProgramFolder(""); }
+namespace {
+
+// The programs look for Portico.ini in the user's and the system's
+// configuration folders before the program folder: a test's program folder must
+// not lose to a file the machine happens to have there.
+const char* const kConfigVariables[] = {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"};
+
+}  // namespace
+
+ScopedProgramFolder::ScopedProgramFolder(const std::filesystem::path& folder) {
+    setProgramFolder(folder.string());
+    for (const char* name : kConfigVariables) {
+        const char* old = std::getenv(name);
+        savedConfig_.push_back(old ? std::optional<std::string>(old) : std::nullopt);
+        ::setenv(name, (folder / ".no-config").c_str(), 1);
+    }
+}
+
+ScopedProgramFolder::~ScopedProgramFolder() {
+    setProgramFolder("");
+    for (std::size_t i = 0; i < savedConfig_.size(); ++i) {
+        if (savedConfig_[i])
+            ::setenv(kConfigVariables[i], savedConfig_[i]->c_str(), 1);
+        else
+            ::unsetenv(kConfigVariables[i]);
+    }
+}
 
 }  // namespace portico::test

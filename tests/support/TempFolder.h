@@ -1,7 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace portico::test {
 
@@ -25,13 +27,17 @@ private:
     std::filesystem::path path_;
 };
 
-// Points the program folder at a temporary folder for its lifetime.
+// Points the program folder at a temporary folder for its lifetime, and the
+// configuration folders at nothing, so Portico.ini is found only there.
 class ScopedProgramFolder {
 public:
     explicit ScopedProgramFolder(const std::filesystem::path& folder);
     ~ScopedProgramFolder();
     ScopedProgramFolder(const ScopedProgramFolder&) = delete;
     ScopedProgramFolder& operator=(const ScopedProgramFolder&) = delete;
+
+private:
+    std::vector<std::optional<std::string>> savedConfig_;
 };
 
 }  // namespace portico::test
