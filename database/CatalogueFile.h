@@ -11,6 +11,12 @@ public:
     // PorticoError when the file already exists (it is never overwritten) or
     // cannot be written; a failed creation leaves no file behind.
     static void create(const std::filesystem::path& file);
+
+    // Whether `file` is a catalogue that can be opened: throws PorticoError whose
+    // description names the file and says what is wrong (missing, not an SQLite
+    // database, a database without the catalogue's tables, unreadable). Waits up
+    // to `timeoutSeconds` for a lock another program holds. Reports nothing.
+    static void check(const std::filesystem::path& file, int timeoutSeconds = 100);
 };
 
 }  // namespace portico

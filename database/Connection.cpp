@@ -5,6 +5,9 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
+#include <mutex>
+#include <thread>
 #include <unordered_map>
 
 namespace portico {
@@ -17,15 +20,53 @@ struct StatementFinalizer {
     void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
 };
 
+std::mutex busyObserverLock;
+Connection::BusyObserver busyObserver;
+
 }  // namespace
 
 struct Connection::Impl {
     // Declared first so that the statements are finalized before the database closes.
     std::unique_ptr<sqlite3, DatabaseCloser> db;
     std::unordered_map<std::string, std::unique_ptr<sqlite3_stmt, StatementFinalizer>> statements;
+    std::chrono::milliseconds timeout{0};
+    std::chrono::steady_clock::time_point waitingSince;
 
     ~Impl() { statements.clear(); }
+
+    // The engine's busy handler: waits in short steps up to the command timeout,
+    // telling the observer at each step. `count` is 0 at the start of each wait.
+    static int onBusy(void* self, int count) {
+        auto& impl = *static_cast<Impl*>(self);
+        const auto now = std::chrono::steady_clock::now();
+        if (count == 0) impl.waitingSince = now;
+        if (now - impl.waitingSince >= impl.timeout) return 0;
+        BusyObserver observer;
+        {
+            std::lock_guard<std::mutex> guard(busyObserverLock);
+            observer = busyObserver;
+        }
+        if (observer) {
+            try {
+                observer();
+            } catch (...) {
+                // Nothing may unwind through the engine.
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return 1;
+    }
+
+    void applyTimeout(int seconds) {
+        timeout = std::chrono::seconds(seconds);
+        if (db) sqlite3_busy_handler(db.get(), &Impl::onBusy, this);
+    }
 };
+
+void Connection::setBusyObserver(BusyObserver observer) {
+    std::lock_guard<std::mutex> guard(busyObserverLock);
+    busyObserver = std::move(observer);
+}
 
 Connection::Connection() : impl_(std::make_unique<Impl>()) {}
 
@@ -33,7 +74,7 @@ Connection::~Connection() = default;
 
 void Connection::setCommandTimeout(int seconds) {
     commandTimeout_ = seconds;
-    if (impl_->db) sqlite3_busy_timeout(impl_->db.get(), seconds * 1000);
+    impl_->applyTimeout(seconds);
 }
 
 int Connection::State() const { return impl_->db ? adStateOpen : adStateClosed; }
@@ -51,11 +92,11 @@ void Connection::Open() {
         throw PorticoError(rc & 0xff, message + ": " + connectionString_, ado::kEngineSource);
     }
     sqlite3_extended_result_codes(db.get(), 0);
-    sqlite3_busy_timeout(db.get(), commandTimeout_ * 1000);
     // Every program row carries its picture, so rows fill whole pages; the
     // engine's default 2 MiB cache would send most lookups back to the file.
     sqlite3_exec(db.get(), "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
     impl_->db = std::move(db);
+    impl_->applyTimeout(commandTimeout_);
 }
 
 void Connection::Close() {
