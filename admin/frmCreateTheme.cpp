@@ -2,6 +2,7 @@
 
 #include "DialogService.h"
 #include "FatalError.h"
+#include "PictureLoader.h"
 #include "TextUtil.h"
 #include "clsDBRoutines.h"
 #include "frmThemeManage.h"
@@ -14,6 +15,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <filesystem>
 
 namespace portico::admin {
 
@@ -77,6 +80,18 @@ void frmCreateTheme::save() {
     if (splash.empty() && addRemove.empty()) {
         dialogs().messageBox("Couldn't save, please select a image to use", "Error", MessageIcon::Exclamation);
         return;
+    }
+    // A file that is there but holds no picture we can show would be stored and
+    // then shown to nobody; refuse it here. A missing file is the data layer's
+    // to report.
+    for (const std::string& path : {splash, addRemove}) {
+        std::error_code ec;
+        if (trimBlanks(path).empty() || !std::filesystem::is_regular_file(path, ec)) continue;
+        if (tryLoadPicture(path).isNull()) {
+            dialogs().messageBox("Couldn't save, " + path + " is not a picture that can be shown (use a BMP, JPEG or GIF image)",
+                                 "Error", MessageIcon::Exclamation);
+            return;
+        }
     }
     if (program_.database().CreateTheme(themeName_, splash, addRemove)) {
         dialogs().messageBox("Created Theme " + themeName_, "Created Theme", MessageIcon::Information);

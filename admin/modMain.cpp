@@ -1,6 +1,10 @@
 #include "modMain.h"
 
+#include "CatalogueFile.h"
 #include "DialogService.h"
+#include "PorticoError.h"
+#include "ServerConnectionString.h"
+#include "TextUtil.h"
 #include "ExistenceTests.h"
 #include "ProgramFolder.h"
 #include "SettingsLocation.h"
@@ -8,6 +12,7 @@
 #include "clsDBRoutines.h"
 #include "clsResourceViewer.h"
 #include "clsEnvironment.h"
+#include "clsIniFile.h"
 #include "frmAddProgram.h"
 #include "frmAddRemoveFolder.h"
 #include "frmCreateTheme.h"
@@ -48,11 +53,106 @@ modMain::~modMain() {
     viewer_.reset();
 }
 
-bool modMain::start() {
-    if (!environment_->loadSettings(settingsFile())) {
-        dialogs().messageBox("Error Loading Setttings, Closing", "Error", MessageIcon::Critical);
+namespace {
+
+constexpr const char* kQuestionTitle = "Question";
+
+// Makes a new, empty catalogue at `file`, with its folder. Reports a failure.
+bool createCatalogue(const std::string& file) {
+    try {
+        std::error_code ec;
+        const std::filesystem::path path(file);
+        if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
+        CatalogueFile::create(path);
+        return true;
+    } catch (const PorticoError& error) {
+        dialogs().messageBox("Couldn't create the catalogue " + file + ":\n" + error.description(), "Error",
+                             MessageIcon::Critical);
         return false;
     }
+}
+
+}  // namespace
+
+bool modMain::chooseCatalogue(const std::string& settings, const std::string& startPath) {
+    const auto picked = dialogs().openFileDialog("Select Database...", "", startPath);
+    if (!picked || trimBlanks(*picked).empty()) return false;
+    const std::string file = trimBlanks(*picked);
+    try {
+        return environment_->saveSettings(settings, file, false, false, 2);
+    } catch (const PorticoError&) {
+        dialogs().messageBox("Unable to save settings", "Error", MessageIcon::Critical);
+        return false;
+    }
+}
+
+void modMain::repairDialogFolders(const std::string& settings) {
+    clsIniFile ini;
+    ini.setFullPath(settings);
+    ini.setSectionName("General");
+    if (!folderExists(ini.GetString("DefaultDialogIconPath", "")))
+        ini.IniWrite("General", "DefaultDialogIconPath", programFolder() + "/", settings);
+    if (!folderExists(ini.GetString("DefaultDialogDBPath", ""))) {
+        const auto catalogueFolder = std::filesystem::path(environment_->DatabasePath()).parent_path();
+        ini.IniWrite("General", "DefaultDialogDBPath",
+                     folderExists(catalogueFolder.string()) ? catalogueFolder.string() : programFolder(), settings);
+    }
+}
+
+bool modMain::loadSettingsAndCatalogue(const std::string& settings) {
+    // Until the settings name a catalogue that opens, the administrator may make
+    // a new one or pick another; Cancel (or No to the last question) ends here.
+    bool repaired = false;
+    for (;;) {
+        try {
+            if (!environment_->loadSettings(settings)) {
+                dialogs().messageBox("Error Loading Setttings, Closing", "Error", MessageIcon::Critical);
+                return false;
+            }
+        } catch (const PorticoError& error) {
+            // The file dialogs' starting folders are missing or name no folder (a
+            // settings file written before the data folder existed, or garbage):
+            // they are only where a dialog opens, so they are set to folders that
+            // exist, once, rather than ending the program.
+            if (error.number() == 5111 && !repaired) {
+                repaired = true;
+                repairDialogFolders(settings);
+                continue;
+            }
+            if (error.number() != 5000) throw;
+            const std::string file = environment_->configuredDatabasePath();
+            const std::string where = file.empty() ? "No catalogue is named" : "There is no catalogue file at " + file;
+            const MessageAnswer answer = dialogs().messageBox(
+                error.description() + "\n\n" + where + " (DatabasePath in " + settings + ").\n\n" +
+                    (file.empty() ? "Choose a catalogue file?"
+                                  : "Create a new, empty catalogue there? Choose No to pick another catalogue."),
+                kQuestionTitle, MessageIcon::Question,
+                file.empty() ? MessageButtons::OKCancel : MessageButtons::YesNoCancel);
+            if (answer == MessageAnswer::Yes) {
+                createCatalogue(file);
+            } else if (answer == MessageAnswer::No || answer == MessageAnswer::OK) {
+                chooseCatalogue(settings, file.empty() ? programFolder() : file);
+            } else {
+                return false;
+            }
+            continue;
+        }
+        try {
+            // A server answers for itself when the data layer connects.
+            if (!isServerConnectionString(environment_->DatabasePath())) CatalogueFile::check(environment_->DatabasePath());
+            return true;
+        } catch (const PorticoError& error) {
+            const MessageAnswer answer =
+                dialogs().messageBox(error.description() + "\n\nChoose another catalogue?", kQuestionTitle,
+                                     MessageIcon::Question, MessageButtons::YesNo);
+            if (answer != MessageAnswer::Yes) return false;
+            chooseCatalogue(settings, environment_->DatabasePath());
+        }
+    }
+}
+
+bool modMain::start() {
+    if (!loadSettingsAndCatalogue(settingsFile())) return false;
     eightBitDisplay_ = isEightBitDisplay();
     // A program added without a picture of its own gets the default icon.
     database_->setDefaultIconPath(environment_->DefaultIcon());

@@ -50,9 +50,11 @@ public:
     modMain& operator=(const modMain&) = delete;
 
     // Start-up: settings from <program folder>/Portico.ini, the display depth,
-    // the catalogue, the default theme, then the setup window, not modal. False
-    // when the settings could not be loaded (reported); the program then ends.
-    // Errors raised on the way are not handled here.
+    // the catalogue, the default theme, then the setup window, not modal. When
+    // the settings name no catalogue file, or a file that is not a catalogue, the
+    // administrator is offered to create one or to choose another. False when
+    // the settings could not be loaded or no catalogue was had (reported); the
+    // program then ends. Other errors raised on the way are not handled here.
     bool start();
 
     static bool fileExists(const std::string& path);
@@ -113,6 +115,14 @@ public:
     void endProgram();
 
 private:
+    // Start-up's settings and catalogue, with the offers to create or choose a
+    // catalogue when there is none or the file is not one. False: the program ends.
+    bool loadSettingsAndCatalogue(const std::string& settings);
+    // The file dialog for another catalogue, saved in the settings when picked.
+    bool chooseCatalogue(const std::string& settings, const std::string& startPath);
+    // Points the file dialogs' starting folders that name no folder at ones that exist.
+    void repairDialogFolders(const std::string& settings);
+
     std::unique_ptr<clsEnvironment> environment_;
     std::unique_ptr<clsDBRoutines> database_;
     std::string currentTheme_;

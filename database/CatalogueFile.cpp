@@ -1,13 +1,17 @@
 #include "CatalogueFile.h"
 
 #include "AdoErrors.h"
+#include "Connection.h"
 #include "NameFold.h"
 #include "PorticoError.h"
+#include "Recordset.h"
 
 #include <sqlite3.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <memory>
+#include <set>
 #include <system_error>
 
 namespace portico {
@@ -19,6 +23,13 @@ namespace {
 struct DatabaseCloser {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 };
+
+constexpr const char* kCatalogueTables[] = {"Program", "Permission", "User", "Group", "Folder", "Theme", "Settings"};
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
 
 }  // namespace
 
@@ -69,6 +80,41 @@ bool CatalogueFile::isCatalogue(const std::filesystem::path& file) {
     // A file that is no SQLite database fails here ("file is not a database").
     if (sqlite3_exec(db.get(), sql, count, &found, nullptr) != SQLITE_OK) return false;
     return found == 7;
+}
+
+void CatalogueFile::check(const std::filesystem::path& file, int timeoutSeconds) {
+    const std::string name = file.string();
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec))
+        throw PorticoError(SQLITE_CANTOPEN, "There is no catalogue file at " + name + ".", ado::kEngineSource);
+    if (std::filesystem::is_directory(file, ec))
+        throw PorticoError(SQLITE_CANTOPEN, name + " is a folder, not a catalogue file.", ado::kEngineSource);
+
+    auto connection = std::make_shared<Connection>();
+    connection->setCommandTimeout(timeoutSeconds);
+    connection->setConnectionString(name);
+    std::set<std::string> present;
+    try {
+        connection->Open();
+        Recordset tables;
+        tables.Open("SELECT name FROM sqlite_master WHERE type = 'table'", connection);
+        for (; !tables.IsEOF(); tables.MoveNext()) present.insert(lowerCase(tables.Fields("name").Value().toText()));
+    } catch (const PorticoError& error) {
+        if (error.number() == SQLITE_NOTADB)
+            throw PorticoError(error.number(),
+                               name + " is not a Portico catalogue: it is not an SQLite database (" +
+                                   error.description() + ").",
+                               error.source());
+        throw PorticoError(error.number(), "The catalogue " + name + " cannot be read: " + error.description(),
+                           error.source());
+    }
+    for (const char* required : kCatalogueTables) {
+        if (!present.count(lowerCase(required)))
+            throw PorticoError(SQLITE_NOTADB,
+                               name + " is not a Portico catalogue: it is an SQLite database without the table " +
+                                   required + ".",
+                               ado::kEngineSource);
+    }
 }
 
 }  // namespace portico

@@ -14,6 +14,12 @@ public:
     // True when `file` is a catalogue: a readable SQLite database with the
     // catalogue's tables. Reads only; never creates or changes the file.
     static bool isCatalogue(const std::filesystem::path& file);
+
+    // Whether `file` is a catalogue that can be opened: throws PorticoError whose
+    // description names the file and says what is wrong (missing, not an SQLite
+    // database, a database without the catalogue's tables, unreadable). Waits up
+    // to `timeoutSeconds` for a lock another program holds. Reports nothing.
+    static void check(const std::filesystem::path& file, int timeoutSeconds = 100);
 };
 
 }  // namespace portico

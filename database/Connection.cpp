@@ -6,7 +6,34 @@
 #include "PostgresEngine.h"
 #include "SqliteEngine.h"
 
+#include <mutex>
+
 namespace portico {
+namespace {
+
+std::mutex busyObserverLock;
+Connection::BusyObserver busyObserver;
+
+}  // namespace
+
+void Connection::setBusyObserver(BusyObserver observer) {
+    std::lock_guard<std::mutex> guard(busyObserverLock);
+    busyObserver = std::move(observer);
+}
+
+void Connection::notifyBusy() {
+    BusyObserver observer;
+    {
+        std::lock_guard<std::mutex> guard(busyObserverLock);
+        observer = busyObserver;
+    }
+    if (!observer) return;
+    try {
+        observer();
+    } catch (...) {
+        // Nothing may unwind through the engine.
+    }
+}
 
 Connection::Connection() = default;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +32,15 @@ public:
     void setConnectionString(std::string value) { connectionString_ = std::move(value); }
 
     int State() const;
+
+    // Called on the waiting thread, every few dozen milliseconds, while a
+    // statement waits for a lock that another program holds (for at most the
+    // command timeout). A program hooks it to keep its windows painted and to
+    // say what it is waiting for. Empty: nothing is called.
+    using BusyObserver = std::function<void()>;
+    static void setBusyObserver(BusyObserver observer);
+    // Engines call this at each step of such a wait.
+    static void notifyBusy();
 
     // Opens the catalogue named by the connection string. Throws PorticoError with
     // the engine's code and message.

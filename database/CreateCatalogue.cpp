@@ -8,27 +8,45 @@
 #include <iostream>
 #include <string>
 
+namespace {
+
+void usage(std::ostream& out, const char* program) {
+    out << "usage: " << program << " FILE\n"
+        << "       " << program << " [--admin-role ROLE] [--user-role ROLE] CONNECTION\n"
+        << "Creates an empty Portico catalogue in FILE (an existing file is never overwritten), or in the\n"
+        << "empty PostgreSQL database that CONNECTION names (postgresql://host/db, \"service=portico\",\n"
+        << "\"host=... dbname=...\"): ROLE for administrators (default portico_admins) may change it,\n"
+        << "ROLE for users (default portico_users) may only read it.\n"
+        << "A name that starts with '-' is taken for an option; write ./-name for such a file.\n";
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     std::string administrators = portico::CatalogueServer::kAdministratorsRole;
     std::string users = portico::CatalogueServer::kUsersRole;
     std::string target;
-    bool usage = false;
+    bool wrong = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if ((argument == "--admin-role" || argument == "--user-role") && i + 1 < argc)
+        if (argument == "--help" || argument == "-h") {
+            usage(std::cout, argv[0]);
+            return 0;
+        }
+        if ((argument == "--admin-role" || argument == "--user-role") && i + 1 < argc) {
             (argument == "--admin-role" ? administrators : users) = argv[++i];
-        else if (target.empty() && !argument.empty() && argument.rfind("--", 0) != 0)
+        } else if (!argument.empty() && argument[0] == '-') {
+            // A mistyped option must not become a catalogue file called "--verbose".
+            std::cerr << argv[0] << ": unknown option " << argument << '\n';
+            wrong = true;
+        } else if (target.empty() && !argument.empty()) {
             target = argument;
-        else
-            usage = true;
+        } else {
+            wrong = true;
+        }
     }
-    if (usage || target.empty()) {
-        std::cerr << "usage: " << argv[0] << " FILE\n"
-                  << "       " << argv[0] << " [--admin-role ROLE] [--user-role ROLE] CONNECTION\n"
-                  << "Creates an empty Portico catalogue in FILE (an existing file is never overwritten), or in the\n"
-                  << "empty PostgreSQL database that CONNECTION names (postgresql://host/db, \"service=portico\",\n"
-                  << "\"host=... dbname=...\"): ROLE for administrators (default portico_admins) may change it,\n"
-                  << "ROLE for users (default portico_users) may only read it.\n";
+    if (wrong || target.empty()) {
+        usage(std::cerr, argv[0]);
         return 2;
     }
     try {

@@ -1,6 +1,7 @@
 #include "SqliteEngine.h"
 
 #include "AdoErrors.h"
+#include "Connection.h"
 #include "NameFold.h"
 #include "PorticoError.h"
 
@@ -9,6 +10,8 @@
 #include <strings.h>
 
 #include <cctype>
+#include <chrono>
+#include <thread>
 
 #include <unordered_map>
 
@@ -77,18 +80,21 @@ public:
         sqlite3_extended_result_codes(db.get(), 0);
         // The unique name indexes use our collation; without it no row could be written.
         NameFold::registerOn(db.get());
-        sqlite3_busy_timeout(db.get(), commandTimeout * 1000);
         // Every program row carries its picture, so rows fill whole pages; the
         // engine's default 2 MiB cache would send most lookups back to the file.
         sqlite3_exec(db.get(), "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
         db_ = std::move(db);
+        setCommandTimeout(commandTimeout);
     }
 
     ~SqliteEngine() override { statements_.clear(); }
 
     const char* source() const override { return ado::kEngineSource; }
     bool isOpen() const override { return true; }
-    void setCommandTimeout(int seconds) override { sqlite3_busy_timeout(db_.get(), seconds * 1000); }
+    void setCommandTimeout(int seconds) override {
+        timeout_ = std::chrono::seconds(seconds);
+        sqlite3_busy_handler(db_.get(), &SqliteEngine::onBusy, this);
+    }
 
     EngineResult run(const std::string& sql, const std::vector<Variant>& parameters) override {
         sqlite3_stmt* statement = prepare(sql);
@@ -208,6 +214,20 @@ private:
     // Declared first so that the statements are finalized before the database closes.
     std::unique_ptr<sqlite3, DatabaseCloser> db_;
     std::unordered_map<std::string, std::unique_ptr<sqlite3_stmt, StatementFinalizer>> statements_;
+    std::chrono::milliseconds timeout_{0};
+    std::chrono::steady_clock::time_point waitingSince_;
+
+    // The engine's busy handler: waits in short steps up to the command timeout,
+    // telling the program at each step. `count` is 0 at the start of each wait.
+    static int onBusy(void* self, int count) {
+        auto& engine = *static_cast<SqliteEngine*>(self);
+        const auto now = std::chrono::steady_clock::now();
+        if (count == 0) engine.waitingSince_ = now;
+        if (now - engine.waitingSince_ >= engine.timeout_) return 0;
+        Connection::notifyBusy();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return 1;
+    }
 
     [[noreturn]] void throwError(int code) const {
         throw PorticoError(code & 0xff, sqlite3_errmsg(db_.get()), ado::kEngineSource);

@@ -554,7 +554,18 @@ bool clsDBRoutines::GetProgramImage(const std::string& strPrgName) {
         auto program = openQuery("Select Program_Icon from Program where Program_Name = ?", {trimBlanks(strPrgName)});
         Stream stream;
         stream.Open();
-        stream.Write(program->Fields("Program_Icon").Value());
+        const Variant& picture = program->Fields("Program_Icon").Value();
+        if (picture.isNull() || picture.isEmpty() ||
+            (picture.type() == Variant::Type::Bytes && picture.bytes().empty())) {
+            // A program stored without a picture (by a script, the library or an
+            // older catalogue) is shown with the default icon; with none to be
+            // had it simply has no picture. Neither is worth a message.
+            std::error_code ec;
+            if (defaultIconPath_.empty() || !std::filesystem::is_regular_file(defaultIconPath_, ec)) return;
+            stream.LoadFromFile(defaultIconPath_);
+        } else {
+            stream.Write(picture);
+        }
 #ifdef PORTICO_TESSERA_VARIANT
         stream.SaveToFile(PictureFolder() / programPictureName(strPrgName), Stream::adSaveCreateOverWrite);
 #else
@@ -839,9 +850,12 @@ std::string clsDBRoutines::getDefaultTheme() {
     bool found = false;
     trap([&] {
         auto settings = openQuery("Select Theme_Key from Settings", {});
-        key = settings->Fields("Theme_Key").Value().toInt16();
+        const Variant& value = settings->Fields("Theme_Key").Value();
+        // A catalogue that has never had a theme applied holds no key: that is
+        // its normal state, not an error.
+        found = !value.isNull();
+        if (found) key = value.toInt16();
         settings->Close();
-        found = true;
     });
     return found ? GetThemeName(key) : std::string();
 }

@@ -2,6 +2,8 @@
 
 #include "SystemShell.h"
 
+#include <mutex>
+
 namespace portico {
 namespace {
 
@@ -12,6 +14,9 @@ Shell& systemShell() {
 
 Shell* installedShell = nullptr;
 
+std::mutex lateFailureLock;
+LateOpenFailure lateFailureHandler;
+
 }  // namespace
 
 Shell& shell() { return installedShell ? *installedShell : systemShell(); }
@@ -20,6 +25,17 @@ Shell* installShell(Shell* replacement) {
     Shell* previous = installedShell;
     installedShell = replacement;
     return previous;
+}
+
+void setLateOpenFailureHandler(LateOpenFailure handler) {
+    std::lock_guard<std::mutex> guard(lateFailureLock);
+    lateFailureHandler = std::move(handler);
+}
+
+void reportLateOpenFailure(const std::string& file, const std::string& description) {
+    // Called under the lock, so that a handler being removed is never called afterwards.
+    std::lock_guard<std::mutex> guard(lateFailureLock);
+    if (lateFailureHandler) lateFailureHandler(file, description);
 }
 
 }  // namespace portico

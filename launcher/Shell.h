@@ -4,6 +4,7 @@
 // to start or a document to open. The launcher talks to the installed Shell
 // only, so tests can put a recorder in its place.
 
+#include <functional>
 #include <string>
 
 namespace portico {
@@ -40,6 +41,15 @@ Shell& shell();
 // Installs a shell (not owned) and returns the previous one (nullptr for the
 // system shell). nullptr restores the system shell.
 Shell* installShell(Shell* replacement);
+
+// A document that the opener took but could not open after all: the opener
+// ended with a failure after execute() had already counted it as opened. The
+// handler is called on a background thread with the file and what went wrong;
+// an empty handler (the default) drops the news.
+using LateOpenFailure = std::function<void(const std::string& file, const std::string& description)>;
+void setLateOpenFailureHandler(LateOpenFailure handler);
+// Hands a late failure to the installed handler (from any thread).
+void reportLateOpenFailure(const std::string& file, const std::string& description);
 
 class ScopedShell {
 public:

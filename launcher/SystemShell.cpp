@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -66,16 +67,23 @@ struct SpawnOutcome {
 
 // Collects a started program's exit status whenever it ends, so it never stays
 // behind as a zombie. The thread sleeps in waitpid and costs nothing meanwhile.
-void reapWhenDone(pid_t pid) {
-    std::thread([pid] {
-        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+// `onFailure`, when given, hears of an exit with a failure status.
+void reapWhenDone(pid_t pid, std::function<void(int status)> onFailure = {}) {
+    std::thread([pid, onFailure = std::move(onFailure)] {
+        int status = 0;
+        pid_t done = 0;
+        while ((done = ::waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
         }
+        if (done != pid || !onFailure) return;
+        const int exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (exitStatus != 0) onFailure(exitStatus);
     }).detach();
 }
 
 // Starts argv[0] in its own session, in `directory` when not empty. posix_spawn
 // returns once the program has been exec'd and reports a failed exec itself.
-SpawnOutcome spawnDetached(const std::vector<std::string>& arguments, const std::string& directory, int waitMs) {
+SpawnOutcome spawnDetached(const std::vector<std::string>& arguments, const std::string& directory, int waitMs,
+                           std::function<void(int status)> onLateFailure = {}) {
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 1);
     for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -114,7 +122,7 @@ SpawnOutcome spawnDetached(const std::vector<std::string>& arguments, const std:
         }
         ::poll(nullptr, 0, 10);
     }
-    reapWhenDone(pid);
+    reapWhenDone(pid, std::move(onLateFailure));
     return outcome;
 }
 
@@ -165,7 +173,14 @@ ShellResult SystemShell::execute(const ShellRequest& request) {
     if (opener.empty() || !isExecutableFile(opener))
         return ShellResult::failure(31, "No application is associated with " + file + " (" + opener_ + " is not installed)");
     const std::string what = target.empty() ? file : target.string();
-    const auto outcome = spawnDetached({opener.string(), what}, request.directory, openerWaitMs_);
+    // The opener may still fail after the wait (a handler that is missing, a
+    // terminal that is not installed); that news comes later, on its own.
+    const std::string openerName = opener.filename().string();
+    const auto outcome = spawnDetached({opener.string(), what}, request.directory, openerWaitMs_,
+                                       [file, openerName](int status) {
+                                           reportLateOpenFailure(file, openerName + " ended with exit status " +
+                                                                           std::to_string(status));
+                                       });
     if (outcome.startErrno != 0) return startFailure(opener.string(), outcome.startErrno);
     if (outcome.earlyExitStatus > 0)
         return ShellResult::failure(31, "No application is associated with " + file);

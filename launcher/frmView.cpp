@@ -122,7 +122,10 @@ void frmView::Form_Load() {
     Recordset& themes = requireRecords(themeRecords);
     if (themes.RecordCount() > 0 && valueLength(themes.Fields("Theme_LogoSplash").Value()) > 0 &&
         database.GetThemeImage(theme, "Theme_LogoSplash")) {
-        ucLeftFrame1->SetImage(loadPicture(database.themeImageFile("Theme_LogoSplash").string()));
+        // Whatever bytes the theme holds, a picture that cannot be read leaves
+        // the panel empty rather than ending every user's launcher.
+        const QImage picture = tryLoadPicture(database.themeImageFile("Theme_LogoSplash").string());
+        if (!picture.isNull()) ucLeftFrame1->SetImage(picture);
     }
     themes.Close();
     ucProgramView1->loadView();

@@ -1,3 +1,4 @@
+#include "CatalogueWaitNote.h"
 #include "DialogMessageSink.h"
 #include "DialogService.h"
 #include "FatalError.h"
@@ -23,6 +24,8 @@ int main(int argc, char** argv) {
     portico::DialogMessageSink reports;
     portico::ScopedMessageSink reportSink(reports);
 
+    // A catalogue locked by another program shows a note while it waits.
+    portico::CatalogueWaitNote waitNote;
     portico::modMain program;
     portico::guarded([&] { program.start(); });
     return QApplication::exec();

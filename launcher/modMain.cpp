@@ -1,8 +1,11 @@
 #include "modMain.h"
 
+#include "CatalogueFile.h"
+#include "CatalogueWaitNote.h"
 #include "DialogService.h"
 #include "ExistenceTests.h"
 #include "PorticoError.h"
+#include "ServerConnectionString.h"
 #include "ProgramFolder.h"
 #include "SettingsLocation.h"
 #include "SelectTheme.h"
@@ -12,19 +15,66 @@
 #include "clsEnvironment.h"
 #include "frmView.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QTimer>
+
 namespace portico {
+
+namespace {
+
+void showLateOpenFailure(const std::string& file, const std::string& description) {
+    // Not in the middle of a catalogue wait: the box's own event loop would let
+    // the user start another catalogue operation inside that one.
+    if (CatalogueWaitNote::waiting()) {
+        QTimer::singleShot(100, QCoreApplication::instance(), [file, description] { showLateOpenFailure(file, description); });
+        return;
+    }
+    dialogs().messageBox("Unable to open " + file + ". The application that opens it failed (" + description + ").",
+                         "Error", MessageIcon::Exclamation);
+}
+
+}  // namespace
 
 modMain::modMain(const std::filesystem::path& pictureFolder)
     : environment_(std::make_unique<clsEnvironment>()),
       database_(pictureFolder.empty() ? std::make_unique<clsDBRoutines>()
-                                      : std::make_unique<clsDBRoutines>(pictureFolder)) {}
+                                      : std::make_unique<clsDBRoutines>(pictureFolder)) {
+    // The news comes on the shell's collector thread; the box belongs on the GUI
+    // thread, and the window is never held up waiting for it.
+    setLateOpenFailureHandler([](const std::string& file, const std::string& description) {
+        if (QCoreApplication* application = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                application, [file, description] { showLateOpenFailure(file, description); }, Qt::QueuedConnection);
+    });
+}
 
-modMain::~modMain() = default;
+modMain::~modMain() { setLateOpenFailureHandler({}); }
 
 void modMain::start() {
-    environment_->loadSettings(settingsFile());
+    const std::string settings = settingsFile();
+    try {
+        environment_->loadSettings(settings);
+    } catch (const PorticoError& error) {
+        // The dialog folders come last and only PorticoAdmin's file dialogs use
+        // them: everything the launcher needs has been read by then.
+        if (error.number() == 5111) {
+        } else if (error.number() == 5000) {
+            const std::string& file = environment_->configuredDatabasePath();
+            throw PorticoError(error.number(),
+                               error.description() + "\n\n" +
+                                   (file.empty() ? "No catalogue is named" : "There is no catalogue file at " + file) +
+                                   " (DatabasePath in " + settings + ").",
+                               error.source());
+        } else {
+            throw;
+        }
+    }
     // A program added without a picture gets the default icon.
     database_->setDefaultIconPath(environment_->DefaultIcon());
+    // A file that is not a catalogue ends the start-up with one message that
+    // names it, instead of a report from every operation that follows.
+    if (!isServerConnectionString(environment_->DatabasePath())) CatalogueFile::check(environment_->DatabasePath());
     database_->openDatabase(environment_->DatabasePath());
     selectTheme("", false);
     showMainWindow();

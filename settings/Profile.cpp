@@ -84,6 +84,8 @@ struct Document {
             auto text = content.substr(start, end - start);
             const bool crlf = !text.empty() && text.back() == '\r';
             if (crlf) text.remove_suffix(1);
+            // DOS tools end a file with Ctrl-Z, which is no part of the last value.
+            if (!text.empty() && text.back() == '\x1a') text.remove_suffix(1);
             doc.lines.push_back(classify(std::string(text)));
             doc.lines.back().crlf = crlf;
             start = end + 1;
@@ -311,9 +313,9 @@ ReadResult getSection(std::string_view section, std::size_t bufferSize, const fs
     if (bufferSize < 3) return {"", 0};
     const auto length = utf8Length(list);
     if (length + 1 <= bufferSize) return {std::move(list), length};
-    std::string cut = list.substr(0, utf8PrefixBytes(list, bufferSize - 3));
-    cut += '\0';
-    return {std::move(cut), bufferSize - 2};
+    // As Windows does: the first bufferSize - 2 characters, then the two NULs
+    // that end the list (the caller's copy ends with them).
+    return {list.substr(0, utf8PrefixBytes(list, bufferSize - 2)), bufferSize - 2};
 }
 
 bool writeString(std::optional<std::string_view> section, std::optional<std::string_view> key,

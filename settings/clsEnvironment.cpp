@@ -73,7 +73,9 @@ bool clsEnvironment::loadSettingsFrom(const std::string& path, bool mayCreate) {
     if (ini.Exists(trimmed)) {
         ini.setFullPath(trimmed);
         ini.setSectionName(kSectionDatabase);
-        setDatabasePath(ini.GetString("DatabasePath", defaultDatabasePath()));
+        const std::string databasePath = ini.GetString("DatabasePath", defaultDatabasePath());
+        configuredDatabasePath_ = trimBlanks(databasePath);
+        setDatabasePath(databasePath);
         ini.setSectionName(kSectionGeneral);
         setRequireLogin(ini.GetInt("RequireLogin", 0) != 0);
         setShowToolbar(ini.GetInt("ShowToolbar", 0) != 0);

@@ -24,6 +24,9 @@ public:
     clsEnvironment& operator=(clsEnvironment&&) noexcept;
 
     const std::string& DatabasePath() const { return databasePath_; }
+    // The catalogue path the settings file names (trimmed), kept also when
+    // DatabasePath refused it, so that a start-up can say which file is missing.
+    const std::string& configuredDatabasePath() const { return configuredDatabasePath_; }
     // Trimmed; must name an existing file (5000).
     void setDatabasePath(const std::string& value);
     bool RequireLogin() const { return requireLogin_; }
@@ -59,6 +62,7 @@ private:
     bool loadSettingsFrom(const std::string& iniFile, bool mayCreate);
 
     std::string databasePath_;
+    std::string configuredDatabasePath_;
     bool requireLogin_ = false;
     bool showToolbar_ = false;
     std::int16_t numberOfClicks_ = 0;

@@ -350,8 +350,13 @@ bool clsIniFile::SectExist(const std::string& section) {
     const std::string list = GetSections();
     // An empty name would otherwise match the empty list's two NULs.
     if (list.empty() || section.empty()) return false;
-    const std::string haystack = toUpperAscii(std::string(1, '\0') + list);
-    const std::string needle = std::string(1, '\0') + toUpperAscii(section) + std::string(1, '\0');
+    // Built by appending: GCC 12 at -O3 takes "string + string" here for an
+    // overlapping copy (-Wrestrict), a known false alarm.
+    std::string haystack(1, '\0');
+    haystack.append(toUpperAscii(list));
+    std::string needle(1, '\0');
+    needle.append(toUpperAscii(section));
+    needle.push_back('\0');
     return haystack.find(needle) != std::string::npos;
 }
 

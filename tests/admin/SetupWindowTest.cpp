@@ -71,15 +71,16 @@ TEST_F(SetupWindowTest, ThemeWithoutSplashPictureLeavesThePanelEmptyWithoutMessa
     EXPECT_TRUE(dialogs.messages().empty());
 }
 
-TEST_F(SetupWindowTest, ADatabaseThatIsNotThereEndsTheStartUpWithARuntimeError) {
-    folder.write("Portico.ini", "[Database]\nDatabasePath=" + (folder / "data" / "Missing.mdb").string() + "\n");
-    dialogs.onCall = [](const portico::test::DialogCall& call) { std::fputs(call.text.c_str(), stderr); };
-    EXPECT_EXIT(
-        {
-            modMain other(folder / "pictures");
-            guarded([&] { other.start(); });
-        },
-        ::testing::ExitedWithCode(kFatalExitStatus), "Run-time error '5000'");
+TEST_F(SetupWindowTest, ADatabaseThatIsNotThereIsOfferedForCreationWhereTheSettingsSay) {
+    const auto missing = folder / "data" / "Missing.mdb";
+    folder.write("Portico.ini", "[Database]\nDatabasePath=" + missing.string() + "\n[General]\nDefaultDialogIconPath=" +
+                                    folder.str() + "\nDefaultDialogDBPath=" + folder.str() + "\n");
+    dialogs.answerMessage(MessageAnswer::Yes);
+    frmSetup& setup = start();
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_NE(dialogs.messages()[0].text.find("There is no catalogue file at " + missing.string()), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_regular_file(missing));
+    EXPECT_EQ(setup.txtDatabaseLocation->text().toStdString(), missing.string());
 }
 
 TEST_F(SetupWindowTest, ChangingTheDatabaseLocationRewritesTheSettingsAndResetsTheGeneralValues) {

@@ -118,6 +118,27 @@ TEST_F(ThemeTest, APictureThatCannotBeReadKeepsTheCreationWindowOpen) {
     EXPECT_NE(program->loadedCreateThemeWindow(), nullptr);
 }
 
+TEST_F(ThemeTest, AFileThatIsNoPictureIsRefusedAndNothingIsStored) {
+    frmThemeManage& manager = openManager();
+    dialogs.answerInput("Webp");
+    manager.cmdCreate->click();
+    frmCreateTheme& create = *program->loadedCreateThemeWindow();
+    const std::string webp = folder.write("logo.webp", std::string("RIFF\x10\0\0\0WEBPVP8 ", 16)).string();
+    create.txtSplashScreen->setText(QString::fromStdString((folder / "splash.bmp").string()));
+    create.txtAddRemove->setText(QString::fromStdString(webp));
+    dialogs.clear();
+
+    create.cmdSave->click();
+
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<ShownMessage>{{"Couldn't save, " + webp +
+                                              " is not a picture that can be shown (use a BMP, JPEG or GIF image)",
+                                          "Error", MessageIcon::Exclamation}}));
+    EXPECT_EQ(storedPicture("Webp", "Theme_LogoSplash"), "<no theme>");
+    processDeletes();
+    EXPECT_NE(program->loadedCreateThemeWindow(), nullptr);
+}
+
 TEST_F(ThemeTest, DeleteAsksAndDeletesOnlyOnYes) {
     ASSERT_TRUE(db().CreateTheme("Autumn", (folder / "splash.bmp").string()));
     frmThemeManage& manager = openManager();

@@ -13,6 +13,49 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
+TEST(CatalogueCheckTest, SaysWhatIsWrongWithAFileAndNamesIt) {
+    TempFolder folder;
+    RecordingMessageSink sink;
+    const auto good = folder / "Portico.mdb";
+    CatalogueFile::create(good);
+    EXPECT_NO_THROW(CatalogueFile::check(good));
+
+    const auto tablesOnly = folder / "Partial.mdb";
+    {
+        sqlite3* raw = nullptr;
+        sqlite3_open(tablesOnly.c_str(), &raw);
+        sqlite3_exec(raw, "CREATE TABLE Program (x); CREATE TABLE Permission (x); CREATE TABLE [User] (x);",
+                     nullptr, nullptr, nullptr);
+        sqlite3_close(raw);
+    }
+    const struct {
+        std::filesystem::path file;
+        long number;
+        std::string description;
+    } cases[] = {
+        {folder / "none.mdb", 14, "There is no catalogue file at " + (folder / "none.mdb").string() + "."},
+        {folder.path(), 14, folder.str() + " is a folder, not a catalogue file."},
+        {folder.write("text.mdb", "just some text, no database"), 26,
+         (folder / "text.mdb").string() + " is not a Portico catalogue: it is not an SQLite database (file is not a database)."},
+        {tablesOnly, 26,
+         tablesOnly.string() + " is not a Portico catalogue: it is an SQLite database without the table Group."},
+        {folder.write("empty.mdb", ""), 26,
+         (folder / "empty.mdb").string() + " is not a Portico catalogue: it is an SQLite database without the table Program."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.string());
+        try {
+            CatalogueFile::check(c.file);
+            ADD_FAILURE() << "no error";
+        } catch (const PorticoError& error) {
+            EXPECT_EQ(error.number(), c.number);
+            EXPECT_EQ(error.description(), c.description);
+        }
+    }
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_EQ(TempFolder::read(folder / "text.mdb"), "just some text, no database");
+}
+
 TEST(ConnectionTest, MissingFileIsReportedOnceAndRetriedByEveryOperation) {
     TempFolder folder;
     RecordingMessageSink sink;

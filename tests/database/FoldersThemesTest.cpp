@@ -99,10 +99,21 @@ TEST_F(FoldersThemesTest, DefaultThemeIsKeptAsAKey) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(FoldersThemesTest, FreshCatalogueHasNoDefaultTheme) {
+TEST_F(FoldersThemesTest, FreshCatalogueHasNoDefaultThemeAndSaysNothing) {
     EXPECT_EQ(db->getDefaultTheme(), "");
-    ASSERT_EQ(sink.messages.size(), 1u);
-    EXPECT_EQ(sink.messages[0].text, "94, Invalid use of Null");
+    EXPECT_TRUE(db->CreateTheme("Plain"));
+    EXPECT_EQ(db->getDefaultTheme(), "");
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(FoldersThemesTest, ThemeNamesAreStoredAsGivenAndReadBackTrimmed) {
+    ASSERT_TRUE(db->CreateTheme("Plain"));
+    ASSERT_TRUE(db->CreateTheme("  Blue  "));
+    EXPECT_EQ(db->LoadTheme("  Blue  ")->RecordCount(), 1);
+    EXPECT_EQ(db->LoadTheme("Blue")->RecordCount(), 0);
+    EXPECT_EQ(db->GetThemeName(2), "Blue");
+    EXPECT_EQ(db->GetThemeName(1), "Plain");
+    EXPECT_TRUE(sink.messages.empty());
 }
 
 TEST_F(FoldersThemesTest, UnknownDefaultThemeIsStoredAsZeroAndReadBackAsOneReport) {

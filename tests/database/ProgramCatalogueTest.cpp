@@ -37,6 +37,16 @@ TEST_F(ProgramCatalogueTest, AddedProgramIsStoredTrimmedAndFoundWithOrWithoutBla
     EXPECT_TRUE(sink.messages.empty());
 }
 
+TEST_F(ProgramCatalogueTest, ProgramKeysAreFoundByTheTrimmedName) {
+    addProgram("Editor");
+    addProgram("Mail");
+    EXPECT_EQ(db->getProgramKey("Mail"), 2);
+    EXPECT_EQ(db->getProgramKey("  Mail  "), 2);
+    EXPECT_EQ(db->getProgramKey(" Editor"), 1);
+    EXPECT_EQ(db->getProgramKey("Mai"), 0);
+    EXPECT_TRUE(sink.messages.empty());
+}
+
 TEST_F(ProgramCatalogueTest, DeleteMatchesTheNameAsGivenWhileLookupsTrim) {
     addProgram("Calculator");
     EXPECT_TRUE(db->deleteProgram(" Calculator "));
@@ -159,6 +169,30 @@ TEST_F(ProgramCatalogueTest, FailedExportsLeaveThePreviousFile) {
     EXPECT_FALSE(db->GetProgramImage("Unknown"));
     EXPECT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(TempFolder::read(pictureFile("temp.bmp")), "first");
+}
+
+TEST_F(ProgramCatalogueTest, AProgramStoredWithoutAPictureExportsTheDefaultIconSilently) {
+    addProgram("Script", "/usr/bin/script", "first");
+    addProgram("Blank");
+    for (const char* name : {"Script", "Blank"}) {
+        auto program = db->loadProgram(name);
+        program->Fields("Program_Icon").setValue(std::string(name) == "Script" ? Variant::null() : Variant(Bytes{}));
+        program->Update();
+    }
+    db->setDefaultIconPath(folder.write("Default.ico", "default-icon").string());
+    ASSERT_TRUE(db->GetProgramImage("Script"));
+    EXPECT_EQ(TempFolder::read(pictureFile("temp.bmp")), "default-icon");
+    ASSERT_TRUE(db->GetProgramImage("Blank"));
+
+    // Without a default icon there is no picture to show, and still nothing to report.
+    addProgram("Paint", "/usr/bin/paint", "paint");
+    ASSERT_TRUE(db->GetProgramImage("Paint"));
+    db->setDefaultIconPath((folder / "missing.ico").string());
+    EXPECT_FALSE(db->GetProgramImage("Script"));
+    db->setDefaultIconPath("");
+    EXPECT_FALSE(db->GetProgramImage("Script"));
+    EXPECT_EQ(TempFolder::read(pictureFile("temp.bmp")), "paint");
+    EXPECT_TRUE(sink.messages.empty());
 }
 
 TEST_F(ProgramCatalogueTest, PictureReadersPassTheirErrorsOn) {

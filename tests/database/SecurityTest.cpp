@@ -134,6 +134,34 @@ TEST_F(SecurityTest, ReportsHaveTheirColumnsInOrder) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
+// Two programs and two groups with grants on both, so that a query that drops
+// its program or group condition returns rows it should not.
+TEST_F(SecurityTest, ProgramAndGroupFiltersTellRowsApart) {
+    ASSERT_TRUE(db->AddGroup("Staff"));
+    ASSERT_TRUE(db->AddGroup("Pupils"));
+    ASSERT_TRUE(db->AddUser("alice", "S-1"));
+    ASSERT_TRUE(db->AddUser("bob", "S-2"));
+    ASSERT_TRUE(db->AddSecurity("Staff", 1, "Editor", kGroup));
+    ASSERT_TRUE(db->AddSecurity("Staff", 0, "Mail", kGroup));
+    ASSERT_TRUE(db->AddSecurity("Pupils", 1, "Mail", kGroup));
+    ASSERT_TRUE(db->AddSecurity("alice", 1, "Editor", kUser));
+    ASSERT_TRUE(db->AddSecurity("bob", 1, "Mail", kUser));
+
+    auto staffMail = db->LoadSecurityGroup("Staff", " Mail ");
+    EXPECT_THAT(column(*staffMail, "Program_Name"), ElementsAre("Mail"));
+    EXPECT_THAT(column(*staffMail, "Permission_Status"), ElementsAre("0"));
+    EXPECT_THAT(column(*db->LoadSecurityGroup("Pupils", "Editor"), "Program_Name"), ElementsAre());
+
+    EXPECT_THAT(column(*db->LoadUsersByProgram("Editor"), "UserName"), ElementsAre("alice"));
+    EXPECT_THAT(column(*db->LoadUsersByProgram("Mail"), "UserName"), ElementsAre("bob"));
+
+    auto pupils = db->LoadProgramsByGroup("Pupils");
+    EXPECT_THAT(column(*pupils, "GroupName"), ElementsAre("Pupils"));
+    EXPECT_THAT(column(*pupils, "Program_Name"), ElementsAre("Mail"));
+    EXPECT_EQ(db->LoadProgramsByGroup("Staff")->RecordCount(), 2);
+    EXPECT_TRUE(sink.messages.empty());
+}
+
 TEST_F(SecurityTest, DeleteSecurityRemovesBothKindsForAKey) {
     db->AddUser("alice", "S-1");
     db->AddGroup("Staff");

@@ -9,8 +9,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -150,6 +152,38 @@ TEST(SystemShell, DocumentsFoldersAndUrlsGoToTheOpener) {
     const auto result = failing.execute({"Open", document.string(), "", "", 1});
     EXPECT_FALSE(result.started);
     EXPECT_EQ(result.errorNumber, 31);
+    EXPECT_TRUE(noZombieChildren());
+}
+
+TEST(SystemShell, AnOpenerThatFailsAfterItsQuickAnswerIsReportedLater) {
+    TempFolder folder;
+    // As xdg-open does when the handler it starts is missing: a failure, but late.
+    const auto lateFailure = writeScript(folder, "late.sh", "sleep 1\necho 'x-terminal-emulator: not found' >&2\nexit 4\n");
+    const auto lateSuccess = writeScript(folder, "fine.sh", "sleep 1\nexit 0\n");
+    const auto document = folder.write("notes.odt", "x");
+
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<std::string> reports;
+    setLateOpenFailureHandler([&](const std::string& file, const std::string& description) {
+        std::lock_guard<std::mutex> guard(lock);
+        reports.push_back(file + " | " + description);
+        changed.notify_all();
+    });
+
+    SystemShell fine(lateSuccess.string(), 200);
+    EXPECT_TRUE(fine.execute({"Open", document.string(), "", "", 1}).started);
+    SystemShell failing(lateFailure.string(), 200);
+    EXPECT_TRUE(failing.execute({"Open", document.string(), "", "", 1}).started);
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        EXPECT_TRUE(changed.wait_for(guard, std::chrono::seconds(10), [&] { return !reports.empty(); }));
+    }
+    // Time for the successful opener to end too: it reports nothing.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    setLateOpenFailureHandler({});
+    std::lock_guard<std::mutex> guard(lock);
+    EXPECT_EQ(reports, std::vector<std::string>{document.string() + " | late.sh ended with exit status 4"});
     EXPECT_TRUE(noZombieChildren());
 }
 

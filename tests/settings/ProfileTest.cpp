@@ -103,10 +103,25 @@ TEST(Profile, SectionListing) {
     EXPECT_EQ(profile::getSection("Empty", 4096, file).count, 0u);
     EXPECT_EQ(profile::getSection("None", 4096, file).text, "");
 
-    // "a=1\0b=2\0flag\0" needs 14; with 9 the last item is cut and followed by two NULs.
+    // "a=1\0b=2\0flag\0" needs 14; with 9, Windows copies 7 characters and the two
+    // NULs that end a list.
     const auto cut = profile::getSection("S", 9, file);
-    EXPECT_EQ(cut.text, "a=1\0b=\0"s);
+    EXPECT_EQ(cut.text, "a=1\0b=2"s);
     EXPECT_EQ(cut.count, 7u);
+    const auto general = temp.write("general.ini", "[General]\nKey=Value\n");
+    EXPECT_EQ(profile::getSection("General", 8, general).text, "Key=Va");
+    EXPECT_EQ(profile::getSection("General", 8, general).count, 6u);
+}
+
+TEST(Profile, DosEndOfFileMarkIsNoPartOfTheValue) {
+    test::TempFolder temp;
+    const auto file = temp.write("dos.ini", "[S]\r\nk=last\x1a");
+    EXPECT_EQ(profile::getString("S", "k", "", 255, file).text, "last");
+    const auto ended = temp.write("ended.ini", "[S]\r\nk=v\r\n\x1a");
+    EXPECT_EQ(profile::getSection("S", 4096, ended).text, "k=v\0"s);
+    EXPECT_TRUE(profile::writeString("S", "n", "2", ended));
+    EXPECT_EQ(profile::getString("S", "n", "", 255, ended).text, "2");
+    EXPECT_EQ(profile::getString("S", "k", "", 255, ended).text, "v");
 }
 
 struct WriteCase {

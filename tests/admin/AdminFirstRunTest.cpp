@@ -1,0 +1,149 @@
+#include "AdminFixture.h"
+
+#include "admin/frmSetup.h"
+#include "clsEnvironment.h"
+#include "clsIniFile.h"
+#include "ucProgramView.h"
+
+#include <QLineEdit>
+
+namespace portico::admin::test {
+namespace {
+
+using portico::MessageAnswer;
+using portico::MessageButtons;
+using portico::MessageIcon;
+
+// PorticoAdmin started on a program folder that holds nothing yet, or settings
+// that name no catalogue or a file that is not one.
+class AdminFirstRunTest : public ::testing::Test {
+protected:
+    AdminFirstRunTest() : programFolder_(folder.path()) { std::filesystem::create_directories(folder / "pictures"); }
+    ~AdminFirstRunTest() override {
+        program.reset();
+        processDeletes();
+    }
+
+    bool start() {
+        program = std::make_unique<modMain>(folder / "pictures");
+        program->setModalRunner([](QDialog& window) { window.show(); });
+        return program->start();
+    }
+
+    std::filesystem::path catalogue() const { return folder / "data" / "Portico.mdb"; }
+    std::string settings() const { return (folder / "Portico.ini").string(); }
+
+    std::string iniValue(const std::string& section, const std::string& key) {
+        clsIniFile ini;
+        ini.setFullPath(settings());
+        ini.setSectionName(section);
+        return ini.GetString(key, "<missing>");
+    }
+
+    ShownMessage missingOffer(const std::filesystem::path& file) const {
+        return {"Invalid Path sent to property\n\nThere is no catalogue file at " + file.string() +
+                    " (DatabasePath in " + settings() +
+                    ").\n\nCreate a new, empty catalogue there? Choose No to pick another catalogue.",
+                "Question", MessageIcon::Question, MessageButtons::YesNoCancel};
+    }
+
+    TempFolder folder;
+
+private:
+    portico::test::ScopedProgramFolder programFolder_;
+
+protected:
+    ScriptedDialogService dialogs;
+    std::unique_ptr<modMain> program;
+};
+
+TEST_F(AdminFirstRunTest, AnEmptyProgramFolderGetsOnlyTheOfferToCreateACatalogue) {
+    dialogs.answerMessage(MessageAnswer::Yes);
+
+    ASSERT_TRUE(start());
+
+    EXPECT_EQ(dialogs.messages(), std::vector<ShownMessage>{missingOffer(catalogue())});
+    EXPECT_EQ(dialogs.calls.size(), 1u);
+    ASSERT_TRUE(std::filesystem::is_regular_file(catalogue()));
+    frmSetup* setup = program->loadedSetupWindow();
+    ASSERT_NE(setup, nullptr);
+    EXPECT_TRUE(setup->isVisible());
+    EXPECT_EQ(setup->txtDatabaseLocation->text().toStdString(), catalogue().string());
+    EXPECT_EQ(program->CurrentTheme(), "");
+    EXPECT_EQ(program->environment().DefaultDialogDatabasePath(), (folder / "data").string());
+    // The new catalogue is one the data layer works with.
+    EXPECT_TRUE(program->database().AddFolder("Tools", folder.str()));
+    EXPECT_EQ(dialogs.messages().size(), 1u);
+}
+
+TEST_F(AdminFirstRunTest, GarbageSettingsStartOnTheDefaultCatalogueWithTheDialogFoldersSetRight) {
+    std::filesystem::create_directories(folder / "data");
+    CatalogueFile::create(catalogue());
+    folder.write("Portico.ini", std::string("\x7f" "ELF\x02\x01\x01\0garbage\n[[[=\n", 20));
+
+    ASSERT_TRUE(start());
+
+    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_TRUE(program->loadedSetupWindow()->isVisible());
+    EXPECT_EQ(iniValue("General", "DefaultDialogIconPath"), folder.str() + "/");
+    EXPECT_EQ(iniValue("General", "DefaultDialogDBPath"), (folder / "data").string());
+    EXPECT_EQ(program->environment().DefaultDialogDatabasePath(), (folder / "data").string());
+}
+
+TEST_F(AdminFirstRunTest, CancelEndsTheProgramAndMakesNothing) {
+    dialogs.answerMessage(MessageAnswer::Cancel);
+    EXPECT_FALSE(start());
+    EXPECT_EQ(dialogs.messages(), std::vector<ShownMessage>{missingOffer(catalogue())});
+    EXPECT_FALSE(std::filesystem::exists(catalogue()));
+    EXPECT_EQ(program->loadedSetupWindow(), nullptr);
+}
+
+TEST_F(AdminFirstRunTest, NoPicksAnotherCatalogueWhichTheSettingsThenName) {
+    const auto other = folder / "shared" / "Site.mdb";
+    std::filesystem::create_directories(other.parent_path());
+    CatalogueFile::create(other);
+    dialogs.answerMessage(MessageAnswer::No);
+    dialogs.answerFile(std::nullopt);  // cancelled: asked again
+    dialogs.answerMessage(MessageAnswer::No);
+    dialogs.answerFile(other.string());
+
+    ASSERT_TRUE(start());
+
+    EXPECT_EQ(dialogs.messages(), (std::vector<ShownMessage>{missingOffer(catalogue()), missingOffer(catalogue())}));
+    EXPECT_EQ(dialogs.calls[1].title, "Select Database...");
+    EXPECT_EQ(dialogs.calls[1].startPath, catalogue().string());
+    EXPECT_FALSE(std::filesystem::exists(catalogue()));
+    EXPECT_EQ(iniValue("Database", "DatabasePath"), other.string());
+    // The database dialog's folder, which did not exist, is now the chosen catalogue's.
+    EXPECT_EQ(iniValue("General", "DefaultDialogDBPath"), other.parent_path().string());
+    EXPECT_EQ(program->loadedSetupWindow()->txtDatabaseLocation->text().toStdString(), other.string());
+}
+
+TEST_F(AdminFirstRunTest, AFileThatIsNotACatalogueIsNamedAndAnotherMayBeChosen) {
+    folder.write("data/Portico.mdb", "Not a database at all, just some text that someone saved here.");
+    const auto other = folder / "data" / "Other.mdb";
+    CatalogueFile::create(other);
+    const ShownMessage notACatalogue{catalogue().string() +
+                                         " is not a Portico catalogue: it is not an SQLite database (file is not a "
+                                         "database).\n\nChoose another catalogue?",
+                                     "Question", MessageIcon::Question, MessageButtons::YesNo};
+    dialogs.answerMessage(MessageAnswer::Yes);
+    dialogs.answerFile(other.string());
+
+    ASSERT_TRUE(start());
+
+    EXPECT_EQ(dialogs.messages(), std::vector<ShownMessage>{notACatalogue});
+    EXPECT_EQ(program->loadedSetupWindow()->txtDatabaseLocation->text().toStdString(), other.string());
+
+    program.reset();
+    processDeletes();
+    clsIniFile().IniWrite("Database", "DatabasePath", catalogue().string(), settings());
+    dialogs.clear();
+    dialogs.answerMessage(MessageAnswer::No);
+    EXPECT_FALSE(start());
+    EXPECT_EQ(dialogs.messages(), std::vector<ShownMessage>{notACatalogue});
+    EXPECT_EQ(program->loadedSetupWindow(), nullptr);
+}
+
+}  // namespace
+}  // namespace portico::admin::test
