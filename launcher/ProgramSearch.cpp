@@ -1,6 +1,7 @@
 #include "ProgramSearch.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace portico {
 
@@ -16,13 +17,18 @@ QVector<int> wordStarts(const QString& text) {
     return starts;
 }
 
-QVector<int> mapped(const QVector<int>& origins, int from, int count) {
-    QVector<int> positions;
-    positions.reserve(count);
+void mapRange(const QVector<int>& origins, int from, int count, QVector<int>* positions) {
+    if (!positions) return;
+    positions->clear();
     for (int i = from; i < from + count; ++i) {
-        if (positions.isEmpty() || positions.last() != origins[i]) positions.append(origins[i]);
+        if (positions->isEmpty() || positions->last() != origins[i]) positions->append(origins[i]);
     }
-    return positions;
+}
+
+bool isMark(QChar c) {
+    const auto category = c.category();
+    return category == QChar::Mark_NonSpacing || category == QChar::Mark_Enclosing ||
+           category == QChar::Mark_SpacingCombining;
 }
 
 }  // namespace
@@ -43,14 +49,22 @@ QString ProgramSearch::fold(const QString& text, QVector<int>* origins) {
         }
         const int width = c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
         const QString decomposed = text.mid(i, width).normalized(QString::NormalizationForm_KD);
-        for (const QChar part : decomposed) {
-            if (part.category() == QChar::Mark_NonSpacing || part.category() == QChar::Mark_Enclosing ||
-                part.category() == QChar::Mark_SpacingCombining)
-                continue;
-            const QString partFolded = QString(part).toCaseFolded();
+        for (int k = 0; k < decomposed.size(); ++k) {
+            const QChar part = decomposed[k];
+            if (isMark(part)) continue;
+            QString partFolded;
+            if (part.isHighSurrogate() && k + 1 < decomposed.size()) {
+                partFolded = decomposed.mid(k, 2).toCaseFolded();
+                ++k;
+            } else {
+                partFolded = QString(part).toCaseFolded();
+            }
+            // Qt folds one character to one; the sharp s is the full folding's
+            // one common case that needs two ("Straße" is found by "strasse").
+            if (partFolded == QStringLiteral("\u00DF")) partFolded = QStringLiteral("ss");
             folded.append(partFolded);
             if (origins) {
-                for (int k = 0; k < partFolded.size(); ++k) origins->append(i);
+                for (int n = 0; n < partFolded.size(); ++n) origins->append(i);
             }
         }
         i += width - 1;
@@ -65,83 +79,139 @@ int ProgramSearch::add(const QString& name, const QString& description) {
     entry.description = fold(description);
     entry.descriptionWordStarts = wordStarts(entry.description);
     entries_.push_back(std::move(entry));
+    lastQuery_.clear();
+    lastEntries_.clear();
     return static_cast<int>(entries_.size()) - 1;
 }
 
-void ProgramSearch::clear() { entries_.clear(); }
+void ProgramSearch::clear() {
+    entries_.clear();
+    lastQuery_.clear();
+    lastEntries_.clear();
+}
 
-bool ProgramSearch::matchName(const Entry& entry, const QString& query, Match& match) const {
+bool ProgramSearch::matchName(const Entry& entry, const QString& query, Match& match, QVector<int>* positions) {
     const QString& name = entry.name;
     const int length = static_cast<int>(query.size());
     if (name.startsWith(query)) {
         match.tier = name.size() == length ? Tier::Exact : Tier::Prefix;
-        match.highlighted = mapped(entry.nameOrigins, 0, length);
+        mapRange(entry.nameOrigins, 0, length, positions);
         return true;
     }
     for (const int start : entry.nameWordStarts) {
         if (start > 0 && QStringView(name).mid(start).startsWith(query)) {
             match.tier = Tier::WordStart;
             match.spread = start;
-            match.highlighted = mapped(entry.nameOrigins, start, length);
+            mapRange(entry.nameOrigins, start, length, positions);
             return true;
         }
     }
     if (const qsizetype at = name.indexOf(query); at >= 0) {
         match.tier = Tier::Substring;
         match.spread = static_cast<int>(at);
-        match.highlighted = mapped(entry.nameOrigins, static_cast<int>(at), length);
+        mapRange(entry.nameOrigins, static_cast<int>(at), length, positions);
         return true;
     }
     // Subsequence: blanks in the query are not letters to find.
-    QVector<int> positions;
     int from = 0;
+    int first = -1;
+    int last = -1;
+    if (positions) positions->clear();
     for (const QChar c : query) {
         if (c.isSpace()) continue;
         const qsizetype at = name.indexOf(c, from);
         if (at < 0) return false;
-        positions.append(static_cast<int>(at));
-        from = static_cast<int>(at) + 1;
+        if (first < 0) first = static_cast<int>(at);
+        last = static_cast<int>(at);
+        if (positions && (positions->isEmpty() || positions->last() != entry.nameOrigins[last]))
+            positions->append(entry.nameOrigins[last]);
+        from = last + 1;
     }
-    if (positions.isEmpty()) return false;
+    if (first < 0) return false;
     match.tier = Tier::Subsequence;
-    match.spread = positions.last() - positions.first();
-    for (int& position : positions) position = entry.nameOrigins[position];
-    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
-    match.highlighted = positions;
+    match.spread = last - first;
     return true;
 }
 
-bool ProgramSearch::matchDescription(const Entry& entry, const QVector<QString>& words) {
+bool ProgramSearch::matchDescription(const Entry& entry, const QVector<QStringView>& words) {
     if (entry.description.isEmpty()) return false;
-    for (const QString& word : words) {
+    const QStringView description(entry.description);
+    for (const QStringView word : words) {
         const bool found = std::any_of(entry.descriptionWordStarts.begin(), entry.descriptionWordStarts.end(),
-                                       [&](int start) { return QStringView(entry.description).mid(start).startsWith(word); });
+                                       [&](int start) { return description.mid(start).startsWith(word); });
         if (!found) return false;
     }
     return true;
 }
 
-std::vector<ProgramSearch::Match> ProgramSearch::find(const QString& query) const {
-    std::vector<Match> matches;
-    const QString folded = fold(query).simplified();
-    if (folded.isEmpty()) return matches;
-    QVector<QString> words;
-    for (const QString& word : folded.split(QLatin1Char(' '), Qt::SkipEmptyParts)) words.append(word);
+QString ProgramSearch::prepared(const QString& query) { return fold(query).simplified(); }
 
-    for (int i = 0; i < static_cast<int>(entries_.size()); ++i) {
+template <typename Entries>
+std::vector<ProgramSearch::Match> ProgramSearch::search(const QString& folded, const Entries& candidates) const {
+    std::vector<Match> matches;
+    if (folded.isEmpty()) return matches;
+    QVector<QStringView> words;
+    for (const QStringView word : QStringView(folded).split(QLatin1Char(' '), Qt::SkipEmptyParts)) words.append(word);
+
+    for (const int i : candidates) {
         Match match;
         match.entry = i;
-        if (!matchName(entries_[i], folded, match)) {
+        if (!matchName(entries_[i], folded, match, nullptr)) {
             if (!matchDescription(entries_[i], words)) continue;
-            match = Match{i, Tier::Description, 0, {}};
+            match = Match{i, Tier::Description, 0};
         }
-        matches.push_back(std::move(match));
+        matches.push_back(match);
     }
     std::stable_sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) {
         if (a.tier != b.tier) return a.tier < b.tier;
         return a.spread < b.spread;
     });
     return matches;
+}
+
+namespace {
+
+// 0, 1, ... n-1 without storing them.
+struct AllEntries {
+    int count;
+    struct iterator {
+        int value;
+        int operator*() const { return value; }
+        iterator& operator++() {
+            ++value;
+            return *this;
+        }
+        bool operator!=(const iterator& other) const { return value != other.value; }
+    };
+    iterator begin() const { return {0}; }
+    iterator end() const { return {count}; }
+};
+
+}  // namespace
+
+std::vector<ProgramSearch::Match> ProgramSearch::find(const QString& query) const {
+    return search(prepared(query), AllEntries{size()});
+}
+
+std::vector<ProgramSearch::Match> ProgramSearch::refine(const QString& query) {
+    const QString folded = prepared(query);
+    std::vector<Match> matches = !lastQuery_.isEmpty() && folded.startsWith(lastQuery_)
+                                     ? search(folded, lastEntries_)
+                                     : search(folded, AllEntries{size()});
+    lastQuery_ = folded;
+    lastEntries_.resize(matches.size());
+    std::transform(matches.begin(), matches.end(), lastEntries_.begin(), [](const Match& m) { return m.entry; });
+    std::sort(lastEntries_.begin(), lastEntries_.end());
+    return matches;
+}
+
+QVector<int> ProgramSearch::highlighted(int entry, const QString& query) const {
+    QVector<int> positions;
+    if (entry < 0 || entry >= size()) return positions;
+    const QString folded = prepared(query);
+    Match match;
+    if (folded.isEmpty() || !matchName(entries_[entry], folded, match, &positions)) positions.clear();
+    return positions;
 }
 
 }  // namespace portico

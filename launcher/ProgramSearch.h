@@ -20,7 +20,6 @@ public:
         int entry = 0;              // index given by add()
         Tier tier = Tier::Exact;
         int spread = 0;             // within a tier, tighter matches (smaller) first
-        QVector<int> highlighted;   // positions in the original name, ascending
     };
 
     // Adds an entry and returns its index.
@@ -30,6 +29,14 @@ public:
 
     // Ranked matches of `query`; a blank query matches nothing.
     std::vector<Match> find(const QString& query) const;
+    // As find(), for the next keystroke: when the query extends the previous
+    // one, only the previous matches can still match, so only they are tried.
+    std::vector<Match> refine(const QString& query);
+
+    // The characters of the entry's name that `query` matched, as positions in
+    // the original name, ascending; empty when it matched the description or not at all.
+    // Worked out on demand: only the rows on screen need them.
+    QVector<int> highlighted(int entry, const QString& query) const;
 
     // The search form of a text: case-folded, accents and other combining marks
     // dropped. `origins`, when given, receives for each folded character the
@@ -45,9 +52,15 @@ private:
         QVector<int> descriptionWordStarts;
     };
     std::vector<Entry> entries_;
+    // The last refine(): its folded query and the entries it matched, ascending.
+    QString lastQuery_;
+    std::vector<int> lastEntries_;
 
-    bool matchName(const Entry& entry, const QString& query, Match& match) const;
-    static bool matchDescription(const Entry& entry, const QVector<QString>& words);
+    static QString prepared(const QString& query);
+    template <typename Entries>
+    std::vector<Match> search(const QString& folded, const Entries& candidates) const;
+    static bool matchName(const Entry& entry, const QString& query, Match& match, QVector<int>* positions);
+    static bool matchDescription(const Entry& entry, const QVector<QStringView>& words);
 };
 
 }  // namespace portico

@@ -71,7 +71,7 @@ TEST(ProgramSearchTest, SubsequenceFindsAbbreviationsAndHighlightsTheLetters) {
     const auto matches = search.find(QStringLiteral("xclk"));
     ASSERT_EQ(matches.size(), 1u);
     EXPECT_EQ(matches[0].tier, Tier::Subsequence);
-    EXPECT_EQ(matches[0].highlighted, (QVector<int>{0, 2, 3, 6}));
+    EXPECT_EQ(search.highlighted(matches[0].entry, QStringLiteral("xclk")), (QVector<int>{0, 2, 3, 6}));
     EXPECT_TRUE(search.find(QStringLiteral("xz")).empty());
 }
 
@@ -81,14 +81,18 @@ TEST(ProgramSearchTest, AccentInsensitiveBothWaysWithHighlightsOnTheOriginal) {
     EXPECT_EQ(names(search, all, QStringLiteral("cafe")), (std::vector<QString>{QStringLiteral("Café Manager"), QStringLiteral("Cafeteria")}));
     const auto matches = search.find(QStringLiteral("CAFÉ"));
     ASSERT_EQ(matches.size(), 2u);
-    EXPECT_EQ(matches[0].highlighted, (QVector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(search.highlighted(matches[0].entry, QStringLiteral("CAFÉ")), (QVector<int>{0, 1, 2, 3}));
     // A decomposed "é" in the name (e + combining acute) highlights the base letter.
     ProgramSearch decomposed;
     decomposed.add(QStringLiteral("Cafe\u0301"));
     const auto found = decomposed.find(QStringLiteral("café"));
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].tier, Tier::Exact);
-    EXPECT_EQ(found[0].highlighted, (QVector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(decomposed.highlighted(0, QStringLiteral("café")), (QVector<int>{0, 1, 2, 3}));
+    // A folding that grows ("ß" to "ss") highlights the one original character.
+    ProgramSearch sharp;
+    sharp.add(QStringLiteral("Große Uhr"));
+    EXPECT_EQ(sharp.highlighted(0, QStringLiteral("grosse")), (QVector<int>{0, 1, 2, 3, 4}));
 }
 
 TEST(ProgramSearchTest, DescriptionWordsMatchAfterEveryNameMatch) {
@@ -101,7 +105,7 @@ TEST(ProgramSearchTest, DescriptionWordsMatchAfterEveryNameMatch) {
     EXPECT_EQ(matches[0].entry, 1);
     EXPECT_EQ(matches[1].entry, 0);
     EXPECT_EQ(matches[1].tier, Tier::Description);
-    EXPECT_TRUE(matches[1].highlighted.isEmpty());
+    EXPECT_TRUE(search.highlighted(matches[1].entry, QStringLiteral("image")).isEmpty());
     // Every word of the query must start a word of the description.
     EXPECT_EQ(search.find(QStringLiteral("text edit")).size(), 1u);
     EXPECT_TRUE(search.find(QStringLiteral("ext")).empty()) << "description words match from their start only";
@@ -117,4 +121,21 @@ TEST(ProgramSearchTest, BlankQueriesAndEmptyEntriesMatchNothing) {
     search.clear();
     EXPECT_EQ(search.size(), 0);
     EXPECT_TRUE(search.find(QStringLiteral("clock")).empty());
+}
+
+TEST(ProgramSearchTest, RefiningKeystrokeByKeystrokeFindsWhatAFreshSearchFinds) {
+    ProgramSearch search;
+    const std::vector<QString> all = {QStringLiteral("X Clock"), QStringLiteral("Calculator"), QStringLiteral("Clockwork"),
+                                      QStringLiteral("Café"), QStringLiteral("Cal Lock")};
+    for (const QString& name : all) search.add(name, QStringLiteral("counts lots of clocks"));
+    auto entries = [](const std::vector<ProgramSearch::Match>& matches) {
+        std::vector<int> result;
+        for (const auto& match : matches) result.push_back(match.entry);
+        return result;
+    };
+    // Typed, corrected, retyped and a new word: every step agrees with find().
+    for (const char* typed : {"c", "cl", "clo", "cloc", "clock", "cloc", "cl", "cal", "cal ", "cal l", "x", "", "c"}) {
+        const QString query = QString::fromUtf8(typed);
+        EXPECT_EQ(entries(search.refine(query)), entries(search.find(query))) << typed;
+    }
 }
