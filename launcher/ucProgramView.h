@@ -7,12 +7,15 @@
 #include <string>
 
 class QAction;
+class QLineEdit;
+class QListView;
 class QListWidget;
 class QListWidgetItem;
 class QMenu;
 
 namespace portico {
 
+class CatalogueSearch;
 class clsDBRoutines;
 class Recordset;
 
@@ -52,6 +55,10 @@ public:
     QAction* mnuPopupMenuAdd = nullptr;
     QAction* mnuPopupMenuModify = nullptr;
     QAction* mnuPopupMenuDelete = nullptr;
+    // Launcher variant: the search field above the list, and the matches shown
+    // in the list's place while a search is typed.
+    QLineEdit* txtSearch = nullptr;
+    QListView* lstResults = nullptr;
 
 signals:
     void ListDoubleClicked(QListWidgetItem* item);
@@ -61,6 +68,9 @@ signals:
     void AddMenuClicked();
     void ModifyMenuClicked();
     void DeleteMenuClicked();
+    // Launcher variant: the selected item changed, whichever way (mouse, keys,
+    // search); nullptr when nothing is selected.
+    void CurrentItemChanged(QListWidgetItem* item);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -75,6 +85,7 @@ private:
 
     clsDBRoutines& database_;
     Variant variant_;
+    CatalogueSearch* search_ = nullptr;
 };
 
 }  // namespace portico

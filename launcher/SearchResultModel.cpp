@@ -1,0 +1,62 @@
+#include "SearchResultModel.h"
+
+#include "CatalogueDelegate.h"
+
+#include <QListWidgetItem>
+
+namespace portico {
+
+SearchResultModel::SearchResultModel(const ProgramSearch& search, QObject* parent)
+    : QAbstractListModel(parent), search_(search) {}
+
+void SearchResultModel::setItems(std::vector<QListWidgetItem*> items) {
+    beginResetModel();
+    items_ = std::move(items);
+    matches_.clear();
+    endResetModel();
+}
+
+void SearchResultModel::setMatches(std::vector<ProgramSearch::Match> matches, const QString& query) {
+    beginResetModel();
+    matches_ = std::move(matches);
+    query_ = query;
+    endResetModel();
+}
+
+void SearchResultModel::clearMatches() { setMatches({}, {}); }
+
+QListWidgetItem* SearchResultModel::itemAt(int row) const {
+    if (row < 0 || row >= static_cast<int>(matches_.size())) return nullptr;
+    const int entry = matches_[static_cast<std::size_t>(row)].entry;
+    return entry >= 0 && entry < static_cast<int>(items_.size()) ? items_[static_cast<std::size_t>(entry)] : nullptr;
+}
+
+int SearchResultModel::rowOf(const QListWidgetItem* item) const {
+    for (int row = 0; row < rowCount(); ++row)
+        if (itemAt(row) == item) return row;
+    return -1;
+}
+
+int SearchResultModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(matches_.size());
+}
+
+QVariant SearchResultModel::data(const QModelIndex& index, int role) const {
+    const QListWidgetItem* item = itemAt(index.row());
+    if (!item) return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::DecorationRole:
+    case Qt::FontRole:
+    case Qt::ToolTipRole:
+        return item->data(role);
+    case CatalogueDelegate::kHighlightRole: {
+        const QVector<int> positions = search_.highlighted(matches_[static_cast<std::size_t>(index.row())].entry, query_);
+        return positions.isEmpty() ? QVariant() : QVariant::fromValue(QList<int>(positions));
+    }
+    default:
+        return {};
+    }
+}
+
+}  // namespace portico
