@@ -7,7 +7,7 @@ class QWidget;
 namespace portico {
 
 // Where a window was and how big, kept per user in the user's configuration
-// folder (~/.config/portico/windows.conf), apart from the site's shared
+// folder (~/.config/portico/windows.ini), apart from the site's shared
 // Portico.ini, which users may not be able to write.
 class WindowGeometry {
 public:

@@ -110,7 +110,6 @@ frmView::frmView(modMain& program) : program_(program) {
     setTabOrder(ucProgramView1->lstResults, ucLeftFrame1->lblLaunch);
     setTabOrder(ucLeftFrame1->lblLaunch, ucLeftFrame1->lblProperties);
     setTabOrder(ucLeftFrame1->lblProperties, ucLeftFrame1->lblQuit);
-    setFocusProxy(ucProgramView1->txtSearch);
     ucProgramView1->txtSearch->setFocus();
     // Small enough for any screen, large enough that every action and a row of
     // the list stay in sight.
