@@ -90,44 +90,62 @@ void ProgramSearch::clear() {
     lastEntries_.clear();
 }
 
+namespace {
+
+// Plain loops over UTF-16 units: both sides are folded already, so nothing
+// more than equality is needed, and a keystroke runs this for every entry.
+inline bool sameAt(const QChar* text, int textLength, int at, const QChar* part, int partLength) {
+    if (at + partLength > textLength) return false;
+    for (int i = 0; i < partLength; ++i)
+        if (text[at + i] != part[i]) return false;
+    return true;
+}
+
+}  // namespace
+
 bool ProgramSearch::matchName(const Entry& entry, const QString& query, Match& match, QVector<int>* positions) {
-    const QString& name = entry.name;
+    const QChar* name = entry.name.constData();
+    const int nameLength = static_cast<int>(entry.name.size());
+    const QChar* q = query.constData();
     const int length = static_cast<int>(query.size());
-    if (name.startsWith(query)) {
-        match.tier = name.size() == length ? Tier::Exact : Tier::Prefix;
+    if (sameAt(name, nameLength, 0, q, length)) {
+        match.tier = nameLength == length ? Tier::Exact : Tier::Prefix;
         mapRange(entry.nameOrigins, 0, length, positions);
         return true;
     }
     for (const int start : entry.nameWordStarts) {
-        if (start > 0 && QStringView(name).mid(start).startsWith(query)) {
+        if (start > 0 && sameAt(name, nameLength, start, q, length)) {
             match.tier = Tier::WordStart;
             match.spread = start;
             mapRange(entry.nameOrigins, start, length, positions);
             return true;
         }
     }
-    if (const qsizetype at = name.indexOf(query); at >= 0) {
-        match.tier = Tier::Substring;
-        match.spread = static_cast<int>(at);
-        mapRange(entry.nameOrigins, static_cast<int>(at), length, positions);
-        return true;
+    for (int at = 1; at + length <= nameLength; ++at) {
+        if (name[at] == q[0] && sameAt(name, nameLength, at, q, length)) {
+            match.tier = Tier::Substring;
+            match.spread = at;
+            mapRange(entry.nameOrigins, at, length, positions);
+            return true;
+        }
     }
     // Subsequence: blanks in the query are not letters to find.
-    int from = 0;
+    int next = 0;
+    while (next < length && q[next].isSpace()) ++next;
+    if (next == length) return false;
     int first = -1;
     int last = -1;
     if (positions) positions->clear();
-    for (const QChar c : query) {
-        if (c.isSpace()) continue;
-        const qsizetype at = name.indexOf(c, from);
-        if (at < 0) return false;
-        if (first < 0) first = static_cast<int>(at);
-        last = static_cast<int>(at);
-        if (positions && (positions->isEmpty() || positions->last() != entry.nameOrigins[last]))
-            positions->append(entry.nameOrigins[last]);
-        from = last + 1;
+    for (int i = 0; i < nameLength && next < length; ++i) {
+        if (name[i] != q[next]) continue;
+        if (first < 0) first = i;
+        last = i;
+        if (positions && (positions->isEmpty() || positions->last() != entry.nameOrigins[i]))
+            positions->append(entry.nameOrigins[i]);
+        ++next;
+        while (next < length && q[next].isSpace()) ++next;
     }
-    if (first < 0) return false;
+    if (next < length) return false;
     match.tier = Tier::Subsequence;
     match.spread = last - first;
     return true;
@@ -135,10 +153,12 @@ bool ProgramSearch::matchName(const Entry& entry, const QString& query, Match& m
 
 bool ProgramSearch::matchDescription(const Entry& entry, const QVector<QStringView>& words) {
     if (entry.description.isEmpty()) return false;
-    const QStringView description(entry.description);
+    const QChar* description = entry.description.constData();
+    const int descriptionLength = static_cast<int>(entry.description.size());
     for (const QStringView word : words) {
-        const bool found = std::any_of(entry.descriptionWordStarts.begin(), entry.descriptionWordStarts.end(),
-                                       [&](int start) { return description.mid(start).startsWith(word); });
+        const bool found = std::any_of(entry.descriptionWordStarts.begin(), entry.descriptionWordStarts.end(), [&](int start) {
+            return sameAt(description, descriptionLength, start, word.data(), static_cast<int>(word.size()));
+        });
         if (!found) return false;
     }
     return true;
@@ -153,6 +173,9 @@ std::vector<ProgramSearch::Match> ProgramSearch::search(const QString& folded, c
     QVector<QStringView> words;
     for (const QStringView word : QStringView(folded).split(QLatin1Char(' '), Qt::SkipEmptyParts)) words.append(word);
 
+    // One bucket per tier keeps the entries' order without a general sort.
+    constexpr int kTiers = static_cast<int>(Tier::Description) + 1;
+    std::vector<Match> tiers[kTiers];
     for (const int i : candidates) {
         Match match;
         match.entry = i;
@@ -160,12 +183,15 @@ std::vector<ProgramSearch::Match> ProgramSearch::search(const QString& folded, c
             if (!matchDescription(entries_[i], words)) continue;
             match = Match{i, Tier::Description, 0};
         }
-        matches.push_back(match);
+        tiers[static_cast<int>(match.tier)].push_back(match);
     }
-    std::stable_sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) {
-        if (a.tier != b.tier) return a.tier < b.tier;
-        return a.spread < b.spread;
-    });
+    std::size_t total = 0;
+    for (auto& tier : tiers) total += tier.size();
+    matches.reserve(total);
+    for (auto& tier : tiers) {
+        std::stable_sort(tier.begin(), tier.end(), [](const Match& a, const Match& b) { return a.spread < b.spread; });
+        matches.insert(matches.end(), tier.begin(), tier.end());
+    }
     return matches;
 }
 

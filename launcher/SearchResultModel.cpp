@@ -4,6 +4,8 @@
 
 #include <QListWidgetItem>
 
+#include <algorithm>
+
 namespace portico {
 
 SearchResultModel::SearchResultModel(const ProgramSearch& search, QObject* parent)
@@ -13,6 +15,7 @@ void SearchResultModel::setItems(std::vector<QListWidgetItem*> items) {
     beginResetModel();
     items_ = std::move(items);
     matches_.clear();
+    shown_ = 0;
     endResetModel();
 }
 
@@ -20,13 +23,14 @@ void SearchResultModel::setMatches(std::vector<ProgramSearch::Match> matches, co
     beginResetModel();
     matches_ = std::move(matches);
     query_ = query;
+    shown_ = std::min(kPage, matchCount());
     endResetModel();
 }
 
 void SearchResultModel::clearMatches() { setMatches({}, {}); }
 
 QListWidgetItem* SearchResultModel::itemAt(int row) const {
-    if (row < 0 || row >= static_cast<int>(matches_.size())) return nullptr;
+    if (row < 0 || row >= shown_) return nullptr;
     const int entry = matches_[static_cast<std::size_t>(row)].entry;
     return entry >= 0 && entry < static_cast<int>(items_.size()) ? items_[static_cast<std::size_t>(entry)] : nullptr;
 }
@@ -38,7 +42,17 @@ int SearchResultModel::rowOf(const QListWidgetItem* item) const {
 }
 
 int SearchResultModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(matches_.size());
+    return parent.isValid() ? 0 : shown_;
+}
+
+bool SearchResultModel::canFetchMore(const QModelIndex& parent) const { return !parent.isValid() && shown_ < matchCount(); }
+
+void SearchResultModel::fetchMore(const QModelIndex& parent) {
+    if (!canFetchMore(parent)) return;
+    const int more = std::min(kPage, matchCount() - shown_);
+    beginInsertRows({}, shown_, shown_ + more - 1);
+    shown_ += more;
+    endInsertRows();
 }
 
 QVariant SearchResultModel::data(const QModelIndex& index, int role) const {

@@ -12,6 +12,8 @@ namespace portico {
 
 // The matches of one search, best first, as rows that show the catalogue
 // list's own items (their text and picture) with the matched characters.
+// Rows come a page at a time, as the list scrolls down to them: a keystroke
+// then never lays out thousands of rows nobody looks at.
 class SearchResultModel final : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -27,7 +29,13 @@ public:
     QListWidgetItem* itemAt(int row) const;
     int rowOf(const QListWidgetItem* item) const;
 
+    static constexpr int kPage = 200;
+    // All the matches, of which rowCount() are rows so far.
+    int matchCount() const { return static_cast<int>(matches_.size()); }
+
     int rowCount(const QModelIndex& parent = {}) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
     QVariant data(const QModelIndex& index, int role) const override;
 
 private:
@@ -35,6 +43,7 @@ private:
     std::vector<QListWidgetItem*> items_;
     std::vector<ProgramSearch::Match> matches_;
     QString query_;
+    int shown_ = 0;
 };
 
 }  // namespace portico
