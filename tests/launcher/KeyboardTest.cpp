@@ -221,6 +221,16 @@ TEST_F(KeyboardTest, TabReachesThePanelsActionsAndReturnOrSpaceRunsThem) {
     EXPECT_EQ(list().selectedItem()->text(), "Café Menu");  // focus made it current, so selected
     key(list().lstView, Qt::Key_Tab);
     EXPECT_EQ(focused(), "lblLaunch");
+    // The focus shows: a frame around the caption, which unfocused has none.
+    const auto lightOnTopEdge = [&](QWidget* label) {
+        const QImage shot = panel().grab().toImage();
+        const QRect edge = label->geometry();
+        int light = 0;
+        for (int x = edge.left(); x <= edge.right(); ++x) light += shot.pixelColor(x, edge.top()).lightness() > 150;
+        return light;
+    };
+    EXPECT_GT(lightOnTopEdge(panel().lblLaunch), 20);
+    EXPECT_EQ(lightOnTopEdge(panel().lblQuit), 0);
     key(panel().lblLaunch, Qt::Key_Return);
     EXPECT_EQ(launched(), "/usr/bin/cafe");
     key(panel().lblLaunch, Qt::Key_Tab);
