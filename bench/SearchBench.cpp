@@ -212,6 +212,9 @@ BENCHMARK_CAPTURE(BM_WindowKeystroke, type_clock_then_escape, std::vector<const 
 // The first letter alone: the widest search (almost every program) from the whole list.
 BENCHMARK_CAPTURE(BM_WindowKeystroke, first_letter_c, std::vector<const char*>{"c", ""})
     ->UseManualTime()->Iterations(200)->Unit(benchmark::kMillisecond);
+// Letters only, never back to the whole list: the results list alone.
+BENCHMARK_CAPTURE(BM_WindowKeystroke, letters_only, std::vector<const char*>{"x", "xc", "xcl", "xclk", "c", "ca", "caf", "cafe"})
+    ->UseManualTime()->Iterations(800)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_WindowKeystroke, abbreviation_xclk, std::vector<const char*>{"x", "xc", "xcl", "xclk", ""})
     ->UseManualTime()->Iterations(500)->Unit(benchmark::kMillisecond);
 
