@@ -263,6 +263,10 @@ std::string clsDBRoutines::getProgramDescription(const std::string& mStrPrgName)
                     true);
 }
 
+std::unique_ptr<Recordset> clsDBRoutines::loadProgramDescriptions() {
+    return queryRecordset("Select Program_Name, Program_Desc from Program", {});
+}
+
 std::int16_t clsDBRoutines::getProgramKey(const std::string& mStrName) {
     std::int16_t key = 0;
     trap([&] {

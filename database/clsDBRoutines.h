@@ -50,6 +50,8 @@ public:
     std::unique_ptr<Recordset> loadPrograms();
     std::unique_ptr<Recordset> loadProgram(const std::string& mStrName);
     std::string getProgramDescription(const std::string& mStrPrgName);
+    // Every program's name and description ("Program_Name", "Program_Desc"), for searching.
+    std::unique_ptr<Recordset> loadProgramDescriptions();
     std::int16_t getProgramKey(const std::string& mStrName);
     std::unique_ptr<Recordset> loadProperties(const std::string& mStrName);
     std::string getProgramPath(const std::string& mStrName);

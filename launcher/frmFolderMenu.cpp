@@ -4,18 +4,40 @@
 #include "DialogService.h"
 #include "FatalError.h"
 #include "FileSystem.h"
+#include "FileTypeIcons.h"
 #include "PorticoError.h"
+#include "CatalogueDelegate.h"
+#include "UserCollator.h"
 
 #include <QGroupBox>
 #include <QImage>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPointer>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <filesystem>
 
 namespace portico {
 namespace {
 
 constexpr int kTagRole = Qt::UserRole;
+constexpr int kTypeRole = Qt::UserRole + 1;  // a file's MIME type name
+
+// A path without "." or ".." parts or a separator at its end, to compare folders.
+std::string plainPath(const std::string& path) {
+    std::string plain = std::filesystem::path(path).lexically_normal().string();
+    while (plain.size() > 1 && plain.back() == '/') plain.pop_back();
+    return plain;
+}
+
+template <typename Entries>
+void sortByName(Entries& entries, const QCollator& collator) {
+    std::stable_sort(entries.begin(), entries.end(), [&](const auto& a, const auto& b) {
+        return collator.compare(QString::fromStdString(a.Name()), QString::fromStdString(b.Name())) < 0;
+    });
+}
 
 // ImageList1: 1 = file, 2 = folder.
 const QIcon& listImage(int index) {
@@ -44,6 +66,9 @@ frmFolderMenu::frmFolderMenu(OpenRoutine openFile, QWidget* parent) : QDialog(pa
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(ListView1, &QListWidget::itemDoubleClicked, this, [this] { guarded([&] { onDoubleClick(); }); });
+    ListView1->setItemDelegate(new CatalogueDelegate(ListView1));
+    ListView1->installEventFilter(this);
+    fileIcons_ = std::make_unique<FileTypeIcons>(listImage(1));
     auto* frameLayout = new QVBoxLayout(Frame1);
     frameLayout->addWidget(ListView1);
     auto* layout = new QVBoxLayout(this);
@@ -51,16 +76,48 @@ frmFolderMenu::frmFolderMenu(OpenRoutine openFile, QWidget* parent) : QDialog(pa
     resize(560, 380);
 }
 
+frmFolderMenu::~frmFolderMenu() = default;
+
 void frmFolderMenu::LoadFolder(const std::string& name, const std::string& path) {
+    topName_ = name;
+    topPath_ = path;
+    showFolder(name, path);
+}
+
+void frmFolderMenu::goUp() {
+    const std::string shown = plainPath(shownPath_);
+    const std::string top = plainPath(topPath_);
+    if (shown.empty() || shown == top || shown.rfind(top == "/" ? top : top + "/", 0) != 0) return;
+    const std::string parent = std::filesystem::path(shown).parent_path().string();
+    const std::string from = std::filesystem::path(shown).filename().string();
+    showFolder(plainPath(parent) == top ? topName_ : std::filesystem::path(parent).filename().string(), parent);
+    // The folder we came from stays under the cursor.
+    for (int row = 0; row < ListView1->count(); ++row) {
+        QListWidgetItem* item = ListView1->item(row);
+        if (item->font().bold() && item->text().toStdString() == from) {
+            ListView1->setCurrentItem(item);
+            ListView1->scrollToItem(item);
+            break;
+        }
+    }
+}
+
+void frmFolderMenu::showFolder(const std::string& name, const std::string& path) {
+    shownPath_ = path;
     try {
         setWindowTitle(QString::fromStdString("Viewing Folder : " + name + " (" + path + ")"));
         ListView1->clear();
         if (!FileSystem::FolderExists(path)) {
-            dialogs().messageBox("Invalid Folder!!!", "Error", MessageIcon::Critical);
+            dialogs().messageBox("Invalid Folder!!!\n" + path, "Error", MessageIcon::Critical);
             return;
         }
         const FileSystemFolder folder = FileSystem::GetFolder(path);
-        for (const auto& subfolder : folder.SubFolders()) {
+        const QCollator collator = userCollator();
+        auto subfolders = folder.SubFolders();
+        sortByName(subfolders, collator);
+        auto files = folder.Files();
+        sortByName(files, collator);
+        for (const auto& subfolder : subfolders) {
             auto* item = new QListWidgetItem(listImage(2), QString::fromStdString(subfolder.Name()), ListView1);
             item->setData(kTagRole, QString::fromStdString(subfolder.ParentFolder()));
             QFont font = item->font();
@@ -68,9 +125,11 @@ void frmFolderMenu::LoadFolder(const std::string& name, const std::string& path)
             item->setFont(font);
             item->setToolTip(QString::fromStdString(subfolder.ShortName()));
         }
-        for (const auto& file : folder.Files()) {
-            auto* item = new QListWidgetItem(listImage(1), QString::fromStdString(file.Name()), ListView1);
+        for (const auto& file : files) {
+            const QMimeType type = fileIcons_->typeOf(QString::fromStdString(file.Path()));
+            auto* item = new QListWidgetItem(fileIcons_->iconFor(type), QString::fromStdString(file.Name()), ListView1);
             item->setData(kTagRole, QString::fromStdString(file.Path()));
+            item->setData(kTypeRole, type.name());
         }
     } catch (const PorticoError& error) {
         dialogs().messageBox(error.description(), error.source(), MessageIcon::Critical);
@@ -92,9 +151,31 @@ void frmFolderMenu::onDoubleClick() {
         });
         window->show();
         window->LoadFolder(text, tag + "/" + text);
+        // Backspace there climbs back as far as this window may.
+        window->topName_ = topName_;
+        window->topPath_ = topPath_;
         return;
     }
     if (openFile_) openFile_(text, tag);
+}
+
+bool frmFolderMenu::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListView1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const auto modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
+            if (QListWidgetItem* current = ListView1->currentItem(); current && !current->isSelected())
+                current->setSelected(true);
+            guarded([&] { onDoubleClick(); });
+            return true;
+        }
+        if ((key->key() == Qt::Key_Backspace && modifiers == Qt::NoModifier) ||
+            (key->key() == Qt::Key_Up && modifiers == Qt::AltModifier)) {
+            guarded([&] { goUp(); });
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace portico

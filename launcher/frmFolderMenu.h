@@ -3,6 +3,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 class QGroupBox;
@@ -10,9 +11,13 @@ class QListWidget;
 
 namespace portico {
 
+class FileTypeIcons;
+
 // Shows what one folder holds, read from the disk: subfolders first (bold),
-// then files. A double click opens a subfolder in a further browser window and
-// a file with the application the desktop associates with it.
+// then files, each in the user's natural order. A double click (or Return)
+// opens a subfolder in a further browser window and a file with the
+// application the desktop associates with it; Backspace or Alt+Up shows the
+// parent folder in the same window, up to the folder the window was given.
 class frmFolderMenu final : public QDialog {
     Q_OBJECT
 public:
@@ -20,9 +25,13 @@ public:
     using OpenRoutine = std::function<bool(const std::string& name, const std::string& file)>;
 
     explicit frmFolderMenu(OpenRoutine openFile, QWidget* parent = nullptr);
+    ~frmFolderMenu() override;
 
     // Shows the folder at `path` (taken as given), named `name` in the caption.
     void LoadFolder(const std::string& name, const std::string& path);
+    // Shows the folder above the one shown, unless that is the folder given to
+    // LoadFolder (users browse what was catalogued, not the whole disk).
+    void goUp();
 
     // The window a subfolder was last opened in (it closes and deletes itself).
     frmFolderMenu* lastSubfolderWindow() const { return lastSubfolderWindow_; }
@@ -30,10 +39,18 @@ public:
     QGroupBox* Frame1;
     QListWidget* ListView1;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void onDoubleClick();
+    void showFolder(const std::string& name, const std::string& path);
 
     OpenRoutine openFile_;
+    std::unique_ptr<FileTypeIcons> fileIcons_;
+    std::string topName_;
+    std::string topPath_;
+    std::string shownPath_;
     frmFolderMenu* lastSubfolderWindow_ = nullptr;
 };
 

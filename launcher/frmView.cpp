@@ -11,14 +11,19 @@
 #include "modMain.h"
 #include "ucLeftFrame.h"
 #include "ucProgramView.h"
+#include "ActionLabel.h"
+#include "WindowGeometry.h"
 
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
-#include <QListWidgetItem>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
 #include <QLocale>
 #include <QStatusBar>
 #include <QTimer>
@@ -96,7 +101,22 @@ frmView::frmView(modMain& program) : program_(program) {
             [this](QListWidgetItem* item) { guarded([&] { onItemClicked(item); }); });
     connect(ucProgramView1, &ucProgramView::PropertiesClicked, this,
             [this] { guarded([&] { onPropertiesClicked(); }); });
+    connect(ucProgramView1, &ucProgramView::CurrentItemChanged, this,
+            [this](QListWidgetItem* item) { guarded([&] { onCurrentItemChanged(item); }); });
+
+    // Search, list, then the panel's actions; the search field has the focus.
+    setTabOrder(ucProgramView1->txtSearch, ucProgramView1->lstView);
+    setTabOrder(ucProgramView1->lstView, ucProgramView1->lstResults);
+    setTabOrder(ucProgramView1->lstResults, ucLeftFrame1->lblLaunch);
+    setTabOrder(ucLeftFrame1->lblLaunch, ucLeftFrame1->lblProperties);
+    setTabOrder(ucLeftFrame1->lblProperties, ucLeftFrame1->lblQuit);
+    ucProgramView1->txtSearch->setFocus();
+    // Small enough for any screen, large enough that every action and a row of
+    // the list stay in sight.
+    ucProgramView1->setMinimumWidth(240);
+    setMinimumSize(minimumSizeHint().expandedTo(QSize(460, 0)));
     resize(780, 540);
+    WindowGeometry::restore(*this, objectName());
 }
 
 frmView::~frmView() = default;
@@ -113,6 +133,11 @@ void frmView::showEvent(QShowEvent* event) {
     if (loaded_) return;
     loaded_ = true;
     guarded([&] { Form_Load(); });
+}
+
+void frmView::closeEvent(QCloseEvent* event) {
+    WindowGeometry::save(*this, objectName());
+    QMainWindow::closeEvent(event);
 }
 
 void frmView::Form_Load() {
@@ -195,6 +220,16 @@ void frmView::onItemClicked(const QListWidgetItem* item) {
     if (!item) return;
     ucLeftFrame1->setDescription(program_.database().getProgramDescription(item->text().toStdString()));
     ucLeftFrame1->displayLabels(true);
+}
+
+void frmView::onCurrentItemChanged(const QListWidgetItem* item) {
+    if (!item) {
+        // Nothing to act on: no description and no actions but "Quit".
+        ucLeftFrame1->setDescription({});
+        ucLeftFrame1->displayLabels(false);
+        return;
+    }
+    onItemClicked(item);
 }
 
 void frmView::onPropertiesClicked() {

@@ -42,6 +42,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void Form_Load();
@@ -49,6 +50,7 @@ private:
     void onLaunchClicked();
     void onListDoubleFolder(const QListWidgetItem* item);
     void onItemClicked(const QListWidgetItem* item);
+    void onCurrentItemChanged(const QListWidgetItem* item);
     void onPropertiesClicked();
     void refreshStatusPanels();
 

@@ -80,6 +80,8 @@ ActionLabel* makeAction(const char* name, const char* caption, QWidget* parent, 
 ucLeftFrame::ucLeftFrame(QWidget* parent) : QWidget(parent) {
     setObjectName("ucLeftFrame");
     setMinimumWidth(200);
+    // Room for the picture, the description and all three actions (see layOut).
+    setMinimumHeight(kMargin + kPictureHeight + kMargin + 120 + 3 * (28 + 8) + kMargin);
     Image2 = new QLabel(this);
     Image2->setObjectName("Image2");
     Image1 = new QLabel(this);

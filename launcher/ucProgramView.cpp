@@ -1,5 +1,8 @@
 #include "ucProgramView.h"
 
+#include "CatalogueDelegate.h"
+#include "CatalogueItem.h"
+#include "CatalogueSearch.h"
 #include "DialogService.h"
 #include "FatalError.h"
 #include "PictureLoader.h"
@@ -13,6 +16,7 @@
 
 #include <QAction>
 #include <QImage>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
@@ -46,6 +50,7 @@ ucProgramView::ucProgramView(clsDBRoutines& database, Variant variant, QWidget* 
     lstView->setSelectionMode(QAbstractItemView::SingleSelection);
     lstView->viewport()->installEventFilter(this);
     connect(lstView, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { emit ItemClicked(item); });
+    lstView->setItemDelegate(new CatalogueDelegate(lstView));
 
     mnuPopupmenu = new QMenu(this);
     mnuPopupmenu->setObjectName("mnuPopupmenu");
@@ -65,11 +70,22 @@ ucProgramView::ucProgramView(clsDBRoutines& database, Variant variant, QWidget* 
     mnuPopupmenuProperties = mnuPopupmenu->addAction("Properties");
     mnuPopupmenuProperties->setObjectName("mnuPopupmenuProperties");
     connect(mnuPopupmenuProperties, &QAction::triggered, this, &ucProgramView::PropertiesClicked);
+
+    if (variant_ == Variant::Launcher) {
+        txtSearch = new QLineEdit(this);
+        txtSearch->setObjectName("txtSearch");
+        lstResults = new QListView(this);
+        lstResults->setObjectName("lstResults");
+        search_ = new CatalogueSearch(*this, database_);
+    }
 }
 
 void ucProgramView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    lstView->setGeometry(0, 0, width(), std::max(0, height() - kBottomMargin));
+    const int top = txtSearch ? txtSearch->sizeHint().height() + 4 : 0;
+    if (txtSearch) txtSearch->setGeometry(0, 0, width(), top - 4);
+    lstView->setGeometry(0, top, width(), std::max(0, height() - top - kBottomMargin));
+    if (lstResults) lstResults->setGeometry(lstView->geometry());
 }
 
 std::string ucProgramView::tagOf(const QListWidgetItem* item) {
@@ -83,7 +99,7 @@ std::int64_t ucProgramView::keyOf(const QListWidgetItem* item) {
 }
 
 QListWidgetItem* ucProgramView::addItem(const std::string& text, int iconIndex, const std::string& tag) {
-    auto* item = new QListWidgetItem(QString::fromStdString(text), lstView);
+    auto* item = new CatalogueItem(QString::fromStdString(text), lstView);
     item->setData(kIconIndexRole, iconIndex);
     if (iconIndex > 0) item->setIcon(ImageList1.Icon(iconIndex));
     if (!tag.empty()) item->setData(kTagRole, QString::fromStdString(tag));
@@ -195,6 +211,8 @@ void ucProgramView::loadView(bool /*rebindImages*/) {
         folders.MoveNext();
     }
     folders.Close();
+    CatalogueItem::sortInUserOrder(lstView, [](const QListWidgetItem* item) { return !tagOf(item).empty(); });
+    if (search_) search_->catalogueLoaded();
 }
 
 void ucProgramView::reloadView() {

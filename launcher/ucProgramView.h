@@ -9,12 +9,15 @@
 #include <vector>
 
 class QAction;
+class QLineEdit;
+class QListView;
 class QListWidget;
 class QListWidgetItem;
 class QMenu;
 
 namespace portico {
 
+class CatalogueSearch;
 class clsDBRoutines;
 class Recordset;
 
@@ -58,6 +61,10 @@ public:
     QAction* mnuPopupMenuAdd = nullptr;
     QAction* mnuPopupMenuModify = nullptr;
     QAction* mnuPopupMenuDelete = nullptr;
+    // Launcher variant: the search field above the list, and the matches shown
+    // in the list's place while a search is typed.
+    QLineEdit* txtSearch = nullptr;
+    QListView* lstResults = nullptr;
 
 signals:
     void ListDoubleClicked(QListWidgetItem* item);
@@ -67,6 +74,9 @@ signals:
     void AddMenuClicked();
     void ModifyMenuClicked();
     void DeleteMenuClicked();
+    // Launcher variant: the selected item changed, whichever way (mouse, keys,
+    // search); nullptr when nothing is selected.
+    void CurrentItemChanged(QListWidgetItem* item);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -85,6 +95,7 @@ private:
 
     clsDBRoutines& database_;
     Variant variant_;
+    CatalogueSearch* search_ = nullptr;
 };
 
 }  // namespace portico

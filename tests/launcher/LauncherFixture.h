@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QListWidget>
+#include <QSettings>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -64,6 +65,8 @@ protected:
         std::filesystem::create_directories(folder / "data");
         std::filesystem::create_directories(folder / "pictures");
         CatalogueFile::create(catalogue());
+        // Per-user settings (window places) go to this test's folder, not the home folder.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(folder.str() + "/config"));
         program = std::make_unique<modMain>(folder / "pictures");
         db().openDatabase(catalogue().string());
     }

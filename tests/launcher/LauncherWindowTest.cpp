@@ -238,7 +238,68 @@ TEST_F(FolderBrowserTest, MissingFolderSaysSoEmptyFolderSaysNothing) {
     EXPECT_TRUE(dialogs.messages().empty());
     browser.LoadFolder("Gone", (folder / "gone").string());
     EXPECT_EQ(browser.windowTitle().toStdString(), "Viewing Folder : Gone (" + (folder / "gone").string() + ")");
-    EXPECT_EQ(dialogs.messages(), (std::vector<ShownMessage>{{"Invalid Folder!!!", "Error", MessageIcon::Critical}}));
+    // The message names the folder that is missing.
+    EXPECT_EQ(dialogs.messages(), (std::vector<ShownMessage>{
+                                      {"Invalid Folder!!!\n" + (folder / "gone").string(), "Error", MessageIcon::Critical}}));
+}
+
+TEST_F(FolderBrowserTest, NaturalOrderFoldersFirstAndEachFileWithItsTypesIcon) {
+    const auto root = folder / "Docs";
+    for (const char* name : {"File 10.txt", "File 2.txt", "Zeta.pdf", "Ça va.txt", "cobalt.png", "B.txt"})
+        folder.write(std::string("Docs/") + name, "x");
+    folder.write("Docs/Part 10/a.txt", "x");
+    folder.write("Docs/Part 9/a.txt", "x");
+    folder.write("Docs/archive/a.txt", "x");
+    browser.LoadFolder("Docs", root.string());
+    EXPECT_EQ(texts(browser.ListView1), (Texts{"archive", "Part 9", "Part 10", "B.txt", "Ça va.txt", "cobalt.png",
+                                               "File 2.txt", "File 10.txt", "Zeta.pdf"}));
+    const auto typeOf = [&](const char* name) {
+        return itemNamed(browser.ListView1, name)->data(Qt::UserRole + 1).toString().toStdString();
+    };
+    EXPECT_EQ(typeOf("B.txt"), "text/plain");
+    EXPECT_EQ(typeOf("cobalt.png"), "image/png");
+    EXPECT_EQ(typeOf("Zeta.pdf"), "application/pdf");
+    EXPECT_FALSE(itemNamed(browser.ListView1, "Zeta.pdf")->icon().isNull());
+}
+
+TEST_F(FolderBrowserTest, ReturnOpensBackspaceAndAltUpClimbToTheGivenFolderOnly) {
+    const auto root = folder / "Tools";
+    folder.write("Tools/Manuals/Deep/guide.txt", "x");
+    folder.write("Tools/readme.txt", "x");
+    browser.show();
+    browser.LoadFolder("Tools", root.string());
+    QListWidget* list = browser.ListView1;
+    list->setFocus();
+    // Return on a file opens it; on a subfolder, a further window.
+    list->setCurrentItem(itemNamed(list, "readme.txt"));
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_EQ(shell.requests.size(), 1u);
+    EXPECT_EQ(shell.requests[0].file, (root / "readme.txt").string());
+    list->setCurrentItem(itemNamed(list, "Manuals"));
+    QTest::keyClick(list, Qt::Key_Enter);
+    frmFolderMenu* sub = browser.lastSubfolderWindow();
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(texts(sub->ListView1), Texts{"Deep"});
+
+    // Down into Deep in the same window, then back up with Backspace and Alt+Up.
+    sub->ListView1->setCurrentItem(sub->ListView1->item(0));
+    QTest::keyClick(sub->ListView1, Qt::Key_Return);
+    frmFolderMenu* deep = sub->lastSubfolderWindow();
+    ASSERT_NE(deep, nullptr);
+    EXPECT_EQ(texts(deep->ListView1), Texts{"guide.txt"});
+    QTest::keyClick(deep->ListView1, Qt::Key_Backspace);
+    EXPECT_EQ(deep->windowTitle().toStdString(), "Viewing Folder : Manuals (" + (root / "Manuals").string() + ")");
+    EXPECT_EQ(texts(deep->ListView1), Texts{"Deep"});
+    EXPECT_EQ(deep->ListView1->currentItem()->text(), "Deep");  // where we came from
+    QTest::keyClick(deep->ListView1, Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(deep->windowTitle().toStdString(), "Viewing Folder : Tools (" + root.string() + ")");
+    EXPECT_EQ(texts(deep->ListView1), (Texts{"Manuals", "readme.txt"}));
+    // Not above the catalogued folder.
+    QTest::keyClick(deep->ListView1, Qt::Key_Backspace);
+    EXPECT_EQ(deep->windowTitle().toStdString(), "Viewing Folder : Tools (" + root.string() + ")");
+    EXPECT_TRUE(dialogs.messages().empty());
+    deep->close();
+    sub->close();
 }
 
 TEST_F(FolderBrowserTest, AFileThatCannotBeOpenedIsReportedByOpenFile) {

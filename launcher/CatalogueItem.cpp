@@ -1,0 +1,49 @@
+#include "CatalogueItem.h"
+
+#include "UserCollator.h"
+
+#include <QListWidget>
+
+#include <algorithm>
+#include <vector>
+
+namespace portico {
+
+CatalogueItem::CatalogueItem(const QString& text, QListWidget* list)
+    : QListWidgetItem(text, list), order_(list ? list->count() : 0) {}
+
+bool CatalogueItem::operator<(const QListWidgetItem& other) const {
+    if (const auto* item = dynamic_cast<const CatalogueItem*>(&other)) return order_ < item->order_;
+    return QListWidgetItem::operator<(other);
+}
+
+void CatalogueItem::sortInUserOrder(QListWidget* list, const std::function<bool(const QListWidgetItem*)>& isFolder) {
+    const QCollator collator = userCollator();
+    struct Row {
+        bool folder;
+        QCollatorSortKey key;
+        int row;
+    };
+    std::vector<Row> rows;
+    rows.reserve(static_cast<std::size_t>(list->count()));
+    for (int row = 0; row < list->count(); ++row) {
+        const QListWidgetItem* item = list->item(row);
+        rows.push_back({isFolder(item), collator.sortKey(item->text()), row});
+    }
+    // Sort keys once each: comparing them is far cheaper than collating names
+    // again for every comparison.
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+        if (a.folder != b.folder) return !a.folder;
+        return a.key.compare(b.key) < 0;
+    });
+    bool changed = false;
+    for (int rank = 0; rank < static_cast<int>(rows.size()); ++rank) {
+        auto* item = dynamic_cast<CatalogueItem*>(list->item(rows[static_cast<std::size_t>(rank)].row));
+        if (!item) return;  // not ours to order
+        changed = changed || rank != rows[static_cast<std::size_t>(rank)].row;
+        item->order_ = rank;
+    }
+    if (changed) list->sortItems(Qt::AscendingOrder);
+}
+
+}  // namespace portico

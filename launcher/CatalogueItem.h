@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QListWidgetItem>
+
+#include <functional>
+
+namespace portico {
+
+// An item of a catalogue list that can be put in the user's order (programs
+// first, then folders, each by name as the user's locale sorts). The catalogue
+// sorts without regard to locale, so "Ça marche" would follow "Zip".
+class CatalogueItem final : public QListWidgetItem {
+public:
+    CatalogueItem(const QString& text, QListWidget* list);
+
+    bool operator<(const QListWidgetItem& other) const override;
+
+    // Sorts the list's items; `isFolder` tells the two groups apart. Items of
+    // equal names keep their order.
+    static void sortInUserOrder(QListWidget* list, const std::function<bool(const QListWidgetItem*)>& isFolder);
+
+private:
+    int order_;
+};
+
+}  // namespace portico

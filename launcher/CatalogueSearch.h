@@ -1,0 +1,56 @@
+#pragma once
+
+#include "ProgramSearch.h"
+
+#include <QObject>
+
+class QAbstractItemView;
+class QKeyEvent;
+class QListWidgetItem;
+class QModelIndex;
+
+namespace portico {
+
+class clsDBRoutines;
+class SearchResultModel;
+class ucProgramView;
+
+// The keyboard side of the launcher's list: the search field above it, the
+// results shown in place of the list while a search is typed, and the keys in
+// both lists (Return opens, the Menu key and Shift+F10 give the context menu,
+// typing goes to the field). A result that becomes current is made the list's
+// selected item, so everything that acts on the selection acts on it.
+class CatalogueSearch final : public QObject {
+    Q_OBJECT
+public:
+    CatalogueSearch(ucProgramView& view, clsDBRoutines& database);
+    ~CatalogueSearch() override;
+
+    // The list has been filled: the index is built when first needed.
+    void catalogueLoaded();
+    SearchResultModel& results() { return *model_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ensureIndex();
+    void refilter(const QString& text);
+    void showCatalogue();
+    void followResult(const QModelIndex& current);
+    void followSelection();
+    void openSelected();
+    void popupMenuAtSelected(QAbstractItemView* list);
+    bool fieldKey(QKeyEvent* key);
+    bool listKey(QAbstractItemView* list, QKeyEvent* key);
+    QAbstractItemView* shownList() const;
+
+    ucProgramView& view_;
+    clsDBRoutines& database_;
+    ProgramSearch search_;
+    SearchResultModel* model_;
+    bool indexed_ = false;
+    QListWidgetItem* followed_ = nullptr;
+};
+
+}  // namespace portico
