@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -79,6 +80,12 @@ ProgramDialogBase::ProgramDialogBase(modMain& program, QWidget* owner, const cha
     cmdIcon = makeButton("cmdIcon", iconCaption, this);
     cmdAdd = makeButton("cmdAdd", saveCaption, this);
     for (QPushButton* button : {cmdExePath, cmdStartInFolderButton, cmbProgramParmsButton}) button->setFixedWidth(32);
+    // Return in a field adds or saves; only a click or Space opens a helper window.
+    for (QPushButton* button : {cmdExePath, cmdStartInFolderButton, cmbProgramParmsButton, cmdIcon})
+        button->setAutoDefault(false);
+    cmdAdd->setDefault(true);
+    // Tab moves on to the next field; a description holds no tab characters.
+    txtProgramDescription->setTabChangesFocus(true);
 
     fieldsGrid = new QGridLayout;
     fieldsGrid->addWidget(new QLabel("Program Name :", this), 0, 0);
@@ -153,6 +160,46 @@ void ProgramDialogBase::openTypingArea(QLineEdit& field, const char* caption) {
     typingArea.setWindowTitle(caption);
     typingArea.setTextBox(&field);
     program_.showModal(typingArea, this);
+}
+
+ProgramDialogBase::Values ProgramDialogBase::fieldTexts() const {
+    return {txtProgramName->text().toStdString(), txtProgramDescription->toPlainText().toStdString(),
+            txtProgramPath->text().toStdString(), txtStartInPath->text().toStdString(),
+            txtStartInParams->text().toStdString()};
+}
+
+void ProgramDialogBase::rememberFields() { remembered_ = fieldTexts(); }
+
+bool ProgramDialogBase::hasUnsavedChanges() const {
+    const Values now = fieldTexts();
+    return now.name != remembered_.name || now.description != remembered_.description ||
+           now.path != remembered_.path || now.startIn != remembered_.startIn ||
+           now.parameters != remembered_.parameters;
+}
+
+void ProgramDialogBase::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        if (event->key() == Qt::Key_Escape) {
+            event->accept();
+            // No is the default: a second stray Escape or Return keeps the typing.
+            if (!hasUnsavedChanges() ||
+                dialogs().messageBox("Close this window and lose the changes you made?", "Confirmation",
+                                     MessageIcon::Question, MessageButtons::YesNo,
+                                     DefaultButton::Second) == MessageAnswer::Yes)
+                reject();
+            return;
+        }
+        // A helper button with the focus still answers Return, as a click would.
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            auto* button = qobject_cast<QPushButton*>(focusWidget());
+            if (button && button != cmdAdd && button->isEnabled()) {
+                event->accept();
+                button->click();
+                return;
+            }
+        }
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void ProgramDialogBase::reloadSetupList() {

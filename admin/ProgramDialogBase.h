@@ -8,6 +8,7 @@
 #include <string>
 
 class QGridLayout;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -54,12 +55,24 @@ protected:
     void chooseExecutable();
     void openTypingArea(QLineEdit& field, const char* caption);
     void reloadSetupList();
+    // Takes what the fields hold now as the state Escape compares against.
+    void rememberFields();
+    // True when the fields differ from what rememberFields last saw; a
+    // subclass adds what it holds besides the fields (a picked picture).
+    virtual bool hasUnsavedChanges() const;
+
+    void keyPressEvent(QKeyEvent* event) override;
 
     struct Values {
         std::string name, description, path, startIn, parameters;
     };
     // The fields, trimmed.
     Values trimmedValues() const;
+
+private:
+    // The fields as typed (untrimmed): a change of blanks is a change too.
+    Values fieldTexts() const;
+    Values remembered_;
 };
 
 }  // namespace portico::admin

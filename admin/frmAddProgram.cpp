@@ -22,6 +22,10 @@ void frmAddProgram::chooseIcon() {
     if (auto picked = program_.showResources(txtProgramPath->text().toStdString())) pickedPicture_ = std::move(picked);
 }
 
+bool frmAddProgram::hasUnsavedChanges() const {
+    return pickedPicture_.has_value() || ProgramDialogBase::hasUnsavedChanges();
+}
+
 void frmAddProgram::addProgram() {
     if (!validate()) return;
     const Values values = trimmedValues();

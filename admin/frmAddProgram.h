@@ -16,6 +16,7 @@ public:
 private:
     void chooseIcon();
     void addProgram();
+    bool hasUnsavedChanges() const override;
 
     // The picture picked in the icon picker while this dialog is open, held
     // here until the program is added.

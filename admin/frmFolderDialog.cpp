@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QStyle>
 #include <QTreeWidget>
@@ -47,6 +48,7 @@ frmFolderDialog::frmFolderDialog(modMain& program, QWidget* owner) : QDialog(own
     ctlFolderList->header()->hide();
     ctlFolderList->setSelectionMode(QAbstractItemView::SingleSelection);
     ctlFolderList->setExpandsOnDoubleClick(false);
+    ctlFolderList->installEventFilter(this);
 
     cmdOk = new QPushButton("&Add", this);
     cmdOk->setObjectName("cmdOk");
@@ -109,6 +111,27 @@ void frmFolderDialog::loadSubfolders(QTreeWidgetItem* node) {
 QTreeWidgetItem* frmFolderDialog::selectedNode() const {
     const auto selected = ctlFolderList->selectedItems();
     return selected.isEmpty() ? nullptr : selected.front();
+}
+
+bool frmFolderDialog::eventFilter(QObject* watched, QEvent* event) {
+    // The tree leaves Return to the dialog, whose default button is Add:
+    // here it opens and closes folders, and only the Add button adds.
+    if (watched == ctlFolderList && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            guarded([&] { toggleNode(ctlFolderList->currentItem()); });
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmFolderDialog::toggleNode(QTreeWidgetItem* node) {
+    if (!node) return;
+    if (node->childCount() == 0)
+        loadSubfolders(node);
+    else
+        node->setExpanded(!node->isExpanded());
 }
 
 void frmFolderDialog::nodeDoubleClicked() {

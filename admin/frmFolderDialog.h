@@ -37,8 +37,14 @@ public:
     QPushButton* cmdOk;
     QPushButton* cmdCancel;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QTreeWidgetItem* selectedNode() const;
+    // Return on a node: its subfolders are read when it has none yet and it
+    // opens; an open node closes.
+    void toggleNode(QTreeWidgetItem* node);
     void loadDrives();
     void nodeDoubleClicked();
     void addFolder();

@@ -65,6 +65,7 @@ void frmModifyProgram::loadProgramFields(std::int64_t key) {
     if (programs.RecordCount() == 0) {
         dialogs().messageBox("Couldn't Load Program Information", "Error", MessageIcon::Critical);
         programs.Close();
+        rememberFields();
         return;
     }
     programs.MoveFirst();
@@ -81,6 +82,7 @@ void frmModifyProgram::loadProgramFields(std::int64_t key) {
     showPicture(icon.type() == Variant::Type::Bytes ? std::string(icon.bytes().begin(), icon.bytes().end())
                                                     : std::string());
     programs.Close();
+    rememberFields();
 }
 
 void frmModifyProgram::showPicture(const std::string& bytes) {
@@ -99,6 +101,10 @@ void frmModifyProgram::chooseIcon() {
         pickedPicture_ = std::move(picked);
         showPicture(*pickedPicture_);
     }
+}
+
+bool frmModifyProgram::hasUnsavedChanges() const {
+    return pickedPicture_.has_value() || ProgramDialogBase::hasUnsavedChanges();
 }
 
 void frmModifyProgram::save() {

@@ -29,6 +29,7 @@ private:
     void showPicture(const std::string& bytes);
     void chooseIcon();
     void save();
+    bool hasUnsavedChanges() const override;
 
     std::string program_name_;
     std::int64_t key_ = 0;

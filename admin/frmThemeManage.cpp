@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QStyle>
 #include <QTreeWidget>
@@ -33,6 +34,7 @@ frmThemeManage::frmThemeManage(modMain& program, QWidget* owner) : QDialog(owner
     lstTheme->setRootIsDecorated(false);
     lstTheme->setSelectionMode(QAbstractItemView::SingleSelection);
     ImageList1.Add({}, QApplication::style()->standardIcon(QStyle::SP_DesktopIcon).pixmap(16, 16));
+    lstTheme->installEventFilter(this);
     auto* frameLayout = new QVBoxLayout(frame);
     frameLayout->addWidget(lstTheme);
 
@@ -73,6 +75,16 @@ void frmThemeManage::LoadThemes() {
         themes.MoveNext();
     }
     themes.Close();
+}
+
+bool frmThemeManage::eventFilter(QObject* watched, QEvent* event) {
+    // The list leaves Return to the dialog, whose default button is Apply
+    // Theme: a theme is applied only by choosing that button.
+    if (watched == lstTheme && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 std::string frmThemeManage::selectedTheme() const {

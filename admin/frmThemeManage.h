@@ -29,6 +29,9 @@ public:
     QPushButton* cmdDelete;
     QPushButton* cmdCreate;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // The selected theme's name; "" when none is selected.
     std::string selectedTheme() const;

@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -66,6 +67,7 @@ ucProgramView::ucProgramView(clsDBRoutines& database, Variant variant, QWidget* 
         connect(mnuPopupMenuAdd, &QAction::triggered, this, &ucProgramView::AddMenuClicked);
         connect(mnuPopupMenuModify, &QAction::triggered, this, &ucProgramView::ModifyMenuClicked);
         connect(mnuPopupMenuDelete, &QAction::triggered, this, &ucProgramView::DeleteMenuClicked);
+        lstView->installEventFilter(this);
     }
     mnuPopupmenuProperties = mnuPopupmenu->addAction("Properties");
     mnuPopupmenuProperties->setObjectName("mnuPopupmenuProperties");
@@ -226,6 +228,36 @@ QListWidgetItem* ucProgramView::selectedItem() const {
     return selected.isEmpty() ? nullptr : selected.front();
 }
 
+void ucProgramView::refreshView() {
+    const std::int64_t key = keyOf(lstView->currentItem());
+    reloadView();
+    if (key == 0) return;
+    for (int i = 0; i < lstView->count(); ++i) {
+        if (keyOf(lstView->item(i)) == key) {
+            lstView->setCurrentItem(lstView->item(i));
+            return;
+        }
+    }
+}
+
+bool ucProgramView::onAdministrationKey(int key, Qt::KeyboardModifiers modifiers) {
+    if (modifiers != Qt::NoModifier && modifiers != Qt::KeypadModifier) return false;
+    switch (key) {
+    case Qt::Key_Delete:
+        if (selectedItem()) emit DeleteMenuClicked();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (selectedItem()) emit ModifyMenuClicked();
+        return true;
+    case Qt::Key_F5:
+        refreshView();
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::string ucProgramView::selectedItemText() const {
     const QListWidgetItem* item = selectedItem();
     return item ? item->text().toStdString() : std::string();
@@ -234,6 +266,12 @@ std::string ucProgramView::selectedItemText() const {
 std::int64_t ucProgramView::selectedKey() const { return keyOf(selectedItem()); }
 
 bool ucProgramView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstView && event->type() == QEvent::KeyPress && variant_ == Variant::Administration) {
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        bool taken = false;
+        guarded([&] { taken = onAdministrationKey(keyEvent->key(), keyEvent->modifiers()); });
+        if (taken) return true;
+    }
     if (watched == lstView->viewport()) {
         if (event->type() == QEvent::MouseButtonDblClick) {
             guarded([&] { onDoubleClick(); });

@@ -39,6 +39,9 @@ public:
     void loadView(bool rebindImages = false);
     // Administration variant: empties the list and the pictures and fills them again.
     void reloadView();
+    // Administration variant: reloadView, keeping the current program current
+    // when it is still in the catalogue (F5 in the list).
+    void refreshView();
     // Launcher variant: the selected item, or nullptr.
     QListWidgetItem* selectedItem() const;
     // Administration variant: the selected item's text, or "" when none.
@@ -92,6 +95,8 @@ private:
     QListWidgetItem* addItem(const std::string& text, int iconIndex, const std::string& tag);
     void onDoubleClick();
     void onMouseUp(Qt::MouseButton button, QPoint position);
+    // Administration variant: Delete deletes, Return modifies, F5 refreshes. True when the key was taken.
+    bool onAdministrationKey(int key, Qt::KeyboardModifiers modifiers);
 
     clsDBRoutines& database_;
     Variant variant_;
