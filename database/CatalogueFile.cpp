@@ -41,6 +41,7 @@ void CatalogueFile::create(const std::filesystem::path& file) {
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     std::unique_ptr<sqlite3, DatabaseCloser> db(raw);
+    NameFold::registerEverywhere();
     if (db) NameFold::registerOn(db.get());
     std::string failure;
     if (rc != SQLITE_OK) {

@@ -6,6 +6,7 @@
 #include <unicode/ustring.h>
 
 #include <algorithm>
+#include <mutex>
 
 namespace portico {
 namespace {
@@ -28,6 +29,8 @@ int compareNames(void*, int lengthA, const void* a, int lengthB, const void* b) 
     const std::string keyB = NameFold::key({static_cast<const char*>(b), static_cast<std::size_t>(lengthB)});
     return keyA.compare(keyB) < 0 ? -1 : (keyA == keyB ? 0 : 1);
 }
+
+int registerExtension(sqlite3* db, char**, const sqlite3_api_routines*) { return NameFold::registerOn(db); }
 
 }  // namespace
 
@@ -58,5 +61,11 @@ int NameFold::registerOn(sqlite3* db) {
     return sqlite3_create_collation_v2(db, kCollation, SQLITE_UTF8, nullptr, compareNames, nullptr);
 }
 
+void NameFold::registerEverywhere() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        sqlite3_auto_extension(reinterpret_cast<void (*)()>(registerExtension));
+    });
+}
 
 }  // namespace portico

@@ -20,6 +20,10 @@ public:
     static std::string key(std::string_view name);
     static bool sameName(std::string_view a, std::string_view b) { return key(a) == key(b); }
 
+    // Makes the collation known to every SQLite connection this process opens
+    // (ours and any other tool's in the same process), so that a catalogue with
+    // the unique indexes can be checked, counted and written.
+    static void registerEverywhere();
     // Makes the collation known to one connection.
     static int registerOn(sqlite3* db);
 };

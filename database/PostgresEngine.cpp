@@ -68,7 +68,11 @@ bool isIdentifierChar(char c) { return std::isalnum(static_cast<unsigned char>(c
 // Every identifier of `sql` by its lower-case form, as first spelt there.
 void collectSpellings(const std::string& sql, std::unordered_map<std::string, std::string>& spellings) {
     for (std::size_t i = 0; i < sql.size();) {
-        if (sql[i] == '\'') {
+        if (sql.compare(i, 2, "--") == 0) {
+            // A comment's words are no identifiers, and its apostrophes open no text.
+            const auto end = sql.find('\n', i);
+            i = end == std::string::npos ? sql.size() : end + 1;
+        } else if (sql[i] == '\'') {
             const auto end = sql.find('\'', i + 1);
             i = end == std::string::npos ? sql.size() : end + 1;
         } else if (isIdentifierStart(sql[i])) {

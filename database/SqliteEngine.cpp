@@ -79,6 +79,7 @@ public:
         }
         sqlite3_extended_result_codes(db.get(), 0);
         // The unique name indexes use our collation; without it no row could be written.
+        NameFold::registerEverywhere();
         NameFold::registerOn(db.get());
         // Every program row carries its picture, so rows fill whole pages; the
         // engine's default 2 MiB cache would send most lookups back to the file.

@@ -492,8 +492,9 @@ std::string clsDBRoutines::sameNameIn(const char* table, const char* keyColumn, 
     // Compared here rather than in SQL: the engine's NOCASE folds ASCII only,
     // and older catalogues have no index that knows better.
     const std::string wanted = NameFold::key(name);
-    auto rows = openQuery(std::string("Select ") + keyColumn + " as RowKey, " + nameColumn + " as RowName from " +
-                              table,
+    // Folders have no key column; no row of theirs is ever left out.
+    auto rows = openQuery(std::string("Select ") + (keyColumn ? keyColumn : "0") + " as RowKey, " + nameColumn +
+                              " as RowName from " + table,
                           {});
     for (; !rows->IsEOF(); rows->MoveNext()) {
         const Variant& stored = rows->Fields("RowName").Value();
@@ -761,7 +762,7 @@ bool clsDBRoutines::AddFolder(const std::string& mStrFolderName, const std::stri
     trap([&] {
         auto recordset = openTable("Folder");
         TransactionScope transaction(*activeConnection_);
-        refuseTakenName("folder", "Folder", "rowid", "Folder_Name", mStrFolderName);
+        refuseTakenName("folder", "Folder", nullptr, "Folder_Name", mStrFolderName);
         recordset->AddNew();
         recordset->Fields("Folder_Name").setValue(trimBlanks(mStrFolderName));
         recordset->Fields("Folder_Path").setValue(trimBlanks(mStrFolderPath));

@@ -120,11 +120,15 @@ void frmProperties::setProgram(const std::string& name, std::int64_t key) {
         if (key != 0) {
             // The row's own picture: its name may be carried by another row too.
             const ::portico::Variant& icon = properties.Fields("ProgramIcon").Value();
-            const QImage picture =
+            QImage picture =
                 icon.type() == ::portico::Variant::Type::Bytes
                     ? tryLoadPictureData(std::string_view(reinterpret_cast<const char*>(icon.bytes().data()),
                                                           icon.bytes().size()))
                     : QImage();
+            // A row stored without a picture shows the default icon, as the list does.
+            const bool stored = icon.type() == ::portico::Variant::Type::Bytes && !icon.bytes().empty();
+            if (picture.isNull() && !stored && !database_.DefaultIconPath().empty())
+                picture = tryLoadPicture(database_.DefaultIconPath(), SafeFile::Links::Follow);
             if (!picture.isNull())
                 Image1->setPixmap(QPixmap::fromImage(picture).scaled(Image1->size(), Qt::KeepAspectRatio,
                                                                      Qt::SmoothTransformation));

@@ -114,6 +114,18 @@ std::vector<int> ucProgramView::loadImages(Recordset& programs) {
     // carried by more than one row of an older catalogue.
     std::vector<int> indexes;
     std::set<std::string> keys;
+    // A program stored without a picture (by a script, the library or an older
+    // catalogue) shows the default icon, read once and shared by every such row.
+    int defaultIndex = -1;
+    auto defaultIcon = [&] {
+        if (defaultIndex < 0) {
+            const QImage picture = database_.DefaultIconPath().empty()
+                                       ? QImage()
+                                       : tryLoadPicture(database_.DefaultIconPath(), SafeFile::Links::Follow);
+            defaultIndex = picture.isNull() ? 0 : ImageList1.Add({}, QPixmap::fromImage(picture));
+        }
+        return defaultIndex;
+    };
     try {
         programs.MoveFirst();
     } catch (const PorticoError&) {
@@ -124,7 +136,10 @@ std::vector<int> ucProgramView::loadImages(Recordset& programs) {
         try {
             const std::string name = fieldText(programs, "Program_Name");
             const ::portico::Variant& icon = programs.Fields("Program_Icon").Value();
-            if (icon.type() == ::portico::Variant::Type::Bytes) {
+            if (icon.isNull() || icon.isEmpty() ||
+                (icon.type() == ::portico::Variant::Type::Bytes && icon.bytes().empty())) {
+                index = defaultIcon();
+            } else if (icon.type() == ::portico::Variant::Type::Bytes) {
                 const Bytes& bytes = icon.bytes();
                 const QImage picture = tryLoadPictureData(
                     std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));

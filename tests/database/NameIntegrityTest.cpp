@@ -3,6 +3,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace portico::test {
 namespace {
 
@@ -75,7 +77,12 @@ INSERT INTO Settings (Theme_Key) VALUES (NULL);
 
 class NameIntegrityTest : public CatalogueTest {
 protected:
-    std::vector<std::string> programNames() { return column(*db->loadPrograms(), "Program_Name"); }
+    // Sorted here: the engines order "Ärger" differently (bytes against the server's collation).
+    std::vector<std::string> programNames() {
+        std::vector<std::string> names = column(*db->loadPrograms(), "Program_Name");
+        std::sort(names.begin(), names.end());
+        return names;
+    }
     static std::string duplicateReport(const std::string& what, const std::string& name) {
         return "3022, A " + what + " named '" + name + "' already exists.";
     }

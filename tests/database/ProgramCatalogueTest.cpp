@@ -319,7 +319,7 @@ TEST_F(ProgramCatalogueTest, NoPictureFolderMeansTheDefaultIcon) {
     ::setenv("XDG_RUNTIME_DIR", folder.write("not-a-folder", "").c_str(), 1);
     {
         clsDBRoutines perUser;
-        perUser.openDatabase(catalogue().string());
+        perUser.openDatabase(connectionString());
         perUser.setDefaultIconPath(folder.write("Default.ico", "default-icon").string());
         EXPECT_TRUE(perUser.addProgram("Mail", "", "/usr/bin/mail", ""));
         EXPECT_TRUE(sink.messages.empty());

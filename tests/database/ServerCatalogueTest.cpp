@@ -131,7 +131,7 @@ TEST_F(ServerCatalogueTest, NamesAreUniqueAndFoundWithoutRegardToCase) {
     pickIcon("BM");
     EXPECT_FALSE(db->addProgram("MAIL", "", "/usr/bin/other", ""));
     ASSERT_EQ(sink.messages.size(), 1u);
-    EXPECT_THAT(sink.messages[0].text, StartsWith("23505, duplicate key value"));
+    EXPECT_EQ(sink.messages[0].text, "3022, A program named 'Mail' already exists.");
     EXPECT_EQ(db->getProgramPath("mAiL"), "/usr/bin/true");
     ASSERT_TRUE(db->AddFolder("Music", "/a"));
     EXPECT_FALSE(db->AddFolder("music", "/b"));

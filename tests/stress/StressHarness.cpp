@@ -11,6 +11,7 @@
 // Prints one summary line per round and a total; exits 1 on any finding.
 #include "CatalogueFile.h"
 #include "MessageSink.h"
+#include "NameFold.h"
 #include "SafeFile.h"
 #include "Tessera.h"
 #include "clsDBRoutines.h"
@@ -285,6 +286,8 @@ std::map<std::string, Row> rowsOf(const fs::path& catalogue, Tally& tally) {
     std::map<std::string, Row> rows;
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(catalogue.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) std::abort();
+    // The unique name indexes are checked under the catalogue's own collation.
+    portico::NameFold::registerOn(db);
     sqlite3_stmt* check = nullptr;
     sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
     if (sqlite3_step(check) != SQLITE_ROW ||
