@@ -82,6 +82,13 @@ ucProgramView::ucProgramView(clsDBRoutines& database, Variant variant, QWidget* 
     }
 }
 
+ucProgramView::~ucProgramView() {
+    // The search watches the lists' events; by the time QWidget's destructor
+    // deletes the children this is no longer a ucProgramView, so it goes first.
+    delete search_;
+    search_ = nullptr;
+}
+
 void ucProgramView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const int top = txtSearch ? txtSearch->sizeHint().height() + 4 : 0;

@@ -32,6 +32,7 @@ public:
     enum class Variant { Launcher, Administration };
 
     ucProgramView(clsDBRoutines& database, Variant variant, QWidget* parent = nullptr);
+    ~ucProgramView() override;
 
     Variant variant() const { return variant_; }
     // Fills the list from the catalogue. `rebindImages` belongs to the
