@@ -84,9 +84,12 @@ struct Document {
             auto text = content.substr(start, end - start);
             const bool crlf = !text.empty() && text.back() == '\r';
             if (crlf) text.remove_suffix(1);
-            // DOS tools end a file with Ctrl-Z, which is no part of the last value.
-            if (!text.empty() && text.back() == '\x1a') text.remove_suffix(1);
+            // DOS tools end a file with Ctrl-Z, which is no part of the last value;
+            // the line keeps it, so that a rewrite leaves the line as it was.
+            const bool dosEnd = !text.empty() && text.back() == '\x1a';
+            if (dosEnd) text.remove_suffix(1);
             doc.lines.push_back(classify(std::string(text)));
+            if (dosEnd) doc.lines.back().text += '\x1a';
             doc.lines.back().crlf = crlf;
             start = end + 1;
         }

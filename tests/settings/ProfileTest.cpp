@@ -122,6 +122,10 @@ TEST(Profile, DosEndOfFileMarkIsNoPartOfTheValue) {
     EXPECT_TRUE(profile::writeString("S", "n", "2", ended));
     EXPECT_EQ(profile::getString("S", "n", "", 255, ended).text, "2");
     EXPECT_EQ(profile::getString("S", "k", "", 255, ended).text, "v");
+    // A line that carries the mark is written back byte for byte when another line changes.
+    const auto marked = temp.write("marked.ini", "; note\x1a\r\n[S]\r\nk=v\r\n");
+    EXPECT_TRUE(profile::writeString("S", "k", "w", marked));
+    EXPECT_EQ(test::TempFolder::read(marked), "; note\x1a\r\n[S]\r\nk=w\r\n");
 }
 
 struct WriteCase {
