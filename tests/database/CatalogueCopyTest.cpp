@@ -12,28 +12,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Pair;
 
-// Every row of every catalogue table, as text, sorted.
-std::vector<std::string> rowsOf(const std::string& connectionString) {
-    auto connection = std::make_shared<Connection>();
-    connection->setConnectionString(connectionString);
-    connection->Open();
-    std::vector<std::string> rows;
-    for (const char* table : {"Program", "Permission", "[User]", "[Group]", "Folder", "Theme", "Settings"}) {
-        for (const auto& row : connection->engine("test").run(std::string("SELECT * FROM ") + table, {}).rows) {
-            std::string text = table;
-            for (const auto& value : row) {
-                text += " | ";
-                if (value.isNull()) text += "<null>";
-                else if (value.type() == Variant::Type::Bytes) text += std::string(value.bytes().begin(), value.bytes().end());
-                else text += value.toText();
-            }
-            rows.push_back(text);
-        }
-    }
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
 // Copies between the catalogue file of the test and its server catalogue;
 // on a file-only run the "server" side is a second file.
 class CatalogueCopyTest : public CatalogueTest {
@@ -72,9 +50,9 @@ TEST_F(CatalogueCopyTest, RoundTripKeepsEveryRowAndPictureByte) {
     const auto there = CatalogueCopy::copy(source, connectionString(), false);
     EXPECT_THAT(there, ElementsAre(Pair("Program", 2u), Pair("User", 1u), Pair("Group", 1u), Pair("Permission", 2u),
                                    Pair("Folder", 1u), Pair("Theme", 1u), Pair("Settings", 1u)));
-    EXPECT_EQ(rowsOf(connectionString()), rowsOf(source));
+    EXPECT_EQ(catalogueRows(connectionString()), catalogueRows(source));
     CatalogueCopy::copy(connectionString(), back, false);
-    EXPECT_EQ(rowsOf(back), rowsOf(source));
+    EXPECT_EQ(catalogueRows(back), catalogueRows(source));
 
     // The copy is a working catalogue: its relations hold and new keys follow the copied ones.
     EXPECT_EQ(db->getDefaultTheme(), "Plain");
@@ -94,25 +72,25 @@ TEST_F(CatalogueCopyTest, NonEmptyDestinationIsRefusedUnlessReplaced) {
         fill(file);
     }
     addProgram("Calculator");
-    const auto before = rowsOf(connectionString());
+    const auto before = catalogueRows(connectionString());
     try {
         CatalogueCopy::copy(source, connectionString(), false);
         ADD_FAILURE() << "copied into a catalogue with programs";
     } catch (const PorticoError& error) {
         EXPECT_THAT(error.description(), HasSubstr("not empty (table Program has rows); use --replace"));
     }
-    EXPECT_EQ(rowsOf(connectionString()), before);
+    EXPECT_EQ(catalogueRows(connectionString()), before);
 
     CatalogueCopy::copy(source, connectionString(), true);
-    EXPECT_EQ(rowsOf(connectionString()), rowsOf(source));
+    EXPECT_EQ(catalogueRows(connectionString()), catalogueRows(source));
 }
 
 TEST_F(CatalogueCopyTest, FailedCopyLeavesTheDestinationAsItWas) {
-    const auto before = rowsOf(connectionString());
+    const auto before = catalogueRows(connectionString());
     const std::string notACatalogue = folder.write("notes.mdb", "just text").string();
     EXPECT_THROW(CatalogueCopy::copy(notACatalogue, connectionString(), true), PorticoError);
     EXPECT_THROW(CatalogueCopy::copy(connectionString(), folder.path().string() + "/missing.mdb", true), PorticoError);
-    EXPECT_EQ(rowsOf(connectionString()), before);
+    EXPECT_EQ(catalogueRows(connectionString()), before);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "CatalogueFile.h"
+#include "Connection.h"
+#include "Engine.h"
 #include "PorticoError.h"
 #include "PostgresTestServer.h"
 #include "RecordingMessageSink.h"
@@ -10,9 +12,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace portico::test {
 
@@ -25,6 +29,28 @@ inline bool onServer() {
 
 // A new catalogue (a file in a temporary folder, or a server database), opened
 // by a data layer that exports its pictures into that folder; every message is recorded.
+// Every row of every catalogue table, as text, sorted: what a catalogue holds.
+inline std::vector<std::string> catalogueRows(const std::string& connectionString) {
+    auto connection = std::make_shared<Connection>();
+    connection->setConnectionString(connectionString);
+    connection->Open();
+    std::vector<std::string> rows;
+    for (const char* table : {"Program", "Permission", "[User]", "[Group]", "Folder", "Theme", "Settings"}) {
+        for (const auto& row : connection->engine("test").run(std::string("SELECT * FROM ") + table, {}).rows) {
+            std::string text = table;
+            for (const auto& value : row) {
+                text += " | ";
+                if (value.isNull()) text += "<null>";
+                else if (value.type() == Variant::Type::Bytes) text += std::string(value.bytes().begin(), value.bytes().end());
+                else text += value.toText();
+            }
+            rows.push_back(text);
+        }
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
 class CatalogueTest : public ::testing::Test {
 protected:
     CatalogueTest() {

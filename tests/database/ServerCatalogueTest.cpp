@@ -15,28 +15,6 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-// Every row of every catalogue table, as text, sorted: what a catalogue holds.
-std::vector<std::string> snapshot(const std::string& connectionString) {
-    auto connection = std::make_shared<Connection>();
-    connection->setConnectionString(connectionString);
-    connection->Open();
-    std::vector<std::string> rows;
-    for (const char* table : {"Program", "Permission", "[User]", "[Group]", "Folder", "Theme", "Settings"}) {
-        for (const auto& row : connection->engine("test").run(std::string("SELECT * FROM ") + table, {}).rows) {
-            std::string text = table;
-            for (const auto& value : row) {
-                text += " | ";
-                if (value.isNull()) text += "<null>";
-                else if (value.type() == Variant::Type::Bytes) text += std::string(value.bytes().begin(), value.bytes().end());
-                else text += value.toText();
-            }
-            rows.push_back(text);
-        }
-    }
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
 TEST(ConnectionStringTest, ServerStringsAreToldFromFileNames) {
     for (const char* server : {"postgresql://portico@db.example.org/portico", "postgres:///portico", "service=portico",
                                "host=/run/postgresql dbname=portico", "  dbname = portico", "user=alice"})
@@ -67,7 +45,7 @@ TEST_F(ServerCatalogueTest, ReadOnlyRoleReadsButIsRefusedOnEveryWriteMember) {
     ASSERT_TRUE(db->AddSecurity("Staff", 1, "Mail", 2));
     server().execute("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'reader') THEN "
                      "CREATE ROLE reader LOGIN IN ROLE portico_users; END IF; END $$");
-    const auto before = snapshot(connectionString());
+    const auto before = catalogueRows(connectionString());
 
     clsDBRoutines reader(pictures());
     reader.openDatabase(as("reader"));
@@ -102,7 +80,7 @@ TEST_F(ServerCatalogueTest, ReadOnlyRoleReadsButIsRefusedOnEveryWriteMember) {
     }
     // The theme manager reports this one itself.
     EXPECT_FALSE(reader.DeleteTheme("Plain"));
-    EXPECT_EQ(snapshot(connectionString()), before);
+    EXPECT_EQ(catalogueRows(connectionString()), before);
 }
 
 TEST_F(ServerCatalogueTest, AdministratorsRoleMayChangeTheCatalogue) {
@@ -226,9 +204,9 @@ TEST_F(ServerCatalogueTest, WrongPasswordOrUnknownHostGiveOneClearReportNamingTh
 }
 
 TEST_F(ServerCatalogueTest, CreatingACatalogueRefusesADatabaseWithTables) {
-    const auto before = snapshot(connectionString());
+    const auto before = catalogueRows(connectionString());
     EXPECT_THROW(CatalogueServer::create(connectionString()), PorticoError);
-    EXPECT_EQ(snapshot(connectionString()), before);
+    EXPECT_EQ(catalogueRows(connectionString()), before);
 }
 
 }  // namespace
