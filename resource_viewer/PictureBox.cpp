@@ -57,6 +57,15 @@ void PictureBox::setPicture(const IconPicture& picture) {
     PaintPicture(picture, 0, 0);
 }
 
+void PictureBox::setImage(const QImage& image) {
+    Cls();
+    if (image.isNull()) return;
+    QPainter painter(&image_);
+    const QImage fitted = image.width() > width() ? image.scaledToWidth(width(), Qt::SmoothTransformation) : image;
+    painter.drawImage(QPoint(0, 0), fitted);
+    update();
+}
+
 const QImage& PictureBox::Image() {
     ensureImage();
     return image_;

@@ -26,6 +26,9 @@ public:
     void Cls();
     // Clears the drawing and puts the picture at its top-left corner.
     void setPicture(const IconPicture& picture);
+    // Clears the drawing and puts the image at its top-left corner, scaled
+    // down (never up) to fit the box's width.
+    void setImage(const QImage& image);
     // The persistent drawing.
     const QImage& Image();
     QColor BackColor() const;

@@ -1,25 +1,34 @@
 #include "frmViewer.h"
 
+#include "ApplicationIndex.h"
 #include "DialogService.h"
+#include "IconTheme.h"
+#include "IconThemeBrowser.h"
 #include "IconImage.h"
 #include "PictureBox.h"
 #include "PictureFolder.h"
 #include "PictureUnits.h"
 #include "PorticoError.h"
+#include "ProgramPicture.h"
 #include "QtPngDecoder.h"
 #include "QtResourceTree.h"
 #include "SafeFile.h"
 #include "mEnumResourse.h"
 #include "mGetResource.h"
 
+#include <QDialogButtonBox>
 #include <QGroupBox>
+#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdlib>
+#include <exception>
 
 namespace portico {
 namespace {
@@ -43,6 +52,17 @@ bool isNumeric(const std::string& text) {
 
 std::string withoutFirstCharacter(const std::string& text) { return text.empty() ? text : text.substr(1); }
 
+// The largest image of a stored picture, for previews and thumbnails.
+QImage largestImage(const QByteArray& picture) {
+    QImage largest;
+    for (const QImage& image : desktop::decodePictureImages(picture))
+        if (largest.isNull() || image.width() > largest.width()) largest = image;
+    return largest;
+}
+
+constexpr const char* kPictureFilter =
+    "Pictures (*.png *.svg *.svgz *.ico *.xpm *.bmp *.jpg *.jpeg *.gif);;All files (*)";
+
 }  // namespace
 
 frmViewer::frmViewer(QWidget* parent) : QDialog(parent) {
@@ -51,7 +71,7 @@ frmViewer::frmViewer(QWidget* parent) : QDialog(parent) {
     setObjectName("frmViewer");
     setWindowTitle("Resource Viewer...");
     setModal(true);
-    setFixedSize(5745 / kTwipsPerPixel, 4770 / kTwipsPerPixel);
+    setFixedSize(5745 / kTwipsPerPixel, 5250 / kTwipsPerPixel);
 
     ImageList1 = {style()->standardIcon(QStyle::SP_FileIcon), style()->standardIcon(QStyle::SP_DirClosedIcon),
                   style()->standardIcon(QStyle::SP_DirOpenIcon),
@@ -82,6 +102,18 @@ frmViewer::frmViewer(QWidget* parent) : QDialog(parent) {
     cmdOK->setAutoDefault(false);
     cmdCancel->setAutoDefault(false);
 
+    cmdDesktopIcon = new QPushButton("Desktop Icon", this);
+    cmdDesktopIcon->setObjectName("cmdDesktopIcon");
+    cmdDesktopIcon->setGeometry(twips(0, 4770, 1815, 375));
+    cmdDesktopIcon->setEnabled(false);
+    cmdThemeIcon = new QPushButton("Theme Icon...", this);
+    cmdThemeIcon->setObjectName("cmdThemeIcon");
+    cmdThemeIcon->setGeometry(twips(1920, 4770, 1815, 375));
+    cmdPictureFile = new QPushButton("Picture File...", this);
+    cmdPictureFile->setObjectName("cmdPictureFile");
+    cmdPictureFile->setGeometry(twips(3840, 4770, 1815, 375));
+    for (QPushButton* button : {cmdDesktopIcon, cmdThemeIcon, cmdPictureFile}) button->setAutoDefault(false);
+
     // The keyboard moves the current item without a click: preview and Select
     // follow the current item, however it became current.
     connect(TreeView1, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
@@ -93,6 +125,9 @@ frmViewer::frmViewer(QWidget* parent) : QDialog(parent) {
     connect(TreeView1, &QTreeWidget::itemExpanded, this, &frmViewer::NodeExpand);
     connect(cmdOK, &QPushButton::clicked, this, &frmViewer::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmViewer::cmdCancel_Click);
+    connect(cmdDesktopIcon, &QPushButton::clicked, this, &frmViewer::cmdDesktopIcon_Click);
+    connect(cmdThemeIcon, &QPushButton::clicked, this, &frmViewer::cmdThemeIcon_Click);
+    connect(cmdPictureFile, &QPushButton::clicked, this, &frmViewer::cmdPictureFile_Click);
 }
 
 frmViewer::~frmViewer() {
@@ -109,13 +144,102 @@ void frmViewer::CreateMe(const std::string& programPath) {
     const std::string path = trimmed(programPath);
     ListResourceTypes(*tree_, path, path);
     fileLoaded_ = true;
+    findDesktopIcon(path);
+    // A native program has no icons of its own: offer its desktop entry's, or say where to look.
+    if (!hasExecutableIcons()) {
+        if (!desktopPicture_.isEmpty()) {
+            showNativePicture(desktopPicture_);
+        } else {
+            Picture2->Print("No icons in this file:");
+            Picture2->Print("choose a theme icon");
+            Picture2->Print("or a picture file.");
+        }
+    }
     exec();
+}
+
+bool frmViewer::hasExecutableIcons() const {
+    const auto fileNode = tree_->firstNode();
+    return fileNode && tree_->firstChild(fileNode);
+}
+
+void frmViewer::findDesktopIcon(const std::string& programPath) {
+    desktopPicture_.clear();
+    cmdDesktopIcon->setEnabled(false);
+    cmdDesktopIcon->setIcon({});
+    if (programPath.empty()) return;
+    try {
+        const auto index = desktop::ApplicationIndex::installed();
+        const char* searchPath = std::getenv("PATH");
+        const auto* found = index.findByExecutable(programPath, searchPath ? searchPath : "");
+        if (!found) return;
+        const std::string iconName = found->entry.string("Icon");
+        if (iconName.empty()) return;
+        const auto theme = desktop::IconTheme::system(QIcon::themeName().toStdString());
+        desktopPicture_ = desktop::storedPictureFromIcon(theme.files(iconName));
+    } catch (const std::exception&) {
+        // An unreadable entry or theme only means no desktop icon to offer.
+        desktopPicture_.clear();
+    }
+    if (desktopPicture_.isEmpty()) return;
+    cmdDesktopIcon->setEnabled(true);
+    cmdDesktopIcon->setIcon(QIcon(QPixmap::fromImage(largestImage(desktopPicture_))));
+}
+
+bool frmViewer::showNativePicture(const QByteArray& picture) {
+    const QImage image = largestImage(picture);
+    if (image.isNull()) return false;
+    // The executable's selection gives way; a later click in the tree takes it back.
+    selectedType_.clear();
+    selectedName_.clear();
+    lastNode_ = TreeView1->currentItem();
+    nativePicture_ = picture;
+    Picture2->setImage(image);
+    return true;
+}
+
+void frmViewer::cmdDesktopIcon_Click() {
+    if (!desktopPicture_.isEmpty()) showNativePicture(desktopPicture_);
+}
+
+void frmViewer::cmdThemeIcon_Click() {
+    QDialog chooser(this);
+    chooser.setObjectName("frmThemeIcons");
+    chooser.setWindowTitle("Theme Icons");
+    chooser.resize(520, 420);
+    auto* browser = new desktop::IconThemeBrowser(desktop::IconTheme::system(QIcon::themeName().toStdString()), &chooser);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &chooser);
+    auto* layout = new QVBoxLayout(&chooser);
+    layout->addWidget(browser);
+    layout->addWidget(buttons);
+    connect(browser, &desktop::IconThemeBrowser::iconActivated, &chooser, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, &chooser, [&chooser, browser] {
+        if (!browser->selectedIconName().isEmpty()) chooser.accept();
+    });
+    connect(buttons, &QDialogButtonBox::rejected, &chooser, &QDialog::reject);
+    if (chooser.exec() != QDialog::Accepted) return;
+    if (!showNativePicture(browser->storedPicture()))
+        dialogs().messageBox("The selected icon is not a usable picture. Please select another one.", "Error",
+                             MessageIcon::Exclamation, MessageButtons::OK);
+}
+
+void frmViewer::cmdPictureFile_Click() {
+    const auto path = dialogs().openFileDialog("Select a picture", kPictureFilter, lastPictureFile_);
+    if (!path) return;
+    lastPictureFile_ = *path;
+    dialogs().setMousePointer(MousePointer::Hourglass);
+    const QByteArray picture = desktop::storedPictureFromFile(QString::fromStdString(*path));
+    dialogs().setMousePointer(MousePointer::Default);
+    if (!showNativePicture(picture))
+        dialogs().messageBox("The selected file is not a usable picture. Please select another one.", "Error",
+                             MessageIcon::Exclamation, MessageButtons::OK);
 }
 
 void frmViewer::NodeExpand(QTreeWidgetItem* node) { NodeExpanding(*tree_, node); }
 
 void frmViewer::NodeClick(QTreeWidgetItem* node) {
     lastNode_ = node;
+    nativePicture_.clear();
     if (node && TreeView1->currentItem() != node) {
         const QSignalBlocker quiet(TreeView1);
         TreeView1->setCurrentItem(node);
@@ -161,6 +285,14 @@ bool frmViewer::saveSelection(const std::string& picture) {
 void frmViewer::cmdOK_Click() {
     // Whatever the current item is, however it became current.
     if (QTreeWidgetItem* current = TreeView1->currentItem(); current && current != lastNode_) NodeClick(current);
+    if (selectedName_.empty() && !nativePicture_.isEmpty()) {
+        std::string picture = nativePicture_.toStdString();
+        const bool saved = saveSelection(picture);
+        selectedPicture_ = std::move(picture);
+        Unload();
+        if (!saved) dialogs().messageBox("Unable to save resource", "Error", MessageIcon::Critical, MessageButtons::OK);
+        return;
+    }
     if (selectedName_.empty()) {
         dialogs().messageBox("No resource selected!", "Error", MessageIcon::Critical, MessageButtons::OK);
         return;

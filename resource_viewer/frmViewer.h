@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDialog>
 #include <QIcon>
 
@@ -21,6 +22,9 @@ class QtResourceTree;
 
 // The icon picker: lists the icon images of an executable file, previews the
 // clicked one and, on Select, saves it as a Windows bitmap in the picture file.
+// A native program's icons live elsewhere: the icon of its desktop entry, any
+// icon of the user's icon theme, or a picture file. Those are previewed the
+// same way and Select keeps them as a stored program picture (an ICO file).
 // At most one exists at a time (see current()); clsResourceViewer creates it for
 // each opening and destroys it after.
 class frmViewer final : public QDialog {
@@ -54,6 +58,14 @@ public:
     PictureBox* Picture2;
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
+    // The icon of the desktop entry that runs the program; disabled when none.
+    QPushButton* cmdDesktopIcon;
+    QPushButton* cmdThemeIcon;
+    QPushButton* cmdPictureFile;
+
+    // The picture Select would keep from a desktop entry, the theme or a file;
+    // empty while an executable's icon (or nothing) is selected.
+    const QByteArray& NativePicture() const { return nativePicture_; }
 
 public slots:
     void NodeClick(QTreeWidgetItem* node);
@@ -62,6 +74,9 @@ private slots:
     void NodeExpand(QTreeWidgetItem* node);
     void cmdOK_Click();
     void cmdCancel_Click();
+    void cmdDesktopIcon_Click();
+    void cmdThemeIcon_Click();
+    void cmdPictureFile_Click();
 
 private:
     // Saves the selected icon to the picture file; false when that fails.
@@ -69,6 +84,11 @@ private:
     // The one place the picture file is written.
     static bool writePictureFile(const std::filesystem::path& file, const std::string& bytes);
     void Unload();
+    // Finds the desktop entry running `programPath` and draws its icon.
+    void findDesktopIcon(const std::string& programPath);
+    // Previews a stored picture and makes it what Select keeps; false when it holds no picture.
+    bool showNativePicture(const QByteArray& picture);
+    bool hasExecutableIcons() const;
 
     std::unique_ptr<QtResourceTree> tree_;
     std::filesystem::path pictureFolder_;
@@ -78,6 +98,9 @@ private:
     std::optional<std::string> selectedPicture_;
     // The node the selection was last taken from.
     QTreeWidgetItem* lastNode_ = nullptr;
+    QByteArray desktopPicture_;
+    QByteArray nativePicture_;
+    std::string lastPictureFile_;
 };
 
 }  // namespace portico
