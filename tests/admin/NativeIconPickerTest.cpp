@@ -122,6 +122,8 @@ TEST_F(NativeIconPickerTest, ANativeProgramWithADesktopEntryIsOfferedItsIcon) {
         EXPECT_EQ(viewer.TreeView1->topLevelItem(0)->childCount(), 0);
         EXPECT_TRUE(viewer.cmdDesktopIcon->isEnabled());
         EXPECT_FALSE(viewer.cmdDesktopIcon->icon().isNull());
+        // Shown and focused, the tree makes its first node current: the pick stays.
+        viewer.TreeView1->setCurrentItem(viewer.TreeView1->topLevelItem(0));
         EXPECT_FALSE(viewer.NativePicture().isEmpty());
         EXPECT_EQ(viewer.Picture2->Image().pixelColor(24, 24), QColor(Qt::magenta));
         viewer.cmdOK->click();
