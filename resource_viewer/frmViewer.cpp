@@ -145,6 +145,13 @@ void frmViewer::CreateMe(const std::string& programPath) {
     ListResourceTypes(*tree_, path, path);
     fileLoaded_ = true;
     findDesktopIcon(path);
+    // The tree makes its first node current when it is shown; done now, so
+    // what the preview shows below is not cleared by it.
+    if (!TreeView1->currentItem() && TreeView1->topLevelItemCount() > 0) {
+        const QSignalBlocker quiet(TreeView1);
+        TreeView1->setCurrentItem(TreeView1->topLevelItem(0));
+        lastNode_ = TreeView1->currentItem();
+    }
     // A native program has no icons of its own: offer its desktop entry's, or say where to look.
     if (!hasExecutableIcons()) {
         if (!desktopPicture_.isEmpty()) {
@@ -192,11 +199,6 @@ bool frmViewer::showNativePicture(const QByteArray& picture) {
     // The executable's selection gives way; a later click in the tree takes it back.
     selectedType_.clear();
     selectedName_.clear();
-    // The tree makes its first node current when it is shown; that must not take the pick away.
-    if (!TreeView1->currentItem() && TreeView1->topLevelItemCount() > 0) {
-        const QSignalBlocker quiet(TreeView1);
-        TreeView1->setCurrentItem(TreeView1->topLevelItem(0));
-    }
     lastNode_ = TreeView1->currentItem();
     nativePicture_ = picture;
     Picture2->setImage(image);

@@ -146,6 +146,14 @@ TEST_F(NativeIconPickerTest, APngFileAfterAnUnusableOneForAProgramWithoutEntry) 
     addWithIcon(setup, "Plain", (folder / "bin/plain").string(), [this](frmViewer& viewer) {
         EXPECT_FALSE(viewer.cmdDesktopIcon->isEnabled());
         EXPECT_TRUE(viewer.NativePicture().isEmpty());
+        // The preview says where to look, also once the tree has made its node current.
+        viewer.TreeView1->setCurrentItem(viewer.TreeView1->topLevelItem(0));
+        const QImage preview = viewer.Picture2->Image();
+        bool written = false;
+        for (int y = 0; y < preview.height() && !written; ++y)
+            for (int x = 0; x < preview.width() && !written; ++x)
+                written = preview.pixelColor(x, y) != viewer.Picture2->BackColor();
+        EXPECT_TRUE(written);
         viewer.cmdOK->click();  // nothing picked yet: the window stays
         ASSERT_TRUE(viewer.isVisible());
         viewer.cmdPictureFile->click();
