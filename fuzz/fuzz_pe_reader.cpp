@@ -1,5 +1,6 @@
 // The PE resource reader on arbitrary bytes: every enumeration and read a caller
 // can make must stay inside the input, terminate and allocate no more than it holds.
+#include "IconGroup.h"
 #include "PeFile.h"
 
 #include <cstddef>
@@ -17,5 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         });
         return budget > 0;
     });
+    // The picker's icon groups: every directory parsed, none trusted.
+    for (const auto& [name, group] : portico::IconGroup::groupsOf(*file))
+        if (group.members().empty() || group.sizesText().empty()) __builtin_trap();
     return 0;
 }

@@ -4,9 +4,11 @@
 #include "DialogService.h"
 #include "IconTheme.h"
 #include "IconThemeBrowser.h"
+#include "IconGroup.h"
 #include "IconImage.h"
 #include "PictureBox.h"
 #include "PictureFolder.h"
+#include "PeFile.h"
 #include "PictureUnits.h"
 #include "PorticoError.h"
 #include "ProgramPicture.h"
@@ -60,6 +62,22 @@ QImage largestImage(const QByteArray& picture) {
     return largest;
 }
 
+constexpr int kThumbnailSize = 24;
+
+// A tree thumbnail of an executable's icon image, with its size as the tip; false when it does not decode.
+bool decorateWithIcon(QTreeWidgetItem& node, const std::string& name) {
+    const auto picture = MakeIconPicture(std::to_string(kIconResourceType), name);
+    if (!picture) return false;
+    const QImage image = iconImage(*picture);
+    const QImage thumbnail = image.width() > kThumbnailSize || image.height() > kThumbnailSize
+                                 ? image.scaled(kThumbnailSize, kThumbnailSize, Qt::KeepAspectRatio,
+                                                Qt::SmoothTransformation)
+                                 : image;
+    node.setIcon(0, QIcon(QPixmap::fromImage(thumbnail)));
+    node.setToolTip(0, QString("%1 x %2").arg(image.width()).arg(image.height()));
+    return true;
+}
+
 constexpr const char* kPictureFilter =
     "Pictures (*.png *.svg *.svgz *.ico *.xpm *.bmp *.jpg *.jpeg *.gif);;All files (*)";
 
@@ -81,6 +99,7 @@ frmViewer::frmViewer(QWidget* parent) : QDialog(parent) {
     TreeView1->setObjectName("TreeView1");
     TreeView1->setHeaderHidden(true);
     TreeView1->setGeometry(twips(0, 0, 3015, 4215));
+    TreeView1->setIconSize(QSize(kThumbnailSize, kThumbnailSize));
     tree_ = std::make_unique<QtResourceTree>(*TreeView1, ImageList1);
 
     Frame1 = new QGroupBox("Preview", this);
@@ -144,6 +163,7 @@ void frmViewer::CreateMe(const std::string& programPath) {
     const std::string path = trimmed(programPath);
     ListResourceTypes(*tree_, path, path);
     fileLoaded_ = true;
+    listIconGroups();
     findDesktopIcon(path);
     // The tree makes its first node current when it is shown; done now, so
     // what the preview shows below is not cleared by it.
@@ -242,7 +262,41 @@ void frmViewer::cmdPictureFile_Click() {
                              MessageIcon::Exclamation, MessageButtons::OK);
 }
 
-void frmViewer::NodeExpand(QTreeWidgetItem* node) { NodeExpanding(*tree_, node); }
+void frmViewer::NodeExpand(QTreeWidgetItem* node) {
+    const bool firstExpansion = node && node->childCount() == 1 && node->child(0)->text(0) == kPlaceholderText;
+    NodeExpanding(*tree_, node);
+    if (!firstExpansion) return;
+    for (int i = 0; i < node->childCount(); ++i) {
+        QTreeWidgetItem& child = *node->child(i);
+        const std::string text = child.text(0).toStdString();
+        decorateWithIcon(child, isNumeric(text) ? "#" + text : text);
+    }
+}
+
+void frmViewer::listIconGroups() {
+    const PeFile* module = ResourceModule();
+    const auto fileNode = tree_->firstNode();
+    if (!module || !fileNode) return;
+    // Each group is one icon at several sizes. Its node carries the icon type's
+    // key, so picking a member selects that icon image as the flat list does.
+    const std::string iconKey = "#" + std::to_string(kIconResourceType);
+    for (const auto& [name, group] : IconGroup::groupsOf(*module)) {
+        auto* groupNode = QtResourceTree::item(tree_->addNode(
+            fileNode, iconKey, "Icon Group " + name + " (" + group.sizesText() + ")", TypeImage, TypeSelectedImage));
+        int largest = 0;
+        for (const IconGroup::Member& member : group.members()) {
+            const std::string id = std::to_string(member.iconId);
+            auto* node = QtResourceTree::item(tree_->addNode(groupNode, "", id, ResourceImage, ResourceImage));
+            if (!decorateWithIcon(*node, "#" + id)) continue;
+            node->setToolTip(0, node->toolTip(0) + QString(", %1-bit").arg(member.bitCount));
+            // The group shows the member a list would show: the largest.
+            if (member.width > largest) {
+                largest = member.width;
+                groupNode->setIcon(0, node->icon(0));
+            }
+        }
+    }
+}
 
 void frmViewer::NodeClick(QTreeWidgetItem* node) {
     lastNode_ = node;

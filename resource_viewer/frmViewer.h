@@ -89,6 +89,8 @@ private:
     // Previews a stored picture and makes it what Select keeps; false when it holds no picture.
     bool showNativePicture(const QByteArray& picture);
     bool hasExecutableIcons() const;
+    // Adds a node per icon group of the executable, its members shown as thumbnails.
+    void listIconGroups();
 
     std::unique_ptr<QtResourceTree> tree_;
     std::filesystem::path pictureFolder_;

@@ -296,4 +296,16 @@ std::vector<std::uint8_t> makePngHeader(std::uint32_t width, std::uint32_t heigh
     return b;
 }
 
+std::vector<std::uint8_t> makeIconGroup(const std::vector<IconGroupMember>& members, std::uint16_t type) {
+    std::vector<std::uint8_t> bytes{0, 0, static_cast<std::uint8_t>(type), 0, static_cast<std::uint8_t>(members.size()), 0};
+    for (const IconGroupMember& member : members) {
+        const std::uint8_t entry[14] = {member.width, member.height, 0, 0, 1, 0,
+                                        static_cast<std::uint8_t>(member.bitCount), 0, 0x68, 0x04, 0, 0,
+                                        static_cast<std::uint8_t>(member.iconId & 0xFF),
+                                        static_cast<std::uint8_t>(member.iconId >> 8)};
+        bytes.insert(bytes.end(), std::begin(entry), std::end(entry));
+    }
+    return bytes;
+}
+
 }  // namespace portico::test

@@ -71,6 +71,14 @@ std::vector<std::uint8_t> makeBitmapIcon(const BitmapIconSpec& icon);
 // A 32-bit icon image of one colour, with a distinct top-left pixel.
 std::vector<std::uint8_t> makeSolidIcon(int size, std::uint32_t colour, std::uint32_t topLeft);
 
+// An icon group directory: per member its width and height (0 = 256), bit count
+// and the name of its icon image. Type 1 is icons, 2 cursors.
+struct IconGroupMember {
+    std::uint8_t width, height;
+    std::uint16_t bitCount, iconId;
+};
+std::vector<std::uint8_t> makeIconGroup(const std::vector<IconGroupMember>& members, std::uint16_t type = 1);
+
 // A PNG signature and header chunk of the given size followed by `tail`.
 std::vector<std::uint8_t> makePngHeader(std::uint32_t width, std::uint32_t height,
                                         std::vector<std::uint8_t> tail = {});

@@ -300,5 +300,45 @@ TEST_F(ResourceViewerTest, PngIconsAreDecodedThroughQt) {
     EXPECT_EQ(saved.pixel(0, 0), QColor(0, 128, 0).rgb());
 }
 
+TEST_F(ResourceViewerTest, IconGroupsShowTheirSizesAndThumbnailsAndAMemberIsSelectedLikeTheFlatList) {
+    PeWriter writer;
+    writer.add(kIcon, ResourceId::integer(1), test::makeSolidIcon(16, kBlue, kRed))
+        .add(kIcon, ResourceId::integer(2), test::makeSolidIcon(48, kYellow, kYellow))
+        .add(ResourceId::integer(14), ResourceId::text("MAINICON"),
+             test::makeIconGroup({{48, 48, 32, 2}, {16, 16, 32, 1}}));
+    const std::string grouped = (temp / "grouped.exe").string();
+    writer.writeFile(grouped);
+
+    show(grouped, [&](frmViewer& form) {
+        QTreeWidgetItem* file = form.TreeView1->topLevelItem(0);
+        EXPECT_EQ(childTexts(file), (std::vector<std::string>{"Icon Resource", "Icon Group MAINICON (16, 48 px)"}));
+        QTreeWidgetItem* group = file->child(1);
+        EXPECT_EQ(childTexts(group), (std::vector<std::string>{"2", "1"}));
+        EXPECT_EQ(group->child(0)->toolTip(0), "48 x 48, 32-bit");
+        EXPECT_EQ(group->child(1)->toolTip(0), "16 x 16, 32-bit");
+        // Thumbnails, not bare numbers: the group shows its largest member.
+        const QImage small = group->child(1)->icon(0).pixmap(16, 16).toImage();
+        EXPECT_EQ(small.pixel(0, 0), kRed);
+        EXPECT_EQ(small.pixel(8, 8), kBlue);
+        EXPECT_EQ(group->icon(0).pixmap(24, 24).toImage().pixel(12, 12), kYellow);
+
+        // The flat list gets its thumbnails when it is first expanded.
+        iconType(form)->setExpanded(true);
+        EXPECT_EQ(iconType(form)->child(1)->toolTip(0), "48 x 48");
+        EXPECT_FALSE(iconType(form)->child(1)->icon(0).isNull());
+
+        form.NodeClick(group->child(1));
+        EXPECT_EQ(form.SelectedType(), "3");
+        EXPECT_EQ(form.SelectedName(), "#1");
+        form.NodeClick(group);
+        EXPECT_EQ(form.SelectedName(), "") << "the group itself is no icon image";
+        form.NodeClick(group->child(0));
+        form.cmdOK->click();
+    });
+    EXPECT_TRUE(dialogs.messages().empty());
+    const QImage saved(QString::fromStdString(pictureFile().string()), "BMP");
+    EXPECT_EQ(saved.size(), QSize(48, 48));
+}
+
 }  // namespace
 }  // namespace portico
