@@ -62,7 +62,8 @@ void PictureBox::setImage(const QImage& image) {
     if (image.isNull()) return;
     QPainter painter(&image_);
     const QImage fitted = image.width() > width() ? image.scaledToWidth(width(), Qt::SmoothTransformation) : image;
-    painter.drawImage(QPoint(0, 0), fitted);
+    // Centred, as the executable's icons are.
+    painter.drawImage(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
     update();
 }
 

@@ -283,6 +283,7 @@ void frmViewer::listIconGroups() {
     for (const auto& [name, group] : IconGroup::groupsOf(*module)) {
         auto* groupNode = QtResourceTree::item(tree_->addNode(
             fileNode, iconKey, "Icon Group " + name + " (" + group.sizesText() + ")", TypeImage, TypeSelectedImage));
+        groupNode->setToolTip(0, groupNode->text(0));
         int largest = 0;
         for (const IconGroup::Member& member : group.members()) {
             const std::string id = std::to_string(member.iconId);

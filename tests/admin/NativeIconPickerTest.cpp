@@ -125,7 +125,8 @@ TEST_F(NativeIconPickerTest, ANativeProgramWithADesktopEntryIsOfferedItsIcon) {
         // Shown and focused, the tree makes its first node current: the pick stays.
         viewer.TreeView1->setCurrentItem(viewer.TreeView1->topLevelItem(0));
         EXPECT_FALSE(viewer.NativePicture().isEmpty());
-        EXPECT_EQ(viewer.Picture2->Image().pixelColor(24, 24), QColor(Qt::magenta));
+        EXPECT_EQ(viewer.Picture2->Image().pixelColor(viewer.Picture2->Image().rect().center()), QColor(Qt::magenta))
+            << "previewed in the middle of the preview";
         viewer.cmdOK->click();
     });
 
@@ -159,7 +160,8 @@ TEST_F(NativeIconPickerTest, APngFileAfterAnUnusableOneForAProgramWithoutEntry) 
         viewer.cmdPictureFile->click();
         EXPECT_TRUE(viewer.NativePicture().isEmpty());
         viewer.cmdPictureFile->click();
-        EXPECT_EQ(viewer.Picture2->Image().pixelColor(30, 30), QColor(Qt::red));
+        EXPECT_EQ(viewer.Picture2->Image().pixelColor(viewer.Picture2->Image().rect().center()), QColor(Qt::red))
+            << "previewed in the middle of the preview";
         // The second look starts on the file picked before.
         EXPECT_EQ(dialogs.calls.back().title, "Select a picture");
         EXPECT_EQ(dialogs.calls.back().startPath, (folder / "broken.png").string());
@@ -213,7 +215,8 @@ TEST_F(NativeIconPickerTest, AThemeIconPickedFromTheGrid) {
             emit browser->iconActivated("sunny");
         });
         viewer.cmdThemeIcon->click();
-        EXPECT_EQ(viewer.Picture2->Image().pixelColor(24, 24), QColor(Qt::yellow));
+        EXPECT_EQ(viewer.Picture2->Image().pixelColor(viewer.Picture2->Image().rect().center()), QColor(Qt::yellow))
+            << "previewed in the middle of the preview";
         viewer.cmdOK->click();
     });
 

@@ -55,6 +55,14 @@ int main(int argc, char** argv) {
         .add(ResourceId::integer(16), ResourceId::integer(1), {4, 5, 6}, 0x0407);
     save(seeds / "fuzz_pe_reader" / "named_pe32plus.exe", named.bytes());
 
+    PeWriter grouped;
+    grouped.add(iconType, ResourceId::integer(1), icon(4, 32))
+        .add(iconType, ResourceId::integer(2), icon(8, 32))
+        .add(iconType, ResourceId::integer(3), icon(8, 8))
+        .add(ResourceId::integer(14), ResourceId::text("MAINICON"), portico::test::makeIconGroup({{4, 4, 32, 1}, {8, 8, 32, 2}}))
+        .add(ResourceId::integer(14), ResourceId::integer(2), portico::test::makeIconGroup({{8, 8, 8, 3}, {0, 0, 32, 9}}));
+    save(seeds / "fuzz_pe_reader" / "icon_groups.exe", grouped.bytes());
+
     PeWriter others;
     others.add(ResourceId::integer(2), ResourceId::integer(1), {1}).add(ResourceId::integer(4), ResourceId::integer(7), {2});
     save(seeds / "fuzz_pe_reader" / "other_types.exe", others.bytes());
