@@ -24,6 +24,14 @@ std::string configHome() {
     return environment("HOME") + "/.config";
 }
 
+std::string dataHome() {
+    const std::string value = environment("XDG_DATA_HOME");
+    if (!value.empty() && value.front() == '/') return value;
+    return environment("HOME") + "/.local/share";
+}
+
+bool programFolderWritable() { return ::access(programFolder().c_str(), W_OK) == 0; }
+
 std::vector<std::string> configDirs() {
     std::vector<std::string> folders;
     const std::string list = environment("XDG_CONFIG_DIRS");
@@ -62,8 +70,13 @@ std::string settingsFile() {
 }
 
 std::string newSettingsFile() {
-    if (::access(programFolder().c_str(), W_OK) == 0) return programFolder() + "/" + kSettingsName;
+    if (programFolderWritable()) return programFolder() + "/" + kSettingsName;
     return configHome() + "/portico/" + kSettingsName;
+}
+
+std::string newDataFolder() {
+    if (programFolderWritable()) return programFolder() + "/data";
+    return dataHome() + "/portico";
 }
 
 std::string installedDataFolder() {

@@ -16,6 +16,11 @@ std::string settingsFile();
 // Where a missing settings file is created (the last rule above).
 std::string newSettingsFile();
 
+// Where a new settings file puts the catalogue: the program folder's data
+// folder when the program folder is writable (as it always did), else the
+// user's data folder, $XDG_DATA_HOME/portico (default ~/.local/share/portico).
+std::string newDataFolder();
+
 // The data files the programs ship (folder.ico, Default.ico): beside the
 // executable when there, else in the installed data folder
 // (<prefix>/share/portico, found from the executable's <prefix>/bin).

@@ -16,7 +16,7 @@ namespace {
 constexpr const char* kSectionDatabase = "Database";
 constexpr const char* kSectionGeneral = "General";
 
-std::string defaultDatabasePath() { return programFolder() + "/data/Portico.mdb"; }
+std::string defaultDatabasePath() { return newDataFolder() + "/Portico.mdb"; }
 
 }  // namespace
 
@@ -95,13 +95,17 @@ bool clsEnvironment::loadSettingsFrom(const std::string& path, bool mayCreate) {
     const std::string folder = programFolder();
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(file).parent_path(), ignored);
+    // The catalogue's folder too, so an installed program's first run has
+    // somewhere to create the catalogue.
+    const std::string dataFolder = newDataFolder();
+    if (dataFolder != folder + "/data") std::filesystem::create_directories(dataFolder, ignored);
     ini.IniWrite(kSectionDatabase, "DatabasePath", defaultDatabasePath(), file);
     ini.IniWrite(kSectionGeneral, "RequireLogin", "0", file);
     ini.IniWrite(kSectionGeneral, "ShowToolbar", "0", file);
     ini.IniWrite(kSectionGeneral, "NumberOfClicks", "2", file);
     ini.IniWrite(kSectionGeneral, "DefaultIcon", programDataFile("Default.ico"), file);
     ini.IniWrite(kSectionGeneral, "DefaultDialogIconPath", folder + "/", file);
-    ini.IniWrite(kSectionGeneral, "DefaultDialogDBPath", folder + "/data", file);
+    ini.IniWrite(kSectionGeneral, "DefaultDialogDBPath", dataFolder, file);
     loadSettingsFrom(file, false);
     return true;
 }

@@ -79,15 +79,19 @@ TEST(SettingsLocation, DefaultsAndReadOnlyInstallations) {
 TEST(SettingsLocation, ReadOnlyInstallationCreatesTheUsersFile) {
     // A program folder that cannot be written (here: one that is not there, which
     // holds for root too) sends a new file to the user's configuration folder,
-    // and loadSettings creates it there, folder and all.
+    // and loadSettings creates it there, folder and all; the catalogue it names
+    // is in the user's data folder, not beside an executable no one may write.
     TempFolder root;
     ScopedProgramFolder program(root / "opt/portico/bin");
     ScopedEnvironment home("XDG_CONFIG_HOME", root.str() + "/config");
+    ScopedEnvironment data("XDG_DATA_HOME", root.str() + "/data");
     ScopedEnvironment dirs("XDG_CONFIG_DIRS", root.str() + "/etc");
     EXPECT_EQ(portico::settingsFile(), root.str() + "/config/portico/Portico.ini");
     portico::clsEnvironment environment;
     EXPECT_THROW(environment.loadSettings(portico::settingsFile()), portico::PorticoError);  // no catalogue yet
     const std::string written = TempFolder::read(root / "config/portico/Portico.ini");
-    EXPECT_NE(written.find("DatabasePath=" + root.str() + "/opt/portico/bin/data/Portico.mdb"), std::string::npos);
+    EXPECT_NE(written.find("DatabasePath=" + root.str() + "/data/portico/Portico.mdb"), std::string::npos);
+    EXPECT_NE(written.find("DefaultDialogDBPath=" + root.str() + "/data/portico"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_directory(root / "data/portico")) << "ready for the catalogue to be created";
     EXPECT_EQ(portico::settingsFile(), root.str() + "/config/portico/Portico.ini");
 }
