@@ -218,6 +218,19 @@ public:
     const char* source() const override { return kSource; }
     bool isOpen() const override { return PQstatus(connection_.get()) == CONNECTION_OK; }
 
+    // As libpq resolved the connection string (services and defaults included);
+    // never the password.
+    std::string location() const override {
+        const auto text = [](const char* value) { return std::string(value ? value : ""); };
+        const std::string host = text(PQhost(connection_.get()));
+        const std::string port = text(PQport(connection_.get()));
+        // A host that is a folder is where a local server's Unix socket lives.
+        const std::string server = !host.empty() && host.front() == '/'
+                                       ? "the local server (socket folder " + host + ", port " + port + ")"
+                                       : "the server " + host + " (port " + port + ")";
+        return "The database \"" + text(PQdb(connection_.get())) + "\" on " + server;
+    }
+
     void setCommandTimeout(int seconds) override {
         // Bounded waits as with the file engine's busy timeout: a statement or a lock
         // wait that takes longer fails with the server's message.

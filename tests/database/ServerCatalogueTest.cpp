@@ -12,7 +12,9 @@
 namespace portico::test {
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 TEST(ConnectionStringTest, ServerStringsAreToldFromFileNames) {
@@ -201,6 +203,34 @@ TEST_F(ServerCatalogueTest, WrongPasswordOrUnknownHostGiveOneClearReportNamingTh
     sink.messages.clear();
     right.openDatabase(as("portico_password") + " password=right");
     EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(ServerCatalogueTest, AnEmptyDatabaseIsReportedByItsNameAndServerNotAsAFile) {
+    const std::string empty = server().createDatabase();
+    const std::string name = empty.substr(empty.find("dbname=") + 7, empty.find(' ', empty.find("dbname=")) -
+                                                                          empty.find("dbname=") - 7);
+    clsDBRoutines db(pictures());
+    db.openDatabase(empty + " password=unused");
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_THAT(sink.messages[0].text, StartsWith("26, The database \"" + name + "\" on the local server (socket folder " +
+                                                  server().folder().string() + ", port "));
+    EXPECT_THAT(sink.messages[0].text, EndsWith(") is not a Portico catalogue (it has no table Program); "
+                                                "portico-create-catalogue makes one in an empty database."));
+    EXPECT_THAT(sink.messages[0].text, Not(HasSubstr("unused")));
+    EXPECT_EQ(sink.messages[0].title, "PostgreSQL");
+
+    // The refused connection is not used: the next operation tries again, and
+    // finds the catalogue once it has been made.
+    sink.messages.clear();
+    EXPECT_EQ(db.LoadThemes(), nullptr);
+    ASSERT_FALSE(sink.messages.empty());
+    EXPECT_THAT(sink.messages[0].text, HasSubstr("is not a Portico catalogue"));
+    CatalogueServer::create(empty);
+    sink.messages.clear();
+    auto themes = db.LoadThemes();
+    ASSERT_NE(themes, nullptr);
+    EXPECT_EQ(themes->RecordCount(), 0);
+    EXPECT_TRUE(sink.messages.empty()) << texts()[0];
 }
 
 TEST_F(ServerCatalogueTest, CreatingACatalogueRefusesADatabaseWithTables) {
