@@ -397,11 +397,15 @@ private:
         }
         const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
         std::string message = primary ? primary : oneLine(PQerrorMessage(connection_.get()));
-        // The number is the SQLSTATE where it is all digits, else its class (42P01 -> 42000).
-        long number = 0;
+        // The number is the SQLSTATE where it is all digits, else its class where
+        // that is (42P01 -> 42000), else 1: classes such as P0 (raised by a
+        // trigger or function), XX and 0A have letters, and an error is never 0.
+        long number = 1;
         if (state && std::strlen(state) == 5) {
-            const bool digits = std::all_of(state, state + 5, [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
-            number = digits ? std::stol(state) : std::stol(std::string(state, 2)) * 1000;
+            const auto digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+            if (std::all_of(state, state + 5, digit)) number = std::stol(state);
+            else if (digit(state[0]) && digit(state[1]) && (state[0] != '0' || state[1] != '0'))
+                number = ((state[0] - '0') * 10 + (state[1] - '0')) * 1000L;
             message += std::string(" (SQLSTATE ") + state + ")";
         }
         throw PorticoError(number, message, kSource);
