@@ -24,6 +24,9 @@ CREATE TABLE Program (
 -- Program, theme and folder names are unique without regard to case: the
 -- collation folds case, so a unique index on the name is one on its folded form.
 CREATE UNIQUE INDEX Program_Name_Index ON Program (Program_Name);
+-- The administrator's list is ordered by name and key: without an index in that
+-- order the server sorts the whole table, icons included, for every list.
+CREATE INDEX Program_Name_Key_Index ON Program (Program_Name, Program_Key);
 
 -- Object_Type: 1 = user, 2 = group.
 CREATE TABLE Permission (
