@@ -294,7 +294,7 @@ public:
             out.columns.push_back(table != InvalidOid && columnNumbers[i] > 0 ? columnName(table, columnNumbers[i]) : "");
             if (table == InvalidOid || table != tables.front()) singleTable = false;
         }
-        if (singleTable) out.table = tables_.at(tables.front()).name;
+        if (singleTable) out.table = describe(tables.front()).name;
         return out;
     }
 

@@ -256,6 +256,16 @@ TEST_F(ServerCatalogueTest, ErrorsWhoseCodeHasLettersAreReportedLikeAnyOther) {
     EXPECT_EQ(catalogueRows(connectionString()), before);
 }
 
+TEST_F(ServerCatalogueTest, AResultOfSystemColumnsOnlyStillNamesItsTable) {
+    addProgram("Mail");
+    auto connection = std::make_shared<Connection>();
+    connection->setConnectionString(connectionString());
+    connection->Open();
+    const auto result = connection->engine("test").run("SELECT xmin FROM Program", {});
+    EXPECT_EQ(result.rows.size(), 1u);
+    EXPECT_EQ(result.table, "program");
+}
+
 TEST_F(ServerCatalogueTest, CreatingACatalogueRefusesADatabaseWithTables) {
     const auto before = catalogueRows(connectionString());
     EXPECT_THROW(CatalogueServer::create(connectionString()), PorticoError);
