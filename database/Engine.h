@@ -27,6 +27,9 @@ public:
 
     // The source of the engine's error reports ("SQLite", "PostgreSQL").
     virtual const char* source() const = 0;
+    // Where the catalogue is, for messages: "" for a file, whose name the caller
+    // has; the database and its server for an engine that connects to one.
+    virtual std::string location() const { return ""; }
     // False once the engine has lost its connection; the data layer then connects anew.
     virtual bool isOpen() const = 0;
     virtual void setCommandTimeout(int seconds) = 0;

@@ -175,7 +175,11 @@ Variant binaryValue(Oid type, const char* data, int length) {
         std::memcpy(&value, &bits, sizeof value);
         return Variant(value);
     }
-    case kBytea: return Variant(Bytes(data, data + length));
+    case kBytea: {
+        // From bytes, not chars, so that the copy is one memcpy rather than a loop.
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
+        return Variant(Bytes(bytes, bytes + length));
+    }
     case kDate: return Variant::date(isoDate(static_cast<std::int32_t>(bigEndian(data, 4))));
     default: return Variant(std::string(data, static_cast<std::size_t>(length)));  // text and its kin
     }
@@ -201,10 +205,31 @@ public:
                                kSource);
         }
         setCommandTimeout(commandTimeout);
+        // A catalogue is small and stays in the server's memory, where a row read
+        // through an index costs about what a row read in turn does. At the stock
+        // figure (4) the planner sorts the whole program table, pictures and all,
+        // for every list ordered by name instead of walking the name index. A site
+        // that has set a lower figure keeps it.
+        execute("SELECT set_config('random_page_cost', least(current_setting('random_page_cost')::float8, 1.1)::text, "
+                "false)",
+                PGRES_TUPLES_OK);
     }
 
     const char* source() const override { return kSource; }
     bool isOpen() const override { return PQstatus(connection_.get()) == CONNECTION_OK; }
+
+    // As libpq resolved the connection string (services and defaults included);
+    // never the password.
+    std::string location() const override {
+        const auto text = [](const char* value) { return std::string(value ? value : ""); };
+        const std::string host = text(PQhost(connection_.get()));
+        const std::string port = text(PQport(connection_.get()));
+        // A host that is a folder is where a local server's Unix socket lives.
+        const std::string server = !host.empty() && host.front() == '/'
+                                       ? "the local server (socket folder " + host + ", port " + port + ")"
+                                       : "the server " + host + " (port " + port + ")";
+        return "The database \"" + text(PQdb(connection_.get())) + "\" on " + server;
+    }
 
     void setCommandTimeout(int seconds) override {
         // Bounded waits as with the file engine's busy timeout: a statement or a lock
@@ -217,38 +242,59 @@ public:
         const Statement& statement = prepare(sql);
         if (statement.parameterCount != static_cast<int>(parameters.size()))
             throw PorticoError(ado::kWrongArguments, ado::kWrongArgumentsText, ado::kRecordsetSource);
-        Result result = executePrepared(statement, parameters);
+        sendPrepared(statement, parameters);
+        // Rows are taken one at a time rather than as one result holding them all:
+        // that result would be a second copy of every picture, and its thousands of
+        // picture-sized blocks, freed together, fragment the heap that the next
+        // list of pictures is copied into.
+        PQsetSingleRowMode(connection_.get());
 
         EngineResult out;
-        const int columnCount = PQnfields(result.get());
-        const int rowCount = PQntuples(result.get());
-        Oid commonTable = InvalidOid;
-        bool singleTable = columnCount > 0;
-        std::vector<Oid> types(static_cast<std::size_t>(columnCount));
-        for (int i = 0; i < columnCount; ++i) {
-            out.names.push_back(spelling(PQfname(result.get(), i), statement.spellings));
-            types[static_cast<std::size_t>(i)] = PQftype(result.get(), i);
-            const Oid table = PQftable(result.get(), i);
-            const int column = PQftablecol(result.get(), i);
-            out.columns.push_back(table != InvalidOid && column > 0 ? columnName(table, column) : "");
-            if (table == InvalidOid || (i > 0 && table != commonTable)) singleTable = false;
-            if (i == 0) commonTable = table;
-        }
-        out.rows.reserve(static_cast<std::size_t>(rowCount));
-        for (int r = 0; r < rowCount; ++r) {
-            std::vector<Variant> row;
-            row.reserve(static_cast<std::size_t>(columnCount));
-            for (int i = 0; i < columnCount; ++i) {
-                if (PQgetisnull(result.get(), r, i)) {
-                    row.push_back(Variant::null());
-                } else {
-                    row.push_back(binaryValue(types[static_cast<std::size_t>(i)], PQgetvalue(result.get(), r, i),
-                                              PQgetlength(result.get(), r, i)));
+        std::vector<Oid> types, tables;
+        std::vector<int> columnNumbers;
+        bool described = false;
+        Result failure;
+        // Every result is taken, a failed one too, so that the connection is idle again.
+        while (Result result{PQgetResult(connection_.get())}) {
+            const auto status = PQresultStatus(result.get());
+            if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK) {
+                if (status != PGRES_COMMAND_OK && !failure) failure = std::move(result);
+                continue;
+            }
+            const int columnCount = PQnfields(result.get());
+            if (!described) {
+                described = true;
+                for (int i = 0; i < columnCount; ++i) {
+                    out.names.push_back(spelling(PQfname(result.get(), i), statement.spellings));
+                    types.push_back(PQftype(result.get(), i));
+                    tables.push_back(PQftable(result.get(), i));
+                    columnNumbers.push_back(PQftablecol(result.get(), i));
                 }
             }
-            out.rows.push_back(std::move(row));
+            for (int r = 0; r < PQntuples(result.get()); ++r) {
+                std::vector<Variant> row;
+                row.reserve(static_cast<std::size_t>(columnCount));
+                for (int i = 0; i < columnCount; ++i) {
+                    if (PQgetisnull(result.get(), r, i)) {
+                        row.push_back(Variant::null());
+                    } else {
+                        row.push_back(binaryValue(types[static_cast<std::size_t>(i)], PQgetvalue(result.get(), r, i),
+                                                  PQgetlength(result.get(), r, i)));
+                    }
+                }
+                out.rows.push_back(std::move(row));
+            }
         }
-        if (singleTable) out.table = tables_.at(commonTable).name;
+        if (failure || !isOpen()) throwError(failure.get());
+
+        // The tables behind the fields are looked up once the connection is free for it.
+        bool singleTable = !tables.empty();
+        for (std::size_t i = 0; i < tables.size(); ++i) {
+            const Oid table = tables[i];
+            out.columns.push_back(table != InvalidOid && columnNumbers[i] > 0 ? columnName(table, columnNumbers[i]) : "");
+            if (table == InvalidOid || table != tables.front()) singleTable = false;
+        }
+        if (singleTable) out.table = describe(tables.front()).name;
         return out;
     }
 
@@ -351,19 +397,23 @@ private:
         }
         const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
         std::string message = primary ? primary : oneLine(PQerrorMessage(connection_.get()));
-        // The number is the SQLSTATE where it is all digits, else its class (42P01 -> 42000).
-        long number = 0;
+        // The number is the SQLSTATE where it is all digits, else its class where
+        // that is (42P01 -> 42000), else 1: classes such as P0 (raised by a
+        // trigger or function), XX and 0A have letters, and an error is never 0.
+        long number = 1;
         if (state && std::strlen(state) == 5) {
-            const bool digits = std::all_of(state, state + 5, [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
-            number = digits ? std::stol(state) : std::stol(std::string(state, 2)) * 1000;
+            const auto digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+            if (std::all_of(state, state + 5, digit)) number = std::stol(state);
+            else if (digit(state[0]) && digit(state[1]) && (state[0] != '0' || state[1] != '0'))
+                number = ((state[0] - '0') * 10 + (state[1] - '0')) * 1000L;
             message += std::string(" (SQLSTATE ") + state + ")";
         }
         throw PorticoError(number, message, kSource);
     }
 
-    void execute(const std::string& sql) {
+    void execute(const std::string& sql, ExecStatusType expected = PGRES_COMMAND_OK) {
         Result result(PQexec(connection_.get(), sql.c_str()));
-        if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK) throwError(result.get());
+        if (!result || PQresultStatus(result.get()) != expected) throwError(result.get());
     }
 
     const Statement& prepare(const std::string& sql) {
@@ -378,7 +428,7 @@ private:
         return statements_.emplace(sql, std::move(statement)).first->second;
     }
 
-    Result executePrepared(const Statement& statement, const std::vector<Variant>& parameters) {
+    void sendPrepared(const Statement& statement, const std::vector<Variant>& parameters) {
         const std::size_t count = parameters.size();
         std::vector<std::string> texts(count);
         std::vector<const char*> values(count, nullptr);
@@ -403,11 +453,10 @@ private:
                 lengths[i] = static_cast<int>(texts[i].size());
             }
         }
-        Result result(PQexecPrepared(connection_.get(), statement.name.c_str(), static_cast<int>(count), values.data(),
-                                     lengths.data(), formats.data(), 1));
-        const auto status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
-        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) throwError(result.get());
-        return result;
+        // Results come in the binary format: raw bytes for pictures, no text to parse for numbers.
+        if (!PQsendQueryPrepared(connection_.get(), statement.name.c_str(), static_cast<int>(count), values.data(),
+                                 lengths.data(), formats.data(), 1))
+            throwError(nullptr);
     }
 
     Result query(const char* sql, const std::string& parameter) {

@@ -2,6 +2,7 @@
 
 #include "AdoErrors.h"
 #include "Connection.h"
+#include "Engine.h"
 #include "MessageSink.h"
 #include "NameFold.h"
 #include "PictureFolder.h"
@@ -136,10 +137,18 @@ void clsDBRoutines::connectDatabase() {
             std::set<std::string> present;
             for (const auto& table : connection_->tableNames()) present.insert(lowerCase(table));
             for (const char* required : kCatalogueTables) {
-                if (!present.count(lowerCase(required)))
-                    throw PorticoError(26, "The file is not a Portico catalogue (it has no table " +
-                                               std::string(required) + "): " + connectionString_,
-                                       ado::kEngineSource);
+                if (present.count(lowerCase(required))) continue;
+                const Engine& engine = connection_->engine(ado::kConnectionSource);
+                const std::string server = engine.location();
+                // A server's database without tables is most often one made for
+                // the catalogue and not yet filled.
+                throw PorticoError(26,
+                                   server.empty() ? "The file is not a Portico catalogue (it has no table " +
+                                                        std::string(required) + "): " + connectionString_
+                                                  : server + " is not a Portico catalogue (it has no table " +
+                                                        std::string(required) +
+                                                        "); portico-create-catalogue makes one in an empty database.",
+                                   engine.source());
             }
         } catch (const PorticoError&) {
             // Not a catalogue: leave the connection closed so that it is not used.

@@ -16,10 +16,17 @@ CREATE TABLE Program (
     Program_Added_Date   date,
     Program_Icon         bytea,
     Program_ResType      text COLLATE portico_nocase
-);
+) WITH (toast_tuple_target = 8160);
+-- A program's icon (a few KiB) stays in its row as it is: by default the server
+-- compresses a row over 2 KiB, or moves the picture to a table of its own when it
+-- does not compress, and every list of programs then pays for unpacking or for a
+-- second lookup per row.
 -- Program, theme and folder names are unique without regard to case: the
 -- collation folds case, so a unique index on the name is one on its folded form.
 CREATE UNIQUE INDEX Program_Name_Index ON Program (Program_Name);
+-- The administrator's list is ordered by name and key: without an index in that
+-- order the server sorts the whole table, icons included, for every list.
+CREATE INDEX Program_Name_Key_Index ON Program (Program_Name, Program_Key);
 
 -- Object_Type: 1 = user, 2 = group.
 CREATE TABLE Permission (

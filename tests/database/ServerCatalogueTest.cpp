@@ -12,7 +12,9 @@
 namespace portico::test {
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 TEST(ConnectionStringTest, ServerStringsAreToldFromFileNames) {
@@ -32,6 +34,11 @@ protected:
         if (!onServer()) GTEST_SKIP() << "runs with PORTICO_TEST_ENGINE=postgresql (database_tests_postgresql)";
     }
     PostgresTestServer& server() { return *PostgresTestServer::shared(); }
+    // The database a connection string of the test server names.
+    static std::string databaseOf(const std::string& connection) {
+        const auto start = connection.find("dbname=") + 7;
+        return connection.substr(start, connection.find(' ', start) - start);
+    }
     // The connection string of this test's catalogue for another login role.
     std::string as(const std::string& role) const { return connectionString() + " user=" + role; }
 };
@@ -201,6 +208,62 @@ TEST_F(ServerCatalogueTest, WrongPasswordOrUnknownHostGiveOneClearReportNamingTh
     sink.messages.clear();
     right.openDatabase(as("portico_password") + " password=right");
     EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(ServerCatalogueTest, AnEmptyDatabaseIsReportedByItsNameAndServerNotAsAFile) {
+    const std::string empty = server().createDatabase();
+    const std::string name = databaseOf(empty);
+    clsDBRoutines db(pictures());
+    db.openDatabase(empty + " password=unused");
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_THAT(sink.messages[0].text, StartsWith("26, The database \"" + name + "\" on the local server (socket folder " +
+                                                  server().folder().string() + ", port "));
+    EXPECT_THAT(sink.messages[0].text, EndsWith(") is not a Portico catalogue (it has no table Program); "
+                                                "portico-create-catalogue makes one in an empty database."));
+    EXPECT_THAT(sink.messages[0].text, Not(HasSubstr("unused")));
+    EXPECT_EQ(sink.messages[0].title, "PostgreSQL");
+
+    // The refused connection is not used: the next operation tries again, and
+    // finds the catalogue once it has been made.
+    sink.messages.clear();
+    EXPECT_EQ(db.LoadThemes(), nullptr);
+    ASSERT_FALSE(sink.messages.empty());
+    EXPECT_THAT(sink.messages[0].text, HasSubstr("is not a Portico catalogue"));
+    CatalogueServer::create(empty);
+    sink.messages.clear();
+    auto themes = db.LoadThemes();
+    ASSERT_NE(themes, nullptr);
+    EXPECT_EQ(themes->RecordCount(), 0);
+    EXPECT_TRUE(sink.messages.empty()) << texts()[0];
+}
+
+TEST_F(ServerCatalogueTest, ErrorsWhoseCodeHasLettersAreReportedLikeAnyOther) {
+    // Codes of classes such as P0 (raised by a function) and 0A have letters:
+    // they are reported with number 1 and the code in the text, not thrown past the report.
+    server().execute("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                     "IF NEW.Folder_Name = 'Films' THEN RAISE EXCEPTION 'no films' USING ERRCODE = 'feature_not_supported'; "
+                     "END IF; RAISE EXCEPTION 'kept'; END $$",
+                     databaseOf(connectionString()));
+    server().execute("CREATE TRIGGER refuse BEFORE INSERT ON Folder FOR EACH ROW EXECUTE FUNCTION refuse()",
+                     databaseOf(connectionString()));
+    const auto before = catalogueRows(connectionString());
+    EXPECT_FALSE(db->AddFolder("Music", "/srv/music"));
+    EXPECT_FALSE(db->AddFolder("Films", "/srv/films"));
+    ASSERT_EQ(sink.messages.size(), 2u) << texts()[0];
+    EXPECT_EQ(sink.messages[0].text, "1, kept (SQLSTATE P0001)");
+    EXPECT_EQ(sink.messages[1].text, "1, no films (SQLSTATE 0A000)");
+    EXPECT_EQ(sink.messages[0].title, "PostgreSQL");
+    EXPECT_EQ(catalogueRows(connectionString()), before);
+}
+
+TEST_F(ServerCatalogueTest, AResultOfSystemColumnsOnlyStillNamesItsTable) {
+    addProgram("Mail");
+    auto connection = std::make_shared<Connection>();
+    connection->setConnectionString(connectionString());
+    connection->Open();
+    const auto result = connection->engine("test").run("SELECT xmin FROM Program", {});
+    EXPECT_EQ(result.rows.size(), 1u);
+    EXPECT_EQ(result.table, "program");
 }
 
 TEST_F(ServerCatalogueTest, CreatingACatalogueRefusesADatabaseWithTables) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CatalogueFile.h"
+#include "PostgresTestServer.h"
 #include "TempFolder.h"
 #include "Tessera.h"
 
@@ -25,9 +26,16 @@ inline std::string take(char* text) {
     return value;
 }
 
-// A catalogue file in a temporary folder, the per-user folders pointed into it,
-// the library's reports recorded, and one clsDBRoutines created through the
-// library's class factory and opened on the catalogue.
+// The library's tests run on a catalogue file, or with PORTICO_TEST_ENGINE=postgresql
+// on a database of a throwaway PostgreSQL server of their own.
+inline bool onServer() {
+    const char* engine = std::getenv("PORTICO_TEST_ENGINE");
+    return engine && std::string(engine) == "postgresql";
+}
+
+// A catalogue (a file in a temporary folder, or a server database), the per-user
+// folders pointed into that folder, the library's reports recorded, and one
+// clsDBRoutines created through the library's class factory and opened on the catalogue.
 class TesseraFixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -35,8 +43,14 @@ protected:
         ::setenv("XDG_RUNTIME_DIR", (folder / "runtime").c_str(), 1);
         std::filesystem::create_directories(folder / "runtime");
         std::filesystem::create_directories(exportFolder());
-        catalogue = folder / "Portico.mdb";
-        CatalogueFile::create(catalogue);
+        if (onServer()) {
+            PostgresTestServer* server = PostgresTestServer::shared();
+            if (!server) GTEST_SKIP() << "no PostgreSQL server: " << PostgresTestServer::unavailableReason();
+            catalogue = server->createCatalogue();
+        } else {
+            catalogue = (folder / "Portico.mdb").string();
+            CatalogueFile::create(catalogue);
+        }
         TesseraSetMessageHandler(&TesseraFixture::record, &reports);
         db = create();
         ASSERT_NE(db, nullptr);
@@ -90,7 +104,7 @@ protected:
     }
 
     TempFolder folder;
-    std::filesystem::path catalogue;
+    std::string catalogue;  // the file's path or the server's connection string
     std::vector<Report> reports;
     _clsDBRoutines* db = nullptr;
 };
