@@ -121,17 +121,18 @@ bool modMain::loadSettingsAndCatalogue(const std::string& settings) {
             }
             if (error.number() != 5000) throw;
             const std::string file = environment_->configuredDatabasePath();
-            const std::string where = file.empty() ? "No catalogue is named" : "There is no catalogue file at " + file;
+            // Nothing to create for an empty path or a server string that was refused.
+            const bool creatable = !file.empty() && !isServerConnectionString(file);
             const MessageAnswer answer = dialogs().messageBox(
-                error.description() + "\n\n" + where + " (DatabasePath in " + settings + ").\n\n" +
-                    (file.empty() ? "Choose a catalogue file?"
-                                  : "Create a new, empty catalogue there? Choose No to pick another catalogue."),
-                kQuestionTitle, MessageIcon::Question,
-                file.empty() ? MessageButtons::OKCancel : MessageButtons::YesNoCancel);
+                error.description() + "\n\n" + unusableCatalogueText(file) + " (DatabasePath in " + settings +
+                    ").\n\n" +
+                    (creatable ? "Create a new, empty catalogue there? Choose No to pick another catalogue."
+                               : "Choose a catalogue file?"),
+                kQuestionTitle, MessageIcon::Question, creatable ? MessageButtons::YesNoCancel : MessageButtons::OKCancel);
             if (answer == MessageAnswer::Yes) {
                 createCatalogue(file);
             } else if (answer == MessageAnswer::No || answer == MessageAnswer::OK) {
-                chooseCatalogue(settings, file.empty() ? programFolder() : file);
+                chooseCatalogue(settings, creatable ? file : programFolder());
             } else {
                 return false;
             }

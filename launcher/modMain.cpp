@@ -63,7 +63,7 @@ void modMain::start() {
             const std::string& file = environment_->configuredDatabasePath();
             throw PorticoError(error.number(),
                                error.description() + "\n\n" +
-                                   (file.empty() ? "No catalogue is named" : "There is no catalogue file at " + file) +
+                                   unusableCatalogueText(file) +
                                    " (DatabasePath in " + settings + ").",
                                error.source());
         } else {

@@ -52,4 +52,12 @@ bool carriesPassword(const std::string& connectionString) {
     return false;
 }
 
+std::string unusableCatalogueText(const std::string& configuredPath) {
+    if (configuredPath.empty()) return "No catalogue is named";
+    if (isServerConnectionString(configuredPath) && carriesPassword(configuredPath))
+        return "The connection string carries a password, which the settings file must not hold "
+               "(keep it in ~/.pgpass or a pg_service.conf entry)";
+    return "There is no catalogue file at " + configuredPath;
+}
+
 }  // namespace portico

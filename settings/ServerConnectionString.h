@@ -13,4 +13,8 @@ bool isServerConnectionString(const std::string& connectionString);
 // pg_service.conf are the places for passwords.
 bool carriesPassword(const std::string& connectionString);
 
+// What the programs say when the configured DatabasePath cannot be used: names
+// the missing file, but never repeats a connection string that carries a password.
+std::string unusableCatalogueText(const std::string& configuredPath);
+
 }  // namespace portico
