@@ -328,15 +328,22 @@ void exercise(const std::string& catalogue, const std::uint8_t* data, std::size_
     portico::clsDBRoutines db(workFolder());
     db.openDatabase(catalogue);
     if (auto programs = db.loadPrograms()) {
-        for (long i = 0; i < programs->RecordCount() && i < 8; ++i) {
-            try {
-                const portico::Variant& value = programs->Fields("Program_Name").Value();
-                const std::string name = value.isNull() ? std::string() : value.toText();
-                db.getProgramPath(name);
-                db.GetProgramParameters(name);
-                if (i < 2) db.GetProgramImage(name);
-            } catch (const portico::PorticoError&) {
-                // A name stored as bytes: the lists leave such a row out.
+        // Each program is looked up the way the launcher starts it, on a few
+        // rows spread over the list (the rows of one page say little more than
+        // one of them), and the first one's picture is exported.
+        const long count = programs->RecordCount();
+        const long step = std::max(1L, count / 3);
+        for (long i = 0; i < count; ++i) {
+            if (i % step == 0 || i == count - 1) {
+                try {
+                    const portico::Variant& value = programs->Fields("Program_Name").Value();
+                    const std::string name = value.isNull() ? std::string() : value.toText();
+                    db.getProgramPath(name);
+                    db.GetProgramParameters(name);
+                    if (i == 0) db.GetProgramImage(name);
+                } catch (const portico::PorticoError&) {
+                    // A name stored as bytes: the lists leave such a row out.
+                }
             }
             programs->MoveNext();
         }
