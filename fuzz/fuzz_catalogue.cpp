@@ -230,6 +230,42 @@ private:
         return index;
     }
 
+    // Big ones (a record a damaged header says is huge, the image) come in
+    // powers of two, and a freed one is kept for the next of its size: fresh
+    // memory cost a run its mapping, page faults and zeroing.
+    static constexpr int kLargestKept = 27;
+    static constexpr std::size_t kKeptPerSize = 2;
+    static int sizeClass(std::size_t need) {
+        int bits = 0;
+        while ((std::size_t(1) << bits) < need) ++bits;
+        return bits;
+    }
+    static std::vector<char*>& kept(int bits) {
+        static auto* lists = new std::vector<char*>[kLargestKept + 1];
+        return lists[bits];
+    }
+    HEAP_CODE static char* takeLarge(std::size_t need) {
+        const int bits = sizeClass(need);
+        if (bits <= kLargestKept && !kept(bits).empty()) {
+            char* start = kept(bits).back();
+            kept(bits).pop_back();
+            return start;
+        }
+        auto* start = static_cast<char*>(std::malloc(std::size_t(1) << bits));
+        if (start) ASAN_POISON_MEMORY_REGION(start, std::size_t(1) << bits);
+        return start;
+    }
+    HEAP_CODE static void keepLarge(char* start, std::size_t need) {
+        const int bits = sizeClass(need);
+        if (bits <= kLargestKept && kept(bits).size() < kKeptPerSize) {
+            ASAN_POISON_MEMORY_REGION(start, std::size_t(1) << bits);
+            kept(bits).push_back(start);
+        } else {
+            ASAN_UNPOISON_MEMORY_REGION(start, std::size_t(1) << bits);
+            std::free(start);
+        }
+    }
+
     static std::size_t rounded(std::size_t n) { return (n + 15) & ~std::size_t(15); }
 
     // The next block in turn with nothing alive in it, else a new one.
@@ -258,10 +294,8 @@ private:
         char* start = nullptr;
         Block* block = nullptr;
         if (need > kLarge) {
-            // Few and big (the image, page buffers): the sanitizer's own allocator.
-            start = static_cast<char*>(std::malloc(need));
+            start = takeLarge(need);
             if (!start) return nullptr;
-            ASAN_POISON_MEMORY_REGION(start, need);
         } else {
             auto& all = blocks();
             block = all.empty() ? nullptr : all[current()];
@@ -293,9 +327,7 @@ private:
         if (found.block) {
             --found.block->live;
         } else {
-            char* start = static_cast<char*>(memory) - kHeader;
-            ASAN_UNPOISON_MEMORY_REGION(start, kHeader + rounded(found.size) + kRedZone);
-            std::free(start);
+            keepLarge(static_cast<char*>(memory) - kHeader, kHeader + rounded(found.size) + kRedZone);
         }
     }
 
