@@ -1,4 +1,4 @@
-// Opens arbitrary bytes as a catalogue file and runs the programs' reads and
+// Opens arbitrary bytes as a catalogue and runs the programs' reads and
 // writes on it: a damaged or hostile catalogue must be reported, never crash
 // the program.
 #include "AdoErrors.h"
@@ -180,6 +180,8 @@ std::unique_ptr<portico::Engine> openRunImage(const std::string& connectionStrin
 
 }  // namespace
 
+namespace {
+
 // SQLite's own allocations. The engine is built without its small-allocation
 // cache, so a run made some 1,500 allocations through the sanitizer's
 // allocator, every one on cold memory behind the quarantine: most of a run's
@@ -187,8 +189,8 @@ std::unique_ptr<portico::Engine> openRunImage(const std::string& connectionStrin
 // sanitizer's checks kept by poisoning by hand: the bytes around an
 // allocation and a freed allocation stay poisoned (a freed one until its whole
 // block is free and its turn comes round again), so our code reading past a
-// value SQLite hands out, or after SQLite freed it, is still caught.
-// The heap's own code is left out of coverage: its branches say nothing about the input.
+// value SQLite hands out, or after SQLite freed it, is still caught. The
+// heap's own code is left out of coverage: its branches say nothing of the input.
 #define HEAP_CODE __attribute__((no_sanitize("coverage")))
 
 class SqliteHeap {
@@ -345,6 +347,8 @@ private:
     static int init(void*) { return SQLITE_OK; }
     static void shutdown(void*) {}
 };
+
+}  // namespace
 
 // A run allocates a lot and briefly (record sets, a connection). With the
 // default 256 MB quarantine every allocation lands on fresh pages, and page
