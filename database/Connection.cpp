@@ -13,6 +13,8 @@ namespace {
 
 std::mutex busyObserverLock;
 Connection::BusyObserver busyObserver;
+std::mutex engineOpenerLock;
+Connection::EngineOpener engineOpener;
 
 }  // namespace
 
@@ -35,6 +37,11 @@ void Connection::notifyBusy() {
     }
 }
 
+void Connection::setEngineOpener(EngineOpener opener) {
+    std::lock_guard<std::mutex> guard(engineOpenerLock);
+    engineOpener = std::move(opener);
+}
+
 Connection::Connection() = default;
 
 Connection::~Connection() = default;
@@ -48,6 +55,13 @@ int Connection::State() const { return engine_ && engine_->isOpen() ? adStateOpe
 
 void Connection::Open() {
     if (engine_) throw PorticoError(3705, "Operation is not allowed when the object is open.", ado::kConnectionSource);
+    EngineOpener opener;
+    {
+        std::lock_guard<std::mutex> guard(engineOpenerLock);
+        opener = engineOpener;
+    }
+    if (opener) engine_ = opener(connectionString_, commandTimeout_);
+    if (engine_) return;
     engine_ = isServerConnectionString(connectionString_)
                   ? openPostgresEngine(connectionString_, connectionTimeout_, commandTimeout_)
                   : openSqliteEngine(connectionString_, commandTimeout_);

@@ -42,6 +42,13 @@ public:
     // Engines call this at each step of such a wait.
     static void notifyBusy();
 
+    // For the fuzzer and tests: while an opener is set, Open offers it the
+    // connection string first and uses the engine it returns; when it returns
+    // none, the string is opened as usual. Empty: no opener.
+    using EngineOpener =
+        std::function<std::unique_ptr<Engine>(const std::string& connectionString, int commandTimeout)>;
+    static void setEngineOpener(EngineOpener opener);
+
     // Opens the catalogue named by the connection string. Throws PorticoError with
     // the engine's code and message.
     void Open();

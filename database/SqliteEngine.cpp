@@ -11,6 +11,7 @@
 
 #include <cctype>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include <unordered_map>
@@ -77,15 +78,31 @@ public:
             const std::string message = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(rc);
             throw PorticoError(rc & 0xff, message + ": " + file, ado::kEngineSource);
         }
-        sqlite3_extended_result_codes(db.get(), 0);
-        // The unique name indexes use our collation; without it no row could be written.
-        NameFold::registerEverywhere();
-        NameFold::registerOn(db.get());
-        // Every program row carries its picture, so rows fill whole pages; the
-        // engine's default 2 MiB cache would send most lookups back to the file.
-        sqlite3_exec(db.get(), "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
-        db_ = std::move(db);
-        setCommandTimeout(commandTimeout);
+        setUp(std::move(db), commandTimeout);
+    }
+
+    // A private in-memory database holding a copy of `image`.
+    SqliteEngine(const std::uint8_t* image, std::size_t size, int commandTimeout) {
+        sqlite3* raw = nullptr;
+        int rc = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE, nullptr);
+        std::unique_ptr<sqlite3, DatabaseCloser> db(raw);
+        if (rc == SQLITE_OK) {
+            // The engine owns the copy from here on, and frees it even when it refuses it.
+            auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(size ? size : 1));
+            if (!copy) {
+                rc = SQLITE_NOMEM;
+            } else {
+                if (size) std::memcpy(copy, image, size);
+                rc = sqlite3_deserialize(db.get(), "main", copy, static_cast<sqlite3_int64>(size),
+                                         static_cast<sqlite3_int64>(size),
+                                         SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE);
+            }
+        }
+        if (rc != SQLITE_OK) {
+            const std::string message = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(rc);
+            throw PorticoError(rc & 0xff, message + ": a catalogue image", ado::kEngineSource);
+        }
+        setUp(std::move(db), commandTimeout);
     }
 
     ~SqliteEngine() override { statements_.clear(); }
@@ -218,6 +235,18 @@ private:
     std::chrono::milliseconds timeout_{0};
     std::chrono::steady_clock::time_point waitingSince_;
 
+    void setUp(std::unique_ptr<sqlite3, DatabaseCloser> db, int commandTimeout) {
+        sqlite3_extended_result_codes(db.get(), 0);
+        // The unique name indexes use our collation; without it no row could be written.
+        NameFold::registerEverywhere();
+        NameFold::registerOn(db.get());
+        // Every program row carries its picture, so rows fill whole pages; the
+        // engine's default 2 MiB cache would send most lookups back to the file.
+        sqlite3_exec(db.get(), "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
+        db_ = std::move(db);
+        setCommandTimeout(commandTimeout);
+    }
+
     // The engine's busy handler: waits in short steps up to the command timeout,
     // telling the program at each step. `count` is 0 at the start of each wait.
     static int onBusy(void* self, int count) {
@@ -293,6 +322,10 @@ private:
 
 std::unique_ptr<Engine> openSqliteEngine(const std::string& file, int commandTimeout) {
     return std::make_unique<SqliteEngine>(file, commandTimeout);
+}
+
+std::unique_ptr<Engine> openSqliteImage(const std::uint8_t* image, std::size_t size, int commandTimeout) {
+    return std::make_unique<SqliteEngine>(image, size, commandTimeout);
 }
 
 }  // namespace portico

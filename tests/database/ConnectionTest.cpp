@@ -1,4 +1,5 @@
 #include "CatalogueFixture.h"
+#include "SqliteEngine.h"
 
 #include <sqlite3.h>
 
@@ -189,6 +190,59 @@ TEST(ConnectionTest, ReopeningKeepsRecordSetsTheCallerHolds) {
     EXPECT_EQ(folders->Fields("Folder_Path").Value().toText(), "/srv/music");
     EXPECT_EQ(db.GetFolders()->RecordCount(), 0);
     EXPECT_TRUE(sink.messages.empty());
+}
+
+// The fuzzer opens its inputs from memory through an engine opener.
+TEST(ConnectionTest, AnOpenerServesItsNameFromAPrivateCopyOfAnImageAndLeavesOtherNamesToFiles) {
+    TempFolder folder;
+    RecordingMessageSink sink;
+    const auto file = folder / "Portico.mdb";
+    CatalogueFile::create(file);
+    {
+        clsDBRoutines db(folder.path());
+        db.openDatabase(file.string());
+        ASSERT_TRUE(db.addProgramWithPicture("Editor", "text", "/usr/bin/ed", Bytes{'B', 'M'}));
+    }
+    const std::string fileBytes = TempFolder::read(file);
+    std::string image = fileBytes;
+    struct OpenerReset {
+        ~OpenerReset() { Connection::setEngineOpener({}); }
+    } reset;
+    Connection::setEngineOpener([&](const std::string& name, int timeout) -> std::unique_ptr<Engine> {
+        if (name != "memory:catalogue") return nullptr;
+        return openSqliteImage(reinterpret_cast<const std::uint8_t*>(image.data()), image.size(), timeout);
+    });
+
+    clsDBRoutines first(folder.path());
+    first.openDatabase("memory:catalogue");
+    ASSERT_TRUE(first.addProgramWithPicture("Calculator", "sums", "/usr/bin/bc", Bytes{'B', 'M'}));
+    EXPECT_EQ(first.loadPrograms()->RecordCount(), 2);
+    // Another connection gets its own copy; the file and the image are as they were.
+    clsDBRoutines second(folder.path());
+    second.openDatabase("memory:catalogue");
+    EXPECT_EQ(second.loadPrograms()->RecordCount(), 1);
+    EXPECT_EQ(image, fileBytes);
+    EXPECT_EQ(TempFolder::read(file), fileBytes);
+    EXPECT_FALSE(std::filesystem::exists("memory:catalogue"));
+    // Names the opener leaves alone are files, as ever.
+    clsDBRoutines onFile(folder.path());
+    onFile.openDatabase(file.string());
+    EXPECT_EQ(onFile.loadPrograms()->RecordCount(), 1);
+    EXPECT_TRUE(sink.messages.empty());
+
+    // Bytes that are no database are refused as a file with them would be.
+    image = "this is not a database, just some text that is long enough";
+    clsDBRoutines text(folder.path());
+    text.openDatabase("memory:catalogue");
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].text, "26, file is not a database");
+    // An image in write-ahead-log mode cannot be opened from memory: an error, never a crash.
+    image = fileBytes;
+    image[18] = image[19] = 2;
+    clsDBRoutines logged(folder.path());
+    logged.openDatabase("memory:catalogue");
+    ASSERT_EQ(sink.messages.size(), 2u);
+    EXPECT_THAT(sink.messages[1].text, StartsWith("14, "));
 }
 
 class LockedCatalogueTest : public CatalogueTest {
