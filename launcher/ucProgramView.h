@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ class QMenu;
 namespace portico {
 
 class CatalogueSearch;
+class ProgramPictures;
 class clsDBRoutines;
 class Recordset;
 
@@ -87,12 +89,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Each row's own picture, from its Program_Icon; the image index per row (0 for none).
-    std::vector<int> loadImages(Recordset& programs);
     // The key of the current program row as text, "?" when it cannot be read.
     static std::string keyText(Recordset& programs);
     // One message naming the keys of the program rows left out of the list.
     static void reportUnreadable(const std::vector<std::string>& keys);
+    void watchPictureRequests();
     QListWidgetItem* addItem(const std::string& text, int iconIndex, const std::string& tag);
     void onDoubleClick();
     void onMouseUp(Qt::MouseButton button, QPoint position);
@@ -102,6 +103,7 @@ private:
     clsDBRoutines& database_;
     Variant variant_;
     CatalogueSearch* search_ = nullptr;
+    std::shared_ptr<ProgramPictures> pictures_;
 };
 
 }  // namespace portico
