@@ -22,9 +22,32 @@ class ProgramPictureEngine final : public QIconEngine {
 public:
     ProgramPictureEngine(std::weak_ptr<ProgramPictures> store, int entry) : store_(std::move(store)), entry_(entry) {}
 
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+    // Asked for by code: fetched now if need be.
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override { return shown(size, mode, true); }
+
+    // Drawn: a picture not fetched yet is asked for and drawn once it has come.
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        const qreal ratio = painter->device()->devicePixelRatio();
+        const QPixmap picture = shown(rect.size() * ratio, mode, false);
+        if (picture.isNull()) return;
+        const QSize size = picture.size() / ratio;
+        painter->drawPixmap(QRect(rect.x() + (rect.width() - size.width()) / 2,
+                                  rect.y() + (rect.height() - size.height()) / 2, size.width(), size.height()),
+                            picture);
+    }
+
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
         const auto store = store_.lock();
-        QPixmap picture = store ? store->picture(entry_, false) : QPixmap();
+        const QPixmap picture = store ? store->picture(entry_, false) : QPixmap();
+        if (picture.isNull()) return size;  // not fetched yet: it will fill its place
+        return picture.width() > size.width() || picture.height() > size.height()
+                   ? picture.size().scaled(size, Qt::KeepAspectRatio)
+                   : picture.size();
+    }
+
+    QPixmap shown(const QSize& size, QIcon::Mode mode, bool fetch) {
+        const auto store = store_.lock();
+        QPixmap picture = store ? store->picture(entry_, fetch) : QPixmap();
         if (picture.isNull() || size.isEmpty()) return {};
         if (picture.width() > size.width() || picture.height() > size.height())
             picture = picture.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -35,24 +58,6 @@ public:
             picture = QApplication::style()->generatedIconPixmap(mode, picture, &option);
         }
         return picture;
-    }
-
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
-        const QPixmap picture = pixmap(rect.size() * painter->device()->devicePixelRatio(), mode, state);
-        if (picture.isNull()) return;
-        QSize shown = picture.size() / painter->device()->devicePixelRatio();
-        const QRect target(rect.x() + (rect.width() - shown.width()) / 2, rect.y() + (rect.height() - shown.height()) / 2,
-                           shown.width(), shown.height());
-        painter->drawPixmap(target, picture);
-    }
-
-    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
-        const auto store = store_.lock();
-        const QPixmap picture = store ? store->picture(entry_, false) : QPixmap();
-        if (picture.isNull()) return size;  // not fetched yet: it will fill its place
-        return picture.width() > size.width() || picture.height() > size.height()
-                   ? picture.size().scaled(size, Qt::KeepAspectRatio)
-                   : picture.size();
     }
 
     bool isNull() override {

@@ -38,7 +38,7 @@ public:
     int add(std::int64_t key);
     // The icon of an entry. It fetches nothing while it is painted: a picture
     // not yet fetched is asked for (see setRequestHandler) and shows empty until
-    // it has come; isNull() fetches at once, since it must answer.
+    // it has come; pixmap() and isNull() fetch at once, since they must answer.
     QIcon icon(int entry);
     // The entries in the order the list shows them: what is fetched together.
     void setOrder(std::vector<int> entries);

@@ -104,6 +104,16 @@ void ucProgramView::resizeEvent(QResizeEvent* event) {
     if (lstResults) lstResults->setGeometry(lstView->geometry());
 }
 
+std::size_t ucProgramView::rowsInSight() const {
+    // Before the first layout the list has no size: a screenful of the largest kind.
+    const QSize room = lstView->viewport()->size();
+    const QSize grid = lstView->gridSize();
+    if (room.width() < grid.width() || room.height() < grid.height()) return ProgramPictures::kBatch;
+    const int columns = room.width() / grid.width();
+    const int rows = room.height() / grid.height() + 2;  // a part row, and one more for the first scroll
+    return static_cast<std::size_t>(columns * rows);
+}
+
 void ucProgramView::watchPictureRequests() {
     // Pictures wanted by a paint are fetched just after it, never inside it: a
     // query may wait for a lock or report an error in a message box.
@@ -213,7 +223,7 @@ void ucProgramView::loadView(bool /*rebindImages*/) {
         if (entry.isValid()) order.push_back(entry.toInt());
     }
     pictures_->setOrder(std::move(order));
-    pictures_->fetchFirst(ProgramPictures::kBatch);
+    pictures_->fetchFirst(rowsInSight());
     reportUnreadable(unreadable);
     if (search_) search_->catalogueLoaded();
 }

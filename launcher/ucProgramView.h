@@ -94,6 +94,8 @@ private:
     // One message naming the keys of the program rows left out of the list.
     static void reportUnreadable(const std::vector<std::string>& keys);
     void watchPictureRequests();
+    // How many items the list shows at its present size.
+    std::size_t rowsInSight() const;
     QListWidgetItem* addItem(const std::string& text, int iconIndex, const std::string& tag);
     void onDoubleClick();
     void onMouseUp(Qt::MouseButton button, QPoint position);
