@@ -141,6 +141,11 @@ std::int64_t ucProgramView::keyOf(const QListWidgetItem* item) {
     return item ? item->data(kKeyRole).toLongLong() : 0;
 }
 
+bool ucProgramView::pictureFetched(const QListWidgetItem* item) const {
+    const QVariant entry = item ? item->data(kEntryRole) : QVariant();
+    return entry.isValid() && pictures_->fetched(entry.toInt());
+}
+
 QListWidgetItem* ucProgramView::addItem(const std::string& text, int iconIndex, const std::string& tag) {
     auto* item = new CatalogueItem(QString::fromStdString(text), lstView);
     item->setData(kIconIndexRole, iconIndex);

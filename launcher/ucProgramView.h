@@ -59,6 +59,9 @@ public:
     static int iconIndexOf(const QListWidgetItem* item);
     // The catalogue key of an administration item's program (0 for none).
     static std::int64_t keyOf(const QListWidgetItem* item);
+    // Whether a program item's picture has been fetched from the catalogue
+    // (pictures are fetched for the rows in sight, the rest when shown).
+    bool pictureFetched(const QListWidgetItem* item) const;
 
     QListWidget* lstView;
     ImageList ImageList1;
