@@ -6,7 +6,7 @@
 #include "clsDBRoutines.h"
 
 #include <QApplication>
-#include <QCryptographicHash>
+#include <QHashFunctions>
 #include <QIconEngine>
 #include <QPainter>
 #include <QStyle>
@@ -36,9 +36,10 @@ public:
                             picture);
     }
 
+    // Asked for every item as the list is laid out: it neither fetches nor asks.
     QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
         const auto store = store_.lock();
-        const QPixmap picture = store ? store->picture(entry_, false) : QPixmap();
+        const QPixmap picture = store && store->fetched(entry_) ? store->picture(entry_, false) : QPixmap();
         if (picture.isNull()) return size;  // not fetched yet: it will fill its place
         return picture.width() > size.width() || picture.height() > size.height()
                    ? picture.size().scaled(size, Qt::KeepAspectRatio)
@@ -60,9 +61,11 @@ public:
         return picture;
     }
 
+    // Views ask every item whether its icon is null as they lay the list out:
+    // a picture not fetched yet is taken to be there.
     bool isNull() override {
         const auto store = store_.lock();
-        return !store || store->picture(entry_, true).isNull();
+        return !store || (store->fetched(entry_) && store->picture(entry_, false).isNull());
     }
 
     QIconEngine* clone() const override { return new ProgramPictureEngine(store_, entry_); }
@@ -217,7 +220,12 @@ void ProgramPictures::fetch(const std::vector<int>& wanted) {
 }
 
 QPixmap ProgramPictures::decode(const QByteArray& bytes) {
-    const QByteArray digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+    // Two 64-bit hashes under this run's random seed, and the length: pictures
+    // that differ do not meet by chance, nor by design.
+    const std::size_t seed = QHashSeed::globalSeed();
+    const std::size_t parts[3] = {qHash(bytes, seed), qHash(bytes, ~seed ^ 0x9e3779b97f4a7c15u),
+                                  static_cast<std::size_t>(bytes.size())};
+    const QByteArray digest(reinterpret_cast<const char*>(parts), sizeof parts);
     if (const auto known = byContent_.constFind(digest); known != byContent_.constEnd()) return *known;
     const QImage image = tryLoadPictureData(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     QPixmap picture = image.isNull() ? QPixmap() : QPixmap::fromImage(image);

@@ -38,7 +38,8 @@ public:
     int add(std::int64_t key);
     // The icon of an entry. It fetches nothing while it is painted: a picture
     // not yet fetched is asked for (see setRequestHandler) and shows empty until
-    // it has come; pixmap() and isNull() fetch at once, since they must answer.
+    // it has come; pixmap() fetches at once, since it must answer. isNull() is
+    // true only for a picture fetched and found unreadable.
     QIcon icon(int entry);
     // The entries in the order the list shows them: what is fetched together.
     void setOrder(std::vector<int> entries);
@@ -74,7 +75,7 @@ private:
     std::vector<Entry> entries_;
     std::vector<int> order_;     // entries in the list's order
     std::vector<int> position_;  // entry -> place in order_
-    QHash<QByteArray, QPixmap> byContent_;  // by the digest of the bytes
+    QHash<QByteArray, QPixmap> byContent_;  // by a digest of the bytes
     bool defaultRead_ = false;
     QPixmap default_;
     std::vector<int> requested_;

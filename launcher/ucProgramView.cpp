@@ -50,6 +50,10 @@ ucProgramView::ucProgramView(clsDBRoutines& database, Variant variant, QWidget* 
     lstView->setSpacing(4);
     lstView->setResizeMode(QListView::Adjust);
     lstView->setMovement(QListView::Static);
+    // Laying out a long list measures every name: the first rows are laid out
+    // and drawn first, the rest just after.
+    lstView->setLayoutMode(QListView::Batched);
+    lstView->setBatchSize(static_cast<int>(ProgramPictures::kBatch));
     lstView->setWordWrap(true);
     lstView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstView->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -134,7 +138,7 @@ std::string ucProgramView::tagOf(const QListWidgetItem* item) {
 
 int ucProgramView::iconIndexOf(const QListWidgetItem* item) {
     // A picture that turns out unreadable when it is fetched shows none.
-    return item && !item->icon().isNull() ? item->data(kIconIndexRole).toInt() : 0;
+    return item && !item->icon().pixmap(32, 32).isNull() ? item->data(kIconIndexRole).toInt() : 0;
 }
 
 std::int64_t ucProgramView::keyOf(const QListWidgetItem* item) {
