@@ -22,7 +22,7 @@ std::size_t valueLength(const Variant& value) {
 }  // namespace
 
 QImage loadThemePicture(clsDBRoutines& database, const std::string& theme, const std::string& field) {
-    auto themes = database.LoadTheme(theme);
+    auto themes = database.loadThemePicture(theme, field);
     if (!themes) return {};
     // Decoded from the row itself, in memory, not through a picture file.
     QImage picture;

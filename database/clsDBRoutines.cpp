@@ -821,6 +821,12 @@ std::unique_ptr<Recordset> clsDBRoutines::LoadTheme(const std::string& mStrTheme
     return queryRecordset("Select * from Theme where Theme_Name = ?", {mStrThemeName});
 }
 
+std::unique_ptr<Recordset> clsDBRoutines::loadThemePicture(const std::string& themeName, const std::string& field) {
+    // Only known column names become part of the statement.
+    if (field != "Theme_LogoSplash" && field != "Theme_LogoAddRemove") return LoadTheme(themeName);
+    return queryRecordset("Select " + field + " from Theme where Theme_Name = ?", {themeName});
+}
+
 #ifdef PORTICO_TESSERA_VARIANT
 bool clsDBRoutines::CreateTheme(const std::string& mStrThemeName, const std::string& mStrSplash,
                                 const std::string& mStrAddRemove, const std::string& mStrSetup) {

@@ -133,6 +133,10 @@ public:
     std::unique_ptr<Recordset> LoadThemes();
     bool DeleteTheme(const std::string& mStrThemeName);
     std::unique_ptr<Recordset> LoadTheme(const std::string& mStrThemeName);
+    // For the windows that show one picture of a theme: the theme's row with
+    // that column alone when it is Theme_LogoSplash or Theme_LogoAddRemove
+    // (the others are not read), else as LoadTheme.
+    std::unique_ptr<Recordset> loadThemePicture(const std::string& themeName, const std::string& field);
 #ifdef PORTICO_TESSERA_VARIANT
     bool CreateTheme(const std::string& mStrThemeName, const std::string& mStrSplash = {},
                      const std::string& mStrAddRemove = {}, const std::string& mStrSetup = {});

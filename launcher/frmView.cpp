@@ -143,7 +143,7 @@ void frmView::closeEvent(QCloseEvent* event) {
 void frmView::Form_Load() {
     clsDBRoutines& database = program_.database();
     const std::string& theme = program_.CurrentTheme();
-    auto themeRecords = database.LoadTheme(theme);
+    auto themeRecords = database.loadThemePicture(theme, "Theme_LogoSplash");
     Recordset& themes = requireRecords(themeRecords);
     if (themes.RecordCount() > 0 && valueLength(themes.Fields("Theme_LogoSplash").Value()) > 0) {
         // Decoded from the row itself, in memory. Whatever bytes the theme
