@@ -32,6 +32,8 @@ namespace {
 constexpr int kTagRole = Qt::UserRole;
 constexpr int kIconIndexRole = Qt::UserRole + 1;
 constexpr int kKeyRole = Qt::UserRole + 2;
+// Items in sight in a window of the usual first size (780 x 540).
+constexpr std::size_t kFirstScreenful = 64;
 // The item's entry in the list's picture store.
 constexpr int kEntryRole = Qt::UserRole + 3;
 // The list leaves 100 twips (15 twips a pixel) below it.
@@ -109,10 +111,11 @@ void ucProgramView::resizeEvent(QResizeEvent* event) {
 }
 
 std::size_t ucProgramView::rowsInSight() const {
-    // Before the first layout the list has no size: a screenful of the largest kind.
+    // Before the first layout the list has no size: a screenful of the window's
+    // first size; a larger one asks for the rest as it is drawn.
     const QSize room = lstView->viewport()->size();
     const QSize grid = lstView->gridSize();
-    if (room.width() < grid.width() || room.height() < grid.height()) return ProgramPictures::kBatch;
+    if (room.width() < grid.width() || room.height() < grid.height()) return kFirstScreenful;
     const int columns = room.width() / grid.width();
     const int rows = room.height() / grid.height() + 2;  // a part row, and one more for the first scroll
     return static_cast<std::size_t>(columns * rows);
