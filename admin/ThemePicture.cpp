@@ -22,16 +22,16 @@ std::size_t valueLength(const Variant& value) {
 }  // namespace
 
 QImage loadThemePicture(clsDBRoutines& database, const std::string& theme, const std::string& field) {
-    auto themes = database.LoadTheme(theme);
+    auto themes = database.loadThemePicture(theme, field);
     if (!themes) return {};
-    bool hasPicture = false;
+    // Decoded from the row itself, in memory, not through a picture file.
+    QImage picture;
     if (themes->RecordCount() > 0 && themes->hasField(field)) {
         themes->MoveFirst();
-        hasPicture = valueLength(themes->Fields(field).Value()) > 0;
+        if (valueLength(themes->Fields(field).Value()) > 0) picture = tryLoadPictureValue(themes->Fields(field).Value());
     }
     themes->Close();
-    if (!hasPicture || !database.GetThemeImage(theme, field)) return {};
-    return tryLoadPicture(database.themeImageFile(field).string());
+    return picture;
 }
 
 }  // namespace portico::admin

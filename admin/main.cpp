@@ -7,13 +7,15 @@
 #include "Artwork.h"
 
 #include <QIcon>
+#include <QTimer>
 #include "modMain.h"
 
 int main(int argc, char** argv) {
     portico::PorticoApplication application(argc, argv);
     QApplication::setApplicationName("PorticoAdmin");
     portico::setProgramTitle("PorticoAdmin");
-    QApplication::setWindowIcon(portico::artwork::programWindowIcon(true));
+    // Painted in seven sizes: once the window shows, not before.
+    QTimer::singleShot(0, [] { QApplication::setWindowIcon(portico::artwork::programWindowIcon(true)); });
     QGuiApplication::setDesktopFileName("org.portico.PorticoAdmin");
     // The setup window ends the program itself, also while other windows are open.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -435,6 +435,26 @@ std::unique_ptr<Recordset> clsDBRoutines::loadProgramList() {
         {});
 }
 
+std::unique_ptr<Recordset> clsDBRoutines::loadProgramNames(bool withPaths) {
+    // Without the pictures the names come from the name index alone.
+    return queryRecordset(withPaths ? "Select Program_Key, Program_Name, Program_Path from Program "
+                                      "Order by Program_Name, Program_Key"
+                                    : "Select Program_Key, Program_Name from Program Order by Program_Name, Program_Key",
+                          {});
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::loadProgramIcons(const std::vector<std::int64_t>& keys) {
+    std::string sql = "Select Program_Key, Program_Icon from Program where Program_Key in (";
+    std::vector<Variant> parameters;
+    parameters.reserve(keys.size());
+    for (const std::int64_t key : keys) {
+        sql += parameters.empty() ? "?" : ", ?";
+        parameters.emplace_back(key);
+    }
+    if (parameters.empty()) sql += "Null";
+    return queryRecordset(sql + ")", parameters);
+}
+
 std::unique_ptr<Recordset> clsDBRoutines::loadProgramByKey(std::int64_t key) {
     return queryRecordset("Select * from Program where Program_Key = ?", {Variant(key)});
 }
@@ -808,6 +828,12 @@ bool clsDBRoutines::DeleteTheme(const std::string& mStrThemeName) {
 
 std::unique_ptr<Recordset> clsDBRoutines::LoadTheme(const std::string& mStrThemeName) {
     return queryRecordset("Select * from Theme where Theme_Name = ?", {mStrThemeName});
+}
+
+std::unique_ptr<Recordset> clsDBRoutines::loadThemePicture(const std::string& themeName, const std::string& field) {
+    // Only known column names become part of the statement.
+    if (field != "Theme_LogoSplash" && field != "Theme_LogoAddRemove") return LoadTheme(themeName);
+    return queryRecordset("Select " + field + " from Theme where Theme_Name = ?", {themeName});
 }
 
 #ifdef PORTICO_TESSERA_VARIANT

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace portico {
 
@@ -71,6 +72,13 @@ public:
     // another program's name is refused with error 3022, naming the clash.
     // Program_Key, Program_Name, Program_Icon, Program_Path of every program, by name.
     std::unique_ptr<Recordset> loadProgramList();
+    // For lists that fetch pictures only for the rows in sight: Program_Key and
+    // Program_Name (and Program_Path when `withPaths`) of every program, by name
+    // and key, without the pictures.
+    std::unique_ptr<Recordset> loadProgramNames(bool withPaths = false);
+    // Program_Key and Program_Icon of the programs with these keys, in no order;
+    // a key with no program has no row.
+    std::unique_ptr<Recordset> loadProgramIcons(const std::vector<std::int64_t>& keys);
     // Every column of the program with this key (no row when there is none).
     std::unique_ptr<Recordset> loadProgramByKey(std::int64_t key);
     // ProgramName, ProgramPath, AddedDate and ProgramIcon of the program with this key.
@@ -125,6 +133,10 @@ public:
     std::unique_ptr<Recordset> LoadThemes();
     bool DeleteTheme(const std::string& mStrThemeName);
     std::unique_ptr<Recordset> LoadTheme(const std::string& mStrThemeName);
+    // For the windows that show one picture of a theme: the theme's row with
+    // that column alone when it is Theme_LogoSplash or Theme_LogoAddRemove
+    // (the others are not read), else as LoadTheme.
+    std::unique_ptr<Recordset> loadThemePicture(const std::string& themeName, const std::string& field);
 #ifdef PORTICO_TESSERA_VARIANT
     bool CreateTheme(const std::string& mStrThemeName, const std::string& mStrSplash = {},
                      const std::string& mStrAddRemove = {}, const std::string& mStrSetup = {});

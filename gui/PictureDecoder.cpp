@@ -49,6 +49,9 @@ QImage decodePicture(const QByteArray& bytes) {
     if (!buffer.open(QIODevice::ReadOnly)) return {};
     QImageReader reader(&buffer, QByteArray::fromStdString(format));
     reader.setDecideFormatFromContent(false);
+    // The format is known from the bytes already: without this, Qt loads every
+    // image plugin it has and asks each whether it reads "bmp" first.
+    reader.setAutoDetectImageFormat(false);
     QImage best;
     const int count = std::clamp(reader.imageCount(), 1, kMaxPictureFrames);
     for (int index = 0; index < count; ++index) {

@@ -2,6 +2,7 @@
 
 #include "FatalError.h"
 #include "PorticoError.h"
+#include "Variant.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -19,6 +20,16 @@ QImage tryLoadPicture(const std::string& path, SafeFile::Links links) {
 
 QImage tryLoadPictureData(std::string_view bytes) {
     return decodePicture(QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+QImage tryLoadPictureValue(const Variant& value) {
+    if (value.type() == Variant::Type::Bytes) {
+        const Bytes& bytes = value.bytes();
+        return tryLoadPictureData(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    }
+    // Bytes stored as text by some other tool are still the file's bytes.
+    if (value.type() == Variant::Type::Text) return tryLoadPictureData(value.toText());
+    return {};
 }
 
 QImage loadPicture(const std::string& path, SafeFile::Links links) {

@@ -19,6 +19,24 @@ bool CatalogueItem::operator<(const QListWidgetItem& other) const {
 
 void CatalogueItem::sortInUserOrder(QListWidget* list, const std::function<bool(const QListWidgetItem*)>& isFolder) {
     const QCollator collator = userCollator();
+    // The catalogue's order is mostly the user's already: one pass over
+    // neighbours settles that, and a stable sort would change nothing then.
+    bool inOrder = true;
+    for (int row = 1; row < list->count() && inOrder; ++row) {
+        const QListWidgetItem* before = list->item(row - 1);
+        const QListWidgetItem* item = list->item(row);
+        const bool folderBefore = isFolder(before);
+        const bool folder = isFolder(item);
+        inOrder = folderBefore == folder ? collator.compare(before->text(), item->text()) <= 0 : !folderBefore;
+    }
+    if (inOrder) {
+        for (int row = 0; row < list->count(); ++row) {
+            auto* item = dynamic_cast<CatalogueItem*>(list->item(row));
+            if (!item) return;  // not ours to order
+            item->order_ = row;
+        }
+        return;
+    }
     struct Row {
         bool folder;
         QCollatorSortKey key;

@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTimer>
 
 namespace portico {
 
@@ -23,7 +24,9 @@ CatalogueSearch::CatalogueSearch(ucProgramView& view, clsDBRoutines& database)
     : QObject(&view), view_(view), database_(database), model_(new SearchResultModel(search_, this)) {
     QLineEdit* field = view_.txtSearch;
     field->setPlaceholderText(tr("Search programs and folders"));
-    field->setClearButtonEnabled(true);
+    // The clear button's picture comes from the icon theme, a search of many
+    // folders: it is looked up once the window shows, not before.
+    QTimer::singleShot(0, field, [field] { field->setClearButtonEnabled(true); });
     field->installEventFilter(this);
     connect(field, &QLineEdit::textChanged, this, [this](const QString& text) { guarded([&] { refilter(text); }); });
 

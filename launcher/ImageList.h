@@ -4,6 +4,7 @@
 #include <QPixmap>
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace portico {
@@ -16,19 +17,25 @@ public:
     // error (35602 "Key is not unique in collection") and adds nothing; an empty
     // key is no key.
     int Add(const std::string& key, const QPixmap& picture);
+    // The same for an icon that makes its picture when it is first drawn.
+    int Add(const std::string& key, const QIcon& picture);
     int Count() const { return static_cast<int>(images_.size()); }
     // The key of an image; empty for one without a key or an index out of range.
     std::string Key(int index) const;
     // The picture at an index; a null icon for 0 or an index out of range.
     QIcon Icon(int index) const;
-    void Clear() { images_.clear(); }
+    void Clear() {
+        images_.clear();
+        keys_.clear();
+    }
 
 private:
     struct Image {
         std::string key;
-        QPixmap picture;
+        QIcon picture;
     };
     std::vector<Image> images_;
+    std::unordered_set<std::string> keys_;
 };
 
 }  // namespace portico

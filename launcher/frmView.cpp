@@ -143,13 +143,13 @@ void frmView::closeEvent(QCloseEvent* event) {
 void frmView::Form_Load() {
     clsDBRoutines& database = program_.database();
     const std::string& theme = program_.CurrentTheme();
-    auto themeRecords = database.LoadTheme(theme);
+    auto themeRecords = database.loadThemePicture(theme, "Theme_LogoSplash");
     Recordset& themes = requireRecords(themeRecords);
-    if (themes.RecordCount() > 0 && valueLength(themes.Fields("Theme_LogoSplash").Value()) > 0 &&
-        database.GetThemeImage(theme, "Theme_LogoSplash")) {
-        // Whatever bytes the theme holds, a picture that cannot be read leaves
-        // the panel empty rather than ending every user's launcher.
-        const QImage picture = tryLoadPicture(database.themeImageFile("Theme_LogoSplash").string());
+    if (themes.RecordCount() > 0 && valueLength(themes.Fields("Theme_LogoSplash").Value()) > 0) {
+        // Decoded from the row itself, in memory. Whatever bytes the theme
+        // holds, a picture that cannot be read leaves the panel empty rather
+        // than ending every user's launcher.
+        const QImage picture = tryLoadPictureValue(themes.Fields("Theme_LogoSplash").Value());
         if (!picture.isNull()) ucLeftFrame1->SetImage(picture);
     }
     themes.Close();

@@ -8,13 +8,15 @@
 #include "Artwork.h"
 
 #include <QIcon>
+#include <QTimer>
 #include "modMain.h"
 
 int main(int argc, char** argv) {
     portico::PorticoApplication application(argc, argv);
     QApplication::setApplicationName("Portico");
     portico::setProgramTitle("Portico");
-    QApplication::setWindowIcon(portico::artwork::programWindowIcon(false));
+    // Painted in seven sizes: once the window shows, not before.
+    QTimer::singleShot(0, [] { QApplication::setWindowIcon(portico::artwork::programWindowIcon(false)); });
     QGuiApplication::setDesktopFileName("org.portico.Portico");
     // A second start by the same user shows the running window instead.
     portico::SingleInstance single("Portico");

@@ -134,11 +134,22 @@ void ucLeftFrame::resizeEvent(QResizeEvent* event) {
     layOut();
 }
 
+void ucLeftFrame::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    paintBackground();
+}
+
+void ucLeftFrame::paintBackground() {
+    // For the size shown, not for each size the layout passes through before.
+    if (!isVisible() || Image2->pixmap().size() == size()) return;
+    Image2->setPixmap(background(size()));
+}
+
 void ucLeftFrame::layOut() {
     const int w = width();
     const int inner = w - 2 * kMargin;
     Image2->setGeometry(rect());
-    Image2->setPixmap(background(size()));
+    paintBackground();
     Image1->setGeometry(kMargin, kMargin, inner, kPictureHeight);
     int y = kMargin + kPictureHeight + kMargin;
     lblDescription->setGeometry(kMargin, y, inner, 110);

@@ -43,9 +43,11 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void layOut();
+    void paintBackground();
 };
 
 }  // namespace portico

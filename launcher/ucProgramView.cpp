@@ -7,6 +7,7 @@
 #include "FatalError.h"
 #include "PictureLoader.h"
 #include "PorticoError.h"
+#include "ProgramPictures.h"
 #include "ProgramFolder.h"
 #include "SettingsLocation.h"
 #include "RecordText.h"
@@ -21,6 +22,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTimer>
 
 #include <set>
 
@@ -30,13 +32,17 @@ namespace {
 constexpr int kTagRole = Qt::UserRole;
 constexpr int kIconIndexRole = Qt::UserRole + 1;
 constexpr int kKeyRole = Qt::UserRole + 2;
+// Items in sight in a window of the usual first size (780 x 540).
+constexpr std::size_t kFirstScreenful = 64;
+// The item's entry in the list's picture store.
+constexpr int kEntryRole = Qt::UserRole + 3;
 // The list leaves 100 twips (15 twips a pixel) below it.
 constexpr int kBottomMargin = (100 + 14) / 15;
 
 }  // namespace
 
 ucProgramView::ucProgramView(clsDBRoutines& database, Variant variant, QWidget* parent)
-    : QWidget(parent), database_(database), variant_(variant) {
+    : QWidget(parent), database_(database), variant_(variant), pictures_(ProgramPictures::create(database)) {
     setObjectName("ucProgramView");
     lstView = new QListWidget(this);
     lstView->setObjectName("lstView");
@@ -46,6 +52,10 @@ ucProgramView::ucProgramView(clsDBRoutines& database, Variant variant, QWidget* 
     lstView->setSpacing(4);
     lstView->setResizeMode(QListView::Adjust);
     lstView->setMovement(QListView::Static);
+    // Laying out a long list measures every name: the first rows are laid out
+    // and drawn first, the rest just after.
+    lstView->setLayoutMode(QListView::Batched);
+    lstView->setBatchSize(static_cast<int>(ProgramPictures::kBatch));
     lstView->setWordWrap(true);
     lstView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstView->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -73,6 +83,8 @@ ucProgramView::ucProgramView(clsDBRoutines& database, Variant variant, QWidget* 
     mnuPopupmenuProperties->setObjectName("mnuPopupmenuProperties");
     connect(mnuPopupmenuProperties, &QAction::triggered, this, &ucProgramView::PropertiesClicked);
 
+    watchPictureRequests();
+
     if (variant_ == Variant::Launcher) {
         txtSearch = new QLineEdit(this);
         txtSearch->setObjectName("txtSearch");
@@ -87,6 +99,7 @@ ucProgramView::~ucProgramView() {
     // deletes the children this is no longer a ucProgramView, so it goes first.
     delete search_;
     search_ = nullptr;
+    pictures_->setRequestHandler({});
 }
 
 void ucProgramView::resizeEvent(QResizeEvent* event) {
@@ -97,14 +110,47 @@ void ucProgramView::resizeEvent(QResizeEvent* event) {
     if (lstResults) lstResults->setGeometry(lstView->geometry());
 }
 
+std::size_t ucProgramView::rowsInSight() const {
+    // Before the first layout the list has no size: a screenful of the window's
+    // first size; a larger one asks for the rest as it is drawn.
+    const QSize room = lstView->viewport()->size();
+    const QSize grid = lstView->gridSize();
+    if (room.width() < grid.width() || room.height() < grid.height()) return kFirstScreenful;
+    const int columns = room.width() / grid.width();
+    const int rows = room.height() / grid.height() + 2;  // a part row, and one more for the first scroll
+    return static_cast<std::size_t>(columns * rows);
+}
+
+void ucProgramView::watchPictureRequests() {
+    // Pictures wanted by a paint are fetched just after it, never inside it: a
+    // query may wait for a lock or report an error in a message box.
+    pictures_->setRequestHandler([this, store = std::weak_ptr<ProgramPictures>(pictures_)] {
+        QTimer::singleShot(0, this, [this, store] {
+            const auto pictures = store.lock();
+            if (!pictures || pictures != pictures_) return;
+            guarded([&] { pictures->fetchRequested(); });
+            lstView->viewport()->update();
+            if (lstResults) lstResults->viewport()->update();
+        });
+    });
+}
+
 std::string ucProgramView::tagOf(const QListWidgetItem* item) {
     return item ? item->data(kTagRole).toString().toStdString() : std::string();
 }
 
-int ucProgramView::iconIndexOf(const QListWidgetItem* item) { return item ? item->data(kIconIndexRole).toInt() : 0; }
+int ucProgramView::iconIndexOf(const QListWidgetItem* item) {
+    // A picture that turns out unreadable when it is fetched shows none.
+    return item && !item->icon().pixmap(32, 32).isNull() ? item->data(kIconIndexRole).toInt() : 0;
+}
 
 std::int64_t ucProgramView::keyOf(const QListWidgetItem* item) {
     return item ? item->data(kKeyRole).toLongLong() : 0;
+}
+
+bool ucProgramView::pictureFetched(const QListWidgetItem* item) const {
+    const QVariant entry = item ? item->data(kEntryRole) : QVariant();
+    return entry.isValid() && pictures_->fetched(entry.toInt());
 }
 
 QListWidgetItem* ucProgramView::addItem(const std::string& text, int iconIndex, const std::string& tag) {
@@ -113,56 +159,6 @@ QListWidgetItem* ucProgramView::addItem(const std::string& text, int iconIndex, 
     if (iconIndex > 0) item->setIcon(ImageList1.Icon(iconIndex));
     if (!tag.empty()) item->setData(kTagRole, QString::fromStdString(tag));
     return item;
-}
-
-std::vector<int> ucProgramView::loadImages(Recordset& programs) {
-    // Pictures come from the rows themselves: a shared picture file could hold
-    // another program's picture by the time it is read, and a name may be
-    // carried by more than one row of an older catalogue.
-    std::vector<int> indexes;
-    std::set<std::string> keys;
-    // A program stored without a picture (by a script, the library or an older
-    // catalogue) shows the default icon, read once and shared by every such row.
-    int defaultIndex = -1;
-    auto defaultIcon = [&] {
-        if (defaultIndex < 0) {
-            const QImage picture = database_.DefaultIconPath().empty()
-                                       ? QImage()
-                                       : tryLoadPicture(database_.DefaultIconPath(), SafeFile::Links::Follow);
-            defaultIndex = picture.isNull() ? 0 : ImageList1.Add({}, QPixmap::fromImage(picture));
-        }
-        return defaultIndex;
-    };
-    try {
-        programs.MoveFirst();
-    } catch (const PorticoError&) {
-    }
-    const long count = programs.RecordCount();
-    for (long i = 0; i < count; ++i) {
-        int index = 0;
-        try {
-            const std::string name = fieldText(programs, "Program_Name");
-            const ::portico::Variant& icon = programs.Fields("Program_Icon").Value();
-            if (icon.isNull() || icon.isEmpty() ||
-                (icon.type() == ::portico::Variant::Type::Bytes && icon.bytes().empty())) {
-                index = defaultIcon();
-            } else if (icon.type() == ::portico::Variant::Type::Bytes) {
-                const Bytes& bytes = icon.bytes();
-                const QImage picture = tryLoadPictureData(
-                    std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-                // A name carried twice keys only its first picture.
-                if (!picture.isNull())
-                    index = ImageList1.Add(keys.insert(name).second ? name : std::string(), QPixmap::fromImage(picture));
-            }
-        } catch (const PorticoError&) {
-        }
-        indexes.push_back(index);
-        try {
-            programs.MoveNext();
-        } catch (const PorticoError&) {
-        }
-    }
-    return indexes;
 }
 
 std::string ucProgramView::keyText(Recordset& programs) {
@@ -184,64 +180,73 @@ void ucProgramView::reportUnreadable(const std::vector<std::string>& keys) {
 }
 
 void ucProgramView::loadView(bool /*rebindImages*/) {
-    // The administration variant acts on the row the user picked, so each item
-    // carries its program's key.
-    auto programRecords = variant_ == Variant::Administration ? database_.loadProgramList() : database_.loadPrograms();
+    // The names come first and alone; each row's own picture (from its
+    // Program_Icon, never from a shared file that could hold another program's
+    // by then) is fetched by key when the row is first shown. The administration
+    // variant acts on the row the user picked, so each item carries its key.
+    const bool administration = variant_ == Variant::Administration;
+    auto programRecords = database_.loadProgramNames(administration);
     Recordset& programs = requireRecords(programRecords);
+    std::unique_ptr<Recordset> folderRecords;
+    if (!administration) requireRecords(folderRecords = database_.GetFolders());
 
     // A row whose name cannot be read (bytes stored as a name by some other
     // tool) is left out, so that one bad row never keeps anyone from the rest.
     std::vector<std::string> unreadable;
-    auto addPrograms = [&](const std::vector<int>& images, bool administration) {
-        for (long i = 0, n = programs.RecordCount(); i < n; ++i) {
-            try {
-                const std::string name = fieldText(programs, "Program_Name");
-                QListWidgetItem* item = addItem(name, images[static_cast<std::size_t>(i)],
-                                                administration ? fieldText(programs, "Program_Path") : std::string());
-                if (administration)
-                    item->setData(kKeyRole,
-                                  QVariant::fromValue<qlonglong>(programs.Fields("Program_Key").Value().toInt64()));
-            } catch (const PorticoError&) {
-                unreadable.push_back(keyText(programs));
-            }
-            programs.MoveNext();
-        }
-    };
-
-    if (variant_ == Variant::Administration) {
-        if (programs.RecordCount() > 0) {
-            const std::vector<int> images = loadImages(programs);
-            programs.MoveFirst();
-            addPrograms(images, true);
-        }
-        programs.Close();
-        reportUnreadable(unreadable);
-        return;
-    }
-
-    auto folderRecords = database_.GetFolders();
-    Recordset& folders = requireRecords(folderRecords);
-    const std::vector<int> images = loadImages(programs);
+    // A name carried twice (older catalogues) keys only its first picture.
+    std::set<std::string> keys;
     if (programs.RecordCount() > 0) programs.MoveFirst();
-    addPrograms(images, false);
-    programs.Close();
-    reportUnreadable(unreadable);
-
-    const QImage folderPicture = loadPicture(programDataFile("folder.ico"), SafeFile::Links::Follow);
-    const int folderIndex = ImageList1.Add({}, QPixmap::fromImage(folderPicture));
-    if (folders.RecordCount() > 0) folders.MoveFirst();
-    for (long i = 0, n = folders.RecordCount(); i < n; ++i) {
-        addItem(fieldText(folders, "Folder_Name"), folderIndex, fieldText(folders, "Folder_Path"));
-        folders.MoveNext();
+    for (long i = 0, n = programs.RecordCount(); i < n; ++i) {
+        try {
+            const std::string name = fieldText(programs, "Program_Name");
+            const std::int64_t key = programs.Fields("Program_Key").Value().toInt64();
+            const std::string tag = administration ? fieldText(programs, "Program_Path") : std::string();
+            const int entry = pictures_->add(key);
+            const int index = ImageList1.Add(keys.insert(name).second ? name : std::string(), pictures_->icon(entry));
+            QListWidgetItem* item = addItem(name, index, tag);
+            item->setData(kEntryRole, entry);
+            if (administration) item->setData(kKeyRole, QVariant::fromValue<qlonglong>(key));
+        } catch (const PorticoError&) {
+            unreadable.push_back(keyText(programs));
+        }
+        programs.MoveNext();
     }
-    folders.Close();
-    CatalogueItem::sortInUserOrder(lstView, [](const QListWidgetItem* item) { return !tagOf(item).empty(); });
+    programs.Close();
+
+    if (!administration) {
+        Recordset& folders = *folderRecords;
+        const QImage folderPicture = loadPicture(programDataFile("folder.ico"), SafeFile::Links::Follow);
+        const int folderIndex = ImageList1.Add({}, QPixmap::fromImage(folderPicture));
+        if (folders.RecordCount() > 0) folders.MoveFirst();
+        for (long i = 0, n = folders.RecordCount(); i < n; ++i) {
+            addItem(fieldText(folders, "Folder_Name"), folderIndex, fieldText(folders, "Folder_Path"));
+            folders.MoveNext();
+        }
+        folders.Close();
+        CatalogueItem::sortInUserOrder(lstView, [](const QListWidgetItem* item) { return !tagOf(item).empty(); });
+    }
+
+    // The rows in sight (and a screenful or so more) get their pictures now,
+    // before the window shows; the others when they are scrolled to.
+    std::vector<int> order;
+    order.reserve(static_cast<std::size_t>(lstView->count()));
+    for (int row = 0; row < lstView->count(); ++row) {
+        const QVariant entry = lstView->item(row)->data(kEntryRole);
+        if (entry.isValid()) order.push_back(entry.toInt());
+    }
+    pictures_->setOrder(std::move(order));
+    pictures_->fetchFirst(rowsInSight());
+    reportUnreadable(unreadable);
     if (search_) search_->catalogueLoaded();
 }
 
 void ucProgramView::reloadView() {
     lstView->clear();
     ImageList1.Clear();
+    // A new store: an icon of the old list still held somewhere shows nothing,
+    // never the picture of the row that now has its place.
+    pictures_ = ProgramPictures::create(database_);
+    watchPictureRequests();
     loadView(true);
 }
 

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ class QMenu;
 namespace portico {
 
 class CatalogueSearch;
+class ProgramPictures;
 class clsDBRoutines;
 class Recordset;
 
@@ -57,6 +59,9 @@ public:
     static int iconIndexOf(const QListWidgetItem* item);
     // The catalogue key of an administration item's program (0 for none).
     static std::int64_t keyOf(const QListWidgetItem* item);
+    // Whether a program item's picture has been fetched from the catalogue
+    // (pictures are fetched for the rows in sight, the rest when shown).
+    bool pictureFetched(const QListWidgetItem* item) const;
 
     QListWidget* lstView;
     ImageList ImageList1;
@@ -87,12 +92,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Each row's own picture, from its Program_Icon; the image index per row (0 for none).
-    std::vector<int> loadImages(Recordset& programs);
     // The key of the current program row as text, "?" when it cannot be read.
     static std::string keyText(Recordset& programs);
     // One message naming the keys of the program rows left out of the list.
     static void reportUnreadable(const std::vector<std::string>& keys);
+    void watchPictureRequests();
+    // How many items the list shows at its present size.
+    std::size_t rowsInSight() const;
     QListWidgetItem* addItem(const std::string& text, int iconIndex, const std::string& tag);
     void onDoubleClick();
     void onMouseUp(Qt::MouseButton button, QPoint position);
@@ -102,6 +108,7 @@ private:
     clsDBRoutines& database_;
     Variant variant_;
     CatalogueSearch* search_ = nullptr;
+    std::shared_ptr<ProgramPictures> pictures_;
 };
 
 }  // namespace portico

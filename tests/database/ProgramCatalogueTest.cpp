@@ -3,6 +3,7 @@
 #include "Connection.h"
 
 #include <functional>
+#include <map>
 
 namespace portico::test {
 namespace {
@@ -34,6 +35,48 @@ TEST_F(ProgramCatalogueTest, AddedProgramIsStoredTrimmedAndFoundWithOrWithoutBla
     EXPECT_EQ(db->GetProgramParameters("Text Editor "), "-R");
     EXPECT_EQ(db->GetProgramStartInDir("Text Editor"), "/home");
     EXPECT_EQ(db->getProgramKey("Text Editor"), 1);
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+// The lists read names first and pictures by key for the rows in sight.
+TEST_F(ProgramCatalogueTest, NamesWithoutPicturesAndPicturesByKey) {
+    pickIcon("BM-zeta");
+    ASSERT_TRUE(db->addProgram("Zeta", "", "/usr/bin/zeta", ""));
+    pickIcon("BM-alpha");
+    ASSERT_TRUE(db->addProgram("alpha", "", "/usr/bin/alpha", ""));
+    pickIcon("BM-mid");
+    ASSERT_TRUE(db->addProgram("Mid", "", "/usr/bin/mid", ""));
+
+    auto names = db->loadProgramNames();
+    ASSERT_NE(names, nullptr);
+    ASSERT_EQ(names->RecordCount(), 3);
+    EXPECT_FALSE(names->hasField("Program_Icon"));
+    EXPECT_FALSE(names->hasField("Program_Path"));
+    std::vector<std::string> order;
+    for (names->MoveFirst(); !names->IsEOF(); names->MoveNext())
+        order.push_back(names->Fields("Program_Name").Value().toText() + "/" +
+                        std::to_string(names->Fields("Program_Key").Value().toInt64()));
+    EXPECT_THAT(order, ElementsAre("alpha/2", "Mid/3", "Zeta/1"));
+    auto withPaths = db->loadProgramNames(true);
+    ASSERT_NE(withPaths, nullptr);
+    withPaths->MoveFirst();
+    EXPECT_EQ(withPaths->Fields("Program_Path").Value().toText(), "/usr/bin/alpha");
+
+    auto icons = db->loadProgramIcons({3, 1, 99});
+    ASSERT_NE(icons, nullptr);
+    ASSERT_EQ(icons->RecordCount(), 2);
+    std::map<std::int64_t, Variant> byKey;
+    for (icons->MoveFirst(); !icons->IsEOF(); icons->MoveNext())
+        byKey[icons->Fields("Program_Key").Value().toInt64()] = icons->Fields("Program_Icon").Value();
+    EXPECT_EQ(byKey[1], Variant(Bytes{'B', 'M', '-', 'z', 'e', 't', 'a'}));
+    EXPECT_EQ(byKey[3], Variant(Bytes{'B', 'M', '-', 'm', 'i', 'd'}));
+    auto none = db->loadProgramIcons({});
+    ASSERT_NE(none, nullptr);
+    EXPECT_EQ(none->RecordCount(), 0);
+
+    auto splash = db->loadThemePicture("Nothing", "Theme_LogoSplash");
+    ASSERT_NE(splash, nullptr);
+    EXPECT_EQ(splash->RecordCount(), 0);
     EXPECT_TRUE(sink.messages.empty());
 }
 

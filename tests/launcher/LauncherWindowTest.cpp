@@ -61,6 +61,21 @@ TEST_F(MainWindowTest, StartUpShowsTheThemedWindowWithTheCatalogue) {
     EXPECT_TRUE(dialogs.messages().empty());
 }
 
+// The panel's picture is decoded from the theme's row: nothing goes through a
+// picture file, so a picture folder that cannot be written changes nothing.
+TEST_F(MainWindowTest, ThemePictureComesFromTheCatalogueWithoutAPictureFile) {
+    folder.write("pictures/splash.bmp", solidPicture(Qt::magenta));
+    ASSERT_TRUE(db().CreateTheme("Blue", (folder / "pictures/splash.bmp").string(), ""));
+    program->selectTheme("Blue", true);
+    std::filesystem::remove_all(folder / "pictures");
+    folder.write("pictures", "a file where the picture folder was");
+    frmView& view = program->showMainWindow();
+    ASSERT_FALSE(view.ucLeftFrame1->Image1->pixmap().isNull());
+    const QImage shown = view.ucLeftFrame1->Image1->pixmap().toImage();
+    EXPECT_EQ(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(Qt::magenta));
+    EXPECT_TRUE(dialogs.messages().empty());
+}
+
 TEST_F(MainWindowTest, ThemeWithoutSplashLeavesThePictureEmpty) {
     ASSERT_TRUE(db().CreateTheme("Plain"));
     program->selectTheme("Plain", true);

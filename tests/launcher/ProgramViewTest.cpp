@@ -213,6 +213,82 @@ TEST_F(ProgramViewTest, ReloadWithAnEmptyCatalogueLeavesAnEmptyList) {
     EXPECT_EQ(view->ImageList1.Count(), 0);
 }
 
+// A list longer than the window: only the rows in sight are fetched before it
+// shows; the others come when they are scrolled to, each with its own picture.
+TEST_F(ProgramViewTest, PicturesOutOfSightComeWhenShownEachTheirOwn) {
+    constexpr int kPrograms = 300;
+    const auto colourOf = [](int i) { return QColor(i % 256, 255 - i % 256, i / 256 * 100); };
+    for (int i = 0; i < kPrograms; ++i) {
+        const QByteArray name = QString::asprintf("Program %03d", i).toUtf8();
+        addProgram(name.toStdString(), i == kPrograms - 1 ? "this is no picture" : solidPicture(colourOf(i)));
+    }
+    for (auto variant : {ucProgramView::Variant::Launcher, ucProgramView::Variant::Administration}) {
+        SCOPED_TRACE(variant == ucProgramView::Variant::Launcher ? "launcher" : "administration");
+        auto view = makeView(variant);
+        view->loadView();
+        QListWidget* list = view->lstView;
+        ASSERT_EQ(list->count(), kPrograms);
+        QListWidgetItem* middle = list->item(200);
+        EXPECT_TRUE(view->pictureFetched(list->item(0)));
+        EXPECT_FALSE(view->pictureFetched(middle));
+
+        // Asked for by code, a picture out of sight is fetched at once.
+        QListWidgetItem* late = list->item(kPrograms - 2);
+        EXPECT_EQ(pictureColour(late), colourOf(kPrograms - 2));
+        EXPECT_EQ(view->ImageList1.Key(ucProgramView::iconIndexOf(late)), "Program 298");
+        // The unreadable one, last and out of sight, shows none, as it always did.
+        QListWidgetItem* broken = list->item(kPrograms - 1);
+        EXPECT_EQ(ucProgramView::iconIndexOf(broken), 0);
+        EXPECT_TRUE(broken->icon().isNull());
+
+        // Scrolled to, it is fetched after the paint that wanted it, and drawn.
+        EXPECT_FALSE(view->pictureFetched(middle));
+        list->scrollToItem(middle);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return view->pictureFetched(middle); }, 2000));
+        EXPECT_EQ(pictureColour(middle), colourOf(200));
+        for (int row : {0, 1, 57, 199, 250}) EXPECT_EQ(pictureColour(list->item(row)), colourOf(row)) << row;
+        EXPECT_TRUE(dialogs.messages().empty());
+    }
+}
+
+TEST_F(ProgramViewTest, IdenticalPicturesAreDecodedOnceAndShared) {
+    addProgram("Alpha", solidPicture(Qt::red));
+    addProgram("Beta", solidPicture(Qt::red));
+    addProgram("Gamma", solidPicture(Qt::blue));
+    addProgram("Plain", solidPicture(Qt::red));
+    sql("UPDATE Program SET Program_Icon = NULL WHERE Program_Name = 'Plain'");
+    db().setDefaultIconPath((folder / "Default.ico").string());
+    addProgram("Plain too", solidPicture(Qt::red));
+    sql("UPDATE Program SET Program_Icon = NULL WHERE Program_Name = 'Plain too'");
+    auto view = makeView(ucProgramView::Variant::Launcher);
+    view->loadView();
+    const auto picture = [&](const char* name) { return itemNamed(view->lstView, name)->icon().pixmap(32, 32); };
+    EXPECT_EQ(picture("Alpha").cacheKey(), picture("Beta").cacheKey());
+    EXPECT_NE(picture("Alpha").cacheKey(), picture("Gamma").cacheKey());
+    EXPECT_EQ(pictureColour(itemNamed(view->lstView, "Gamma")), QColor(Qt::blue));
+    // Rows without a picture share the default icon, read once.
+    EXPECT_FALSE(picture("Plain").isNull());
+    EXPECT_EQ(picture("Plain").cacheKey(), picture("Plain too").cacheKey());
+    EXPECT_NE(picture("Plain").cacheKey(), picture("Alpha").cacheKey());
+    // Each row keeps an image of its own, keyed by its name.
+    EXPECT_NE(ucProgramView::iconIndexOf(itemNamed(view->lstView, "Alpha")),
+              ucProgramView::iconIndexOf(itemNamed(view->lstView, "Beta")));
+}
+
+// After a reload a row may sit where another program's did: an icon of the old
+// list shows nothing rather than the newcomer's picture.
+TEST_F(ProgramViewTest, IconsOfAnEarlierFillShowNothingAfterAReload) {
+    addProgram("Beta", solidPicture(Qt::red));
+    auto view = makeView(ucProgramView::Variant::Administration);
+    view->loadView();
+    const QIcon old = view->lstView->item(0)->icon();
+    addProgram("Alpha", solidPicture(Qt::green));
+    view->reloadView();
+    EXPECT_EQ(texts(view->lstView), (Texts{"Alpha", "Beta"}));
+    EXPECT_EQ(pictureColour(view->lstView->item(0)), QColor(Qt::green));
+    EXPECT_TRUE(old.pixmap(32, 32).isNull());
+}
+
 class PropertiesTest : public LauncherTest {
 protected:
     std::unique_ptr<frmProperties> makeWindow(frmProperties::Variant variant) {
