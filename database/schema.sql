@@ -17,6 +17,10 @@ CREATE TABLE Program (
 );
 CREATE INDEX Program_Name_Index ON Program (Program_Name);
 CREATE UNIQUE INDEX Program_Name_Unique ON Program (Program_Name COLLATE PORTICO_NAME);
+-- The administration list (key, name, path in name order) is read from this
+-- index alone: the picture of each row fills a page of its own, so reading the rows
+-- themselves would read the whole catalogue.
+CREATE INDEX Program_List_Index ON Program (Program_Name, Program_Key, Program_Path);
 
 -- Object_Type: 1 = user, 2 = group.
 CREATE TABLE Permission (
