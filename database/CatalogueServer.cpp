@@ -2,7 +2,7 @@
 
 #include "PorticoError.h"
 
-#include <libpq-fe.h>
+#include "LibPq.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -17,10 +17,10 @@ namespace {
 constexpr const char* kSource = "PostgreSQL";
 
 struct ConnectionFinisher {
-    void operator()(PGconn* connection) const { PQfinish(connection); }
+    void operator()(PGconn* connection) const { libpq().PQfinish(connection); }
 };
 struct ResultClearer {
-    void operator()(PGresult* result) const { PQclear(result); }
+    void operator()(PGresult* result) const { libpq().PQclear(result); }
 };
 using Result = std::unique_ptr<PGresult, ResultClearer>;
 
@@ -45,22 +45,22 @@ public:
     explicit Session(const std::string& connectionString) {
         const char* keywords[] = {"connect_timeout", "client_encoding", "application_name", "dbname", nullptr};
         const char* values[] = {"15", "UTF8", "portico-create-catalogue", connectionString.c_str(), nullptr};
-        connection_.reset(PQconnectdbParams(keywords, values, 1));
-        if (!connection_ || PQstatus(connection_.get()) != CONNECTION_OK)
+        connection_.reset(libpq().PQconnectdbParams(keywords, values, 1));
+        if (!connection_ || libpq().PQstatus(connection_.get()) != CONNECTION_OK)
             throw PorticoError(8001,
                                "Cannot connect to the catalogue server: " +
-                                   oneLine(connection_ ? PQerrorMessage(connection_.get()) : "out of memory"),
+                                   oneLine(connection_ ? libpq().PQerrorMessage(connection_.get()) : "out of memory"),
                                kSource);
     }
 
     Result run(const std::string& sql) {
-        Result result(PQexec(connection_.get(), sql.c_str()));
-        const auto status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+        Result result(libpq().PQexec(connection_.get(), sql.c_str()));
+        const auto status = result ? libpq().PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-            const std::string message = oneLine(PQerrorMessage(connection_.get()));
-            const char* state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
+            const std::string message = oneLine(libpq().PQerrorMessage(connection_.get()));
+            const char* state = result ? libpq().PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
             const long number = state && std::isdigit(static_cast<unsigned char>(state[0])) ? std::atol(state) : 1;
-            PQclear(PQexec(connection_.get(), "ROLLBACK"));
+            libpq().PQclear(libpq().PQexec(connection_.get(), "ROLLBACK"));
             throw PorticoError(number ? number : 1, message, kSource);
         }
         return result;
@@ -79,7 +79,7 @@ void CatalogueServer::create(const std::string& connectionString, const std::str
     Session session(connectionString);
     session.run("BEGIN");
     Result tables = session.run("SELECT count(*) FROM pg_tables WHERE schemaname = current_schema()");
-    if (std::string(PQgetvalue(tables.get(), 0, 0)) != "0") {
+    if (std::string(libpq().PQgetvalue(tables.get(), 0, 0)) != "0") {
         session.run("ROLLBACK");
         throw PorticoError(5, "The database already has tables and is left as it is.", kSource);
     }
@@ -89,7 +89,7 @@ void CatalogueServer::create(const std::string& connectionString, const std::str
                     "') THEN CREATE ROLE " + role + " NOLOGIN; END IF; END $$");
     }
     Result schema = session.run("SELECT quote_ident(current_schema())");
-    const std::string name = PQgetvalue(schema.get(), 0, 0);
+    const std::string name = libpq().PQgetvalue(schema.get(), 0, 0);
     session.run("GRANT USAGE ON SCHEMA " + name + " TO " + administrators + ", " + users);
     session.run("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA " + name + " TO " + administrators);
     session.run("GRANT USAGE, SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA " + name + " TO " + administrators);

@@ -3,7 +3,7 @@
 #include "AdoErrors.h"
 #include "PorticoError.h"
 
-#include <libpq-fe.h>
+#include "LibPq.h"
 
 #include <arpa/inet.h>
 
@@ -31,10 +31,10 @@ constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid 
               kDate = 1082;
 
 struct ConnectionFinisher {
-    void operator()(PGconn* connection) const { PQfinish(connection); }
+    void operator()(PGconn* connection) const { libpq().PQfinish(connection); }
 };
 struct ResultClearer {
-    void operator()(PGresult* result) const { PQclear(result); }
+    void operator()(PGresult* result) const { libpq().PQclear(result); }
 };
 using Result = std::unique_ptr<PGresult, ResultClearer>;
 
@@ -197,11 +197,11 @@ public:
                                   "keepalives_interval", "keepalives_count", "tcp_user_timeout", "dbname", nullptr};
         const char* values[] = {timeout.c_str(), "UTF8", "Portico", "30", "10", "3", userTimeout.c_str(),
                                 connectionString.c_str(), nullptr};
-        connection_.reset(PQconnectdbParams(keywords, values, 1));
+        connection_.reset(libpq().PQconnectdbParams(keywords, values, 1));
         if (!connection_) throw PorticoError(kCannotConnect, "out of memory", kSource);
-        if (PQstatus(connection_.get()) != CONNECTION_OK) {
+        if (libpq().PQstatus(connection_.get()) != CONNECTION_OK) {
             throw PorticoError(kCannotConnect,
-                               "Cannot connect to the catalogue server: " + oneLine(PQerrorMessage(connection_.get())),
+                               "Cannot connect to the catalogue server: " + oneLine(libpq().PQerrorMessage(connection_.get())),
                                kSource);
         }
         setCommandTimeout(commandTimeout);
@@ -216,19 +216,19 @@ public:
     }
 
     const char* source() const override { return kSource; }
-    bool isOpen() const override { return PQstatus(connection_.get()) == CONNECTION_OK; }
+    bool isOpen() const override { return libpq().PQstatus(connection_.get()) == CONNECTION_OK; }
 
     // As libpq resolved the connection string (services and defaults included);
     // never the password.
     std::string location() const override {
         const auto text = [](const char* value) { return std::string(value ? value : ""); };
-        const std::string host = text(PQhost(connection_.get()));
-        const std::string port = text(PQport(connection_.get()));
+        const std::string host = text(libpq().PQhost(connection_.get()));
+        const std::string port = text(libpq().PQport(connection_.get()));
         // A host that is a folder is where a local server's Unix socket lives.
         const std::string server = !host.empty() && host.front() == '/'
                                        ? "the local server (socket folder " + host + ", port " + port + ")"
                                        : "the server " + host + " (port " + port + ")";
-        return "The database \"" + text(PQdb(connection_.get())) + "\" on " + server;
+        return "The database \"" + text(libpq().PQdb(connection_.get())) + "\" on " + server;
     }
 
     void setCommandTimeout(int seconds) override {
@@ -247,7 +247,7 @@ public:
         // that result would be a second copy of every picture, and its thousands of
         // picture-sized blocks, freed together, fragment the heap that the next
         // list of pictures is copied into.
-        PQsetSingleRowMode(connection_.get());
+        libpq().PQsetSingleRowMode(connection_.get());
 
         EngineResult out;
         std::vector<Oid> types, tables;
@@ -255,31 +255,31 @@ public:
         bool described = false;
         Result failure;
         // Every result is taken, a failed one too, so that the connection is idle again.
-        while (Result result{PQgetResult(connection_.get())}) {
-            const auto status = PQresultStatus(result.get());
+        while (Result result{libpq().PQgetResult(connection_.get())}) {
+            const auto status = libpq().PQresultStatus(result.get());
             if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK) {
                 if (status != PGRES_COMMAND_OK && !failure) failure = std::move(result);
                 continue;
             }
-            const int columnCount = PQnfields(result.get());
+            const int columnCount = libpq().PQnfields(result.get());
             if (!described) {
                 described = true;
                 for (int i = 0; i < columnCount; ++i) {
-                    out.names.push_back(spelling(PQfname(result.get(), i), statement.spellings));
-                    types.push_back(PQftype(result.get(), i));
-                    tables.push_back(PQftable(result.get(), i));
-                    columnNumbers.push_back(PQftablecol(result.get(), i));
+                    out.names.push_back(spelling(libpq().PQfname(result.get(), i), statement.spellings));
+                    types.push_back(libpq().PQftype(result.get(), i));
+                    tables.push_back(libpq().PQftable(result.get(), i));
+                    columnNumbers.push_back(libpq().PQftablecol(result.get(), i));
                 }
             }
-            for (int r = 0; r < PQntuples(result.get()); ++r) {
+            for (int r = 0; r < libpq().PQntuples(result.get()); ++r) {
                 std::vector<Variant> row;
                 row.reserve(static_cast<std::size_t>(columnCount));
                 for (int i = 0; i < columnCount; ++i) {
-                    if (PQgetisnull(result.get(), r, i)) {
+                    if (libpq().PQgetisnull(result.get(), r, i)) {
                         row.push_back(Variant::null());
                     } else {
-                        row.push_back(binaryValue(types[static_cast<std::size_t>(i)], PQgetvalue(result.get(), r, i),
-                                                  PQgetlength(result.get(), r, i)));
+                        row.push_back(binaryValue(types[static_cast<std::size_t>(i)], libpq().PQgetvalue(result.get(), r, i),
+                                                  libpq().PQgetlength(result.get(), r, i)));
                     }
                 }
                 out.rows.push_back(std::move(row));
@@ -387,16 +387,16 @@ private:
     }
 
     [[noreturn]] void throwError(const PGresult* result) const {
-        const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+        const char* state = result ? libpq().PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
         if (!isOpen()) {
             throw PorticoError(kConnectionLost,
                                "The connection to the catalogue server was lost (" +
-                                   oneLine(PQerrorMessage(connection_.get())) +
+                                   oneLine(libpq().PQerrorMessage(connection_.get())) +
                                    "); the next operation connects again.",
                                kSource);
         }
-        const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-        std::string message = primary ? primary : oneLine(PQerrorMessage(connection_.get()));
+        const char* primary = result ? libpq().PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+        std::string message = primary ? primary : oneLine(libpq().PQerrorMessage(connection_.get()));
         // The number is the SQLSTATE where it is all digits, else its class where
         // that is (42P01 -> 42000), else 1: classes such as P0 (raised by a
         // trigger or function), XX and 0A have letters, and an error is never 0.
@@ -412,8 +412,8 @@ private:
     }
 
     void execute(const std::string& sql, ExecStatusType expected = PGRES_COMMAND_OK) {
-        Result result(PQexec(connection_.get(), sql.c_str()));
-        if (!result || PQresultStatus(result.get()) != expected) throwError(result.get());
+        Result result(libpq().PQexec(connection_.get(), sql.c_str()));
+        if (!result || libpq().PQresultStatus(result.get()) != expected) throwError(result.get());
     }
 
     const Statement& prepare(const std::string& sql) {
@@ -423,8 +423,8 @@ private:
         statement.name = "portico_" + std::to_string(statements_.size() + 1);
         statement.parameterCount = translation.parameterCount;
         collectSpellings(sql, statement.spellings);
-        Result result(PQprepare(connection_.get(), statement.name.c_str(), translation.sql.c_str(), 0, nullptr));
-        if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK) throwError(result.get());
+        Result result(libpq().PQprepare(connection_.get(), statement.name.c_str(), translation.sql.c_str(), 0, nullptr));
+        if (!result || libpq().PQresultStatus(result.get()) != PGRES_COMMAND_OK) throwError(result.get());
         return statements_.emplace(sql, std::move(statement)).first->second;
     }
 
@@ -454,15 +454,15 @@ private:
             }
         }
         // Results come in the binary format: raw bytes for pictures, no text to parse for numbers.
-        if (!PQsendQueryPrepared(connection_.get(), statement.name.c_str(), static_cast<int>(count), values.data(),
+        if (!libpq().PQsendQueryPrepared(connection_.get(), statement.name.c_str(), static_cast<int>(count), values.data(),
                                  lengths.data(), formats.data(), 1))
             throwError(nullptr);
     }
 
     Result query(const char* sql, const std::string& parameter) {
         const char* values[] = {parameter.c_str()};
-        Result result(PQexecParams(connection_.get(), sql, 1, nullptr, values, nullptr, nullptr, 0));
-        if (!result || PQresultStatus(result.get()) != PGRES_TUPLES_OK) throwError(result.get());
+        Result result(libpq().PQexecParams(connection_.get(), sql, 1, nullptr, values, nullptr, nullptr, 0));
+        if (!result || libpq().PQresultStatus(result.get()) != PGRES_TUPLES_OK) throwError(result.get());
         return result;
     }
 
@@ -476,16 +476,16 @@ private:
                                "JOIN pg_attribute a ON a.attrelid = c.oid WHERE c.oid = $1::oid AND a.attnum > 0 "
                                "AND NOT a.attisdropped",
                                oid);
-        for (int r = 0; r < PQntuples(columns.get()); ++r) {
-            info.name = PQgetvalue(columns.get(), r, 0);
-            info.columns[std::atoi(PQgetvalue(columns.get(), r, 1))] = PQgetvalue(columns.get(), r, 2);
-            if (PQgetvalue(columns.get(), r, 3)[0] == 't') info.textColumns.insert(PQgetvalue(columns.get(), r, 2));
+        for (int r = 0; r < libpq().PQntuples(columns.get()); ++r) {
+            info.name = libpq().PQgetvalue(columns.get(), r, 0);
+            info.columns[std::atoi(libpq().PQgetvalue(columns.get(), r, 1))] = libpq().PQgetvalue(columns.get(), r, 2);
+            if (libpq().PQgetvalue(columns.get(), r, 3)[0] == 't') info.textColumns.insert(libpq().PQgetvalue(columns.get(), r, 2));
         }
         Result key = query("SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid "
                            "AND a.attnum = i.indkey[0] WHERE i.indrelid = $1::oid AND i.indisprimary "
                            "AND i.indnatts = 1 AND a.atttypid IN (20, 21, 23)",
                            oid);
-        if (PQntuples(key.get()) == 1) info.key = PQgetvalue(key.get(), 0, 0);
+        if (libpq().PQntuples(key.get()) == 1) info.key = libpq().PQgetvalue(key.get(), 0, 0);
         return tables_.emplace(table, std::move(info)).first->second;
     }
 
@@ -494,9 +494,9 @@ private:
         auto found = tableOids_.find(name);
         if (found == tableOids_.end()) {
             Result oid = query("SELECT to_regclass($1)::oid", quoteIdentifier(name));
-            if (PQgetisnull(oid.get(), 0, 0))
+            if (libpq().PQgetisnull(oid.get(), 0, 0))
                 throw PorticoError(42000, "relation \"" + name + "\" does not exist (SQLSTATE 42P01)", kSource);
-            found = tableOids_.emplace(name, static_cast<Oid>(std::stoul(PQgetvalue(oid.get(), 0, 0)))).first;
+            found = tableOids_.emplace(name, static_cast<Oid>(std::stoul(libpq().PQgetvalue(oid.get(), 0, 0)))).first;
         }
         return describe(found->second);
     }

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <libpq-fe.h>
+
+namespace portico {
+
+// The PostgreSQL client library, loaded the first time a server catalogue is
+// opened. The programs open catalogue files far more often than servers, and
+// libpq with its TLS, Kerberos and LDAP libraries costs every start-up a
+// noticeable share of its time when linked.
+struct LibPq {
+    decltype(&::PQconnectdbParams) PQconnectdbParams;
+    decltype(&::PQstatus) PQstatus;
+    decltype(&::PQerrorMessage) PQerrorMessage;
+    decltype(&::PQfinish) PQfinish;
+    decltype(&::PQhost) PQhost;
+    decltype(&::PQport) PQport;
+    decltype(&::PQdb) PQdb;
+    decltype(&::PQexec) PQexec;
+    decltype(&::PQexecParams) PQexecParams;
+    decltype(&::PQprepare) PQprepare;
+    decltype(&::PQsendQueryPrepared) PQsendQueryPrepared;
+    decltype(&::PQsetSingleRowMode) PQsetSingleRowMode;
+    decltype(&::PQgetResult) PQgetResult;
+    decltype(&::PQresultStatus) PQresultStatus;
+    decltype(&::PQresultErrorField) PQresultErrorField;
+    decltype(&::PQclear) PQclear;
+    decltype(&::PQntuples) PQntuples;
+    decltype(&::PQnfields) PQnfields;
+    decltype(&::PQfname) PQfname;
+    decltype(&::PQftype) PQftype;
+    decltype(&::PQftable) PQftable;
+    decltype(&::PQftablecol) PQftablecol;
+    decltype(&::PQgetisnull) PQgetisnull;
+    decltype(&::PQgetvalue) PQgetvalue;
+    decltype(&::PQgetlength) PQgetlength;
+};
+
+// The loaded library; throws PorticoError (source "PostgreSQL") when it is not
+// installed or lacks a function. Loaded once per process, never unloaded.
+const LibPq& libpq();
+
+}  // namespace portico
