@@ -12,6 +12,7 @@
 // Every picture differs from every other, so that nothing is measured faster
 // for sharing pictures than a real catalogue would allow.
 #include "Artwork.h"
+#include "BenchFiles.h"
 #include "CatalogueFile.h"
 #include "clsDBRoutines.h"
 
@@ -29,20 +30,10 @@
 
 namespace fs = std::filesystem;
 using namespace portico;
+using portico::bench::encode;
+using portico::bench::writeFile;
 
 namespace {
-
-QByteArray encode(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, format).write(image);
-    return bytes;
-}
-
-void writeFile(const fs::path& file, const QByteArray& bytes) {
-    std::ofstream(file, std::ios::binary).write(bytes.constData(), bytes.size());
-}
 
 // Program i's picture: a colour of its own and a mark, as an icon drawn by hand would have.
 QImage pictureOf(int i) {

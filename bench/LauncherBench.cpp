@@ -3,6 +3,7 @@
 //
 //   build/bench/launcher_bench   (QT_QPA_PLATFORM=offscreen is set when missing)
 #include "Artwork.h"
+#include "BenchFiles.h"
 #include "CatalogueFile.h"
 #include "ProgramFolder.h"
 #include "ScriptedDialogService.h"
@@ -30,20 +31,10 @@
 
 namespace fs = std::filesystem;
 using namespace portico;
+using portico::bench::encode;
+using portico::bench::writeFile;
 
 namespace {
-
-void writeFile(const fs::path& file, const QByteArray& bytes) {
-    std::ofstream(file, std::ios::binary).write(bytes.constData(), bytes.size());
-}
-
-QByteArray encode(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, format).write(image);
-    return bytes;
-}
 
 // A program folder with a catalogue of `programs` programs (3 KiB pictures) and 20 folders.
 struct Catalogue {
