@@ -3,18 +3,29 @@
 #include "PictureFolder.h"
 
 #include <QApplication>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QFile>
+#include <QSocketNotifier>
 #include <QWidget>
 
-#include <cstdlib>
-#include <filesystem>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace portico {
 namespace {
 
 constexpr int kTimeoutMs = 1000;
 constexpr char kRaise[] = "raise\n";
+// Callers that connect and send nothing make way for newer ones beyond these.
+constexpr std::size_t kMaxClients = 16;
 
 QString userFolder() {
     // The picture folder is already the private per-user runtime folder.
@@ -35,7 +46,47 @@ void raiseFirstWindow() {
     }
 }
 
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor = -1) : descriptor_(descriptor) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (descriptor_ >= 0) ::close(descriptor_);
+    }
+    int get() const { return descriptor_; }
+    int release() { return std::exchange(descriptor_, -1); }
+
+private:
+    int descriptor_;
+};
+
+// False when the path does not fit a socket address; such a folder runs
+// without the check.
+bool socketAddress(const QString& path, sockaddr_un& address) {
+    const QByteArray bytes = QFile::encodeName(path);
+    std::memset(&address, 0, sizeof address);
+    address.sun_family = AF_UNIX;
+    if (bytes.isEmpty() || static_cast<std::size_t>(bytes.size()) >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return true;
+}
+
+bool waitFor(int descriptor, short events) {
+    pollfd watched{descriptor, events, 0};
+    int ready;
+    do ready = ::poll(&watched, 1, kTimeoutMs);
+    while (ready < 0 && errno == EINTR);
+    return ready == 1 && (watched.revents & events) != 0 && (watched.revents & (POLLERR | POLLNVAL)) == 0;
+}
+
 }  // namespace
+
+struct SingleInstance::Client {
+    explicit Client(int descriptor) : socket(descriptor) {}
+    Descriptor socket;
+    QSocketNotifier* notifier = nullptr;  // a child of the SingleInstance
+};
 
 SingleInstance::SingleInstance(const QString& name, const QString& folder) : raise_(raiseFirstWindow) {
     const QString base = folder.isEmpty() ? userFolder() : folder;
@@ -48,34 +99,102 @@ SingleInstance::SingleInstance(const QString& name, const QString& folder) : rai
     listen();
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance() {
+    for (const auto& client : clients_) client->notifier->setEnabled(false);
+    clients_.clear();
+    serverNotifier_.reset();
+    if (server_ >= 0) {
+        ::close(server_);
+        ::unlink(QFile::encodeName(path_).constData());
+    }
+}
 
-bool SingleInstance::askRunningInstance() {
-    QLocalSocket socket;
-    socket.connectToServer(path_);
-    if (!socket.waitForConnected(kTimeoutMs)) return false;
-    socket.write(kRaise);
-    const bool sent = socket.waitForBytesWritten(kTimeoutMs);
-    socket.disconnectFromServer();
-    return sent;
+bool SingleInstance::askRunningInstance() const {
+    sockaddr_un address;
+    if (!socketAddress(path_, address)) return false;
+    Descriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (socket.get() < 0) return false;
+    if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        // A listener whose queue is full answers late; nobody listening is an
+        // error at once (a stale file, or none).
+        if (errno != EAGAIN && errno != EINPROGRESS) return false;
+        if (!waitFor(socket.get(), POLLOUT)) return false;
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (::getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) return false;
+    }
+    const std::size_t size = sizeof kRaise - 1;
+    std::size_t sent = 0;
+    while (sent < size) {
+        const ssize_t written = ::send(socket.get(), kRaise + sent, size - sent, MSG_NOSIGNAL);
+        if (written > 0) {
+            sent += static_cast<std::size_t>(written);
+        } else if (written < 0 && errno == EINTR) {
+        } else if (written < 0 && errno == EAGAIN) {
+            if (!waitFor(socket.get(), POLLOUT)) return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 void SingleInstance::listen() {
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    sockaddr_un address;
+    if (!socketAddress(path_, address)) return;
+    Descriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (socket.get() < 0) return;
     // Nobody answered: a socket file left by a crashed instance is stale.
-    QLocalServer::removeServer(path_);
-    if (!server_->listen(path_)) return;
-    connect(server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* client = server_->nextPendingConnection()) {
-            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-            connect(client, &QLocalSocket::readyRead, this, [this, client] {
-                if (!client->readAll().startsWith("raise")) return;
-                emit raiseRequested();
-                if (raise_) raise_();
-            });
+    ::unlink(address.sun_path);
+    // Only the user may connect, from the moment the file exists.
+    const mode_t previous = ::umask(0077);
+    const bool bound = ::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::umask(previous);
+    if (!bound) return;
+    if (::listen(socket.get(), 8) != 0) {
+        ::unlink(address.sun_path);
+        return;
+    }
+    server_ = socket.release();
+    serverNotifier_ = std::make_unique<QSocketNotifier>(server_, QSocketNotifier::Read);
+    connect(serverNotifier_.get(), &QSocketNotifier::activated, this, [this] { acceptClients(); });
+}
+
+void SingleInstance::acceptClients() {
+    for (;;) {
+        const int accepted = ::accept4(server_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (accepted < 0) {
+            if (errno == EINTR) continue;
+            return;  // none left (EAGAIN) or the peer gave up
         }
-    });
+        if (clients_.size() >= kMaxClients) dropClient(clients_.front()->socket.get());
+        auto client = std::make_unique<Client>(accepted);
+        client->notifier = new QSocketNotifier(accepted, QSocketNotifier::Read, this);
+        connect(client->notifier, &QSocketNotifier::activated, this, [this, accepted] { readClient(accepted); });
+        clients_.push_back(std::move(client));
+    }
+}
+
+void SingleInstance::readClient(int descriptor) {
+    char request[sizeof kRaise] = {};
+    ssize_t received;
+    do received = ::recv(descriptor, request, sizeof request - 1, 0);
+    while (received < 0 && errno == EINTR);
+    if (received < 0 && errno == EAGAIN) return;
+    dropClient(descriptor);  // one request a connection
+    if (received <= 0 || std::strncmp(request, "raise", 5) != 0) return;
+    emit raiseRequested();
+    if (raise_) raise_();
+}
+
+void SingleInstance::dropClient(int descriptor) {
+    const auto found = std::find_if(clients_.begin(), clients_.end(),
+                                    [descriptor](const auto& client) { return client->socket.get() == descriptor; });
+    if (found == clients_.end()) return;
+    // The notifier may be the one whose signal is being delivered.
+    (*found)->notifier->setEnabled(false);
+    (*found)->notifier->deleteLater();
+    clients_.erase(found);
 }
 
 }  // namespace portico

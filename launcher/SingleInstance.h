@@ -4,15 +4,18 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
+#include <memory>
 
-class QLocalServer;
+class QSocketNotifier;
 
 namespace portico {
 
 // One Portico per user: the first start listens on a socket in the user's
 // runtime folder ($XDG_RUNTIME_DIR/portico, else the per-user cache folder,
 // both mode 0700); a later start finds it, asks it to raise its window, and
-// should end at once.
+// should end at once. A plain Unix socket watched by the event loop: Qt's
+// network module would cost every start its libraries.
 class SingleInstance final : public QObject {
     Q_OBJECT
 public:
@@ -31,12 +34,19 @@ signals:
     void raiseRequested();
 
 private:
-    bool askRunningInstance();
+    struct Client;
+
+    bool askRunningInstance() const;
     void listen();
+    void acceptClients();
+    void readClient(int descriptor);
+    void dropClient(int descriptor);
 
     QString path_;
     bool primary_ = true;
-    QLocalServer* server_ = nullptr;
+    int server_ = -1;
+    std::unique_ptr<QSocketNotifier> serverNotifier_;
+    std::vector<std::unique_ptr<Client>> clients_;  // oldest first
     std::function<void()> raise_;
 };
 

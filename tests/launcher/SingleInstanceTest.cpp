@@ -7,6 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 namespace portico::test {
 
 TEST(SingleInstance, SecondStartAsksTheFirstToRaiseItsWindowAndEnds) {
@@ -32,6 +39,78 @@ TEST(SingleInstance, SecondStartAsksTheFirstToRaiseItsWindowAndEnds) {
     // Another program name is another instance.
     SingleInstance other("PorticoAdmin", base);
     EXPECT_TRUE(other.isPrimary());
+}
+
+namespace {
+
+// A connected socket, or -1 when nobody listens.
+int connectTo(const QString& path) {
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+    if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return socket;
+    ::close(socket);
+    return -1;
+}
+
+// Connects as another program would and sends `request`; false when nobody listens.
+bool send(const QString& path, const std::string& request) {
+    const int socket = connectTo(path);
+    const bool connected = socket >= 0;
+    if (connected && !request.empty()) {
+        EXPECT_EQ(::send(socket, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
+    }
+    if (connected) ::close(socket);
+    return connected;
+}
+
+}  // namespace
+
+TEST(SingleInstance, OnlyARaiseRequestRaisesAndTheSocketGoesWithThePrimary) {
+    TempFolder folder;
+    const QString base = QString::fromStdString(folder.str());
+    QString path;
+    {
+        SingleInstance first("Portico", base);
+        ASSERT_TRUE(first.isPrimary());
+        path = first.socketPath();
+        int raised = 0;
+        first.setRaiseAction([&] { ++raised; });
+
+        // Silence, a closed connection and other words are not requests.
+        for (int i = 0; i < 6; ++i) {
+            ASSERT_TRUE(send(path, i % 2 ? "" : "hello\n"));
+            QTest::qWait(1);
+        }
+        // Callers that connect and say nothing do not keep the primary from
+        // answering the next one.
+        std::vector<int> silent;
+        for (int i = 0; i < 24; ++i) {
+            silent.push_back(connectTo(path));
+            ASSERT_GE(silent.back(), 0);
+            QTest::qWait(1);
+        }
+        QTest::qWait(50);
+        EXPECT_EQ(raised, 0);
+        ASSERT_TRUE(send(path, "raise\n"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return raised == 1; }, 2000));
+        for (const int socket : silent) ::close(socket);
+    }
+    // A later start finds no socket and becomes the primary without waiting.
+    EXPECT_FALSE(QFileInfo::exists(path));
+    SingleInstance next("Portico", base);
+    EXPECT_TRUE(next.isPrimary());
+}
+
+TEST(SingleInstance, AFolderTooDeepForASocketRunsWithoutTheCheck) {
+    TempFolder folder;
+    const QString deep = QString::fromStdString(folder.str()) + "/" + QString(120, 'd');
+    SingleInstance first("Portico", deep);
+    SingleInstance second("Portico", deep);
+    EXPECT_TRUE(first.isPrimary());
+    EXPECT_TRUE(second.isPrimary());
 }
 
 }  // namespace portico::test
