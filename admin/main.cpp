@@ -4,6 +4,7 @@
 #include "FatalError.h"
 #include "PorticoApplication.h"
 #include "QtDialogService.h"
+#include "StartupWarmUp.h"
 #include "Artwork.h"
 
 #include <QIcon>
@@ -11,6 +12,7 @@
 #include "modMain.h"
 
 int main(int argc, char** argv) {
+    const portico::StartupWarmUp warmUp;
     portico::PorticoApplication application(argc, argv);
     QApplication::setApplicationName("PorticoAdmin");
     portico::setProgramTitle("PorticoAdmin");

@@ -9,8 +9,7 @@
 
 namespace portico {
 
-CatalogueItem::CatalogueItem(const QString& text, QListWidget* list)
-    : QListWidgetItem(text, list), order_(list ? list->count() : 0) {}
+CatalogueItem::CatalogueItem(const QString& text, int order) : QListWidgetItem(text), order_(order) {}
 
 bool CatalogueItem::operator<(const QListWidgetItem& other) const {
     if (const auto* item = dynamic_cast<const CatalogueItem*>(&other)) return order_ < item->order_;

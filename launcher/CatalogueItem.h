@@ -11,7 +11,9 @@ namespace portico {
 // sorts without regard to locale, so "Ça marche" would follow "Zip".
 class CatalogueItem final : public QListWidgetItem {
 public:
-    CatalogueItem(const QString& text, QListWidget* list);
+    // An item not yet in a list, to be added at row `order`: filled first, it
+    // joins the list once instead of telling the list's views of every change.
+    CatalogueItem(const QString& text, int order);
 
     bool operator<(const QListWidgetItem& other) const override;
 

@@ -4,6 +4,7 @@
 #include "FatalError.h"
 #include "PorticoApplication.h"
 #include "QtDialogService.h"
+#include "StartupWarmUp.h"
 #include "SingleInstance.h"
 #include "Artwork.h"
 
@@ -12,6 +13,7 @@
 #include "modMain.h"
 
 int main(int argc, char** argv) {
+    const portico::StartupWarmUp warmUp;
     portico::PorticoApplication application(argc, argv);
     QApplication::setApplicationName("Portico");
     portico::setProgramTitle("Portico");

@@ -153,12 +153,15 @@ bool ucProgramView::pictureFetched(const QListWidgetItem* item) const {
     return entry.isValid() && pictures_->fetched(entry.toInt());
 }
 
-QListWidgetItem* ucProgramView::addItem(const std::string& text, int iconIndex, const std::string& tag) {
-    auto* item = new CatalogueItem(QString::fromStdString(text), lstView);
+QListWidgetItem* ucProgramView::addItem(const std::string& text, int iconIndex, const std::string& tag,
+                                        const std::function<void(QListWidgetItem&)>& fill) {
+    auto item = std::make_unique<CatalogueItem>(QString::fromStdString(text), lstView->count());
     item->setData(kIconIndexRole, iconIndex);
     if (iconIndex > 0) item->setIcon(ImageList1.Icon(iconIndex));
     if (!tag.empty()) item->setData(kTagRole, QString::fromStdString(tag));
-    return item;
+    if (fill) fill(*item);
+    lstView->addItem(item.get());
+    return item.release();  // the list's now
 }
 
 std::string ucProgramView::keyText(Recordset& programs) {
@@ -203,9 +206,10 @@ void ucProgramView::loadView(bool /*rebindImages*/) {
             const std::string tag = administration ? fieldText(programs, "Program_Path") : std::string();
             const int entry = pictures_->add(key);
             const int index = ImageList1.Add(keys.insert(name).second ? name : std::string(), pictures_->icon(entry));
-            QListWidgetItem* item = addItem(name, index, tag);
-            item->setData(kEntryRole, entry);
-            if (administration) item->setData(kKeyRole, QVariant::fromValue<qlonglong>(key));
+            addItem(name, index, tag, [&](QListWidgetItem& item) {
+                item.setData(kEntryRole, entry);
+                if (administration) item.setData(kKeyRole, QVariant::fromValue<qlonglong>(key));
+            });
         } catch (const PorticoError&) {
             unreadable.push_back(keyText(programs));
         }

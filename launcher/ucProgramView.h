@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -99,7 +100,8 @@ private:
     void watchPictureRequests();
     // How many items the list shows at its present size.
     std::size_t rowsInSight() const;
-    QListWidgetItem* addItem(const std::string& text, int iconIndex, const std::string& tag);
+    QListWidgetItem* addItem(const std::string& text, int iconIndex, const std::string& tag,
+                             const std::function<void(QListWidgetItem&)>& fill = {});
     void onDoubleClick();
     void onMouseUp(Qt::MouseButton button, QPoint position);
     // Administration variant: Delete deletes, Return modifies, F5 refreshes. True when the key was taken.
