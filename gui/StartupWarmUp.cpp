@@ -1,7 +1,7 @@
 #include "StartupWarmUp.h"
 
-#include <QCollator>
-#include <QLocale>
+#include "UserCollator.h"
+
 #include <QString>
 
 #include <fontconfig/fontconfig.h>
@@ -11,10 +11,9 @@ namespace portico {
 StartupWarmUp::StartupWarmUp()
     : worker_([] {
           FcInit();
-          // Any collator of the locale loads the shared collation tables;
-          // the lists' own collators are made from the cache then.
-          QCollator collator{QLocale()};
-          collator.compare(QStringLiteral("a"), QStringLiteral("b"));
+          // The first collator of a locale loads its tables; the lists' own
+          // collators are made from ICU's cache then.
+          userCollator().compare(QStringLiteral("a"), QStringLiteral("b"));
       }) {}
 
 StartupWarmUp::~StartupWarmUp() = default;
