@@ -12,8 +12,9 @@
 #include "modMain.h"
 
 int main(int argc, char** argv) {
-    const portico::StartupWarmUp warmUp;
+    const portico::StartupWarmUp fontsAndCollation(portico::StartupWarmUp::Stage::FontsAndCollation);
     portico::PorticoApplication application(argc, argv);
+    const portico::StartupWarmUp pictureFormats(portico::StartupWarmUp::Stage::PictureFormats);
     QApplication::setApplicationName("PorticoAdmin");
     portico::setProgramTitle("PorticoAdmin");
     // Painted in seven sizes: once the window shows, not before.

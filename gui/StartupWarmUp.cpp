@@ -2,19 +2,31 @@
 
 #include "UserCollator.h"
 
+#include <QImageReader>
 #include <QString>
 
 #include <fontconfig/fontconfig.h>
 
 namespace portico {
+namespace {
 
-StartupWarmUp::StartupWarmUp()
-    : worker_([] {
-          FcInit();
-          // The first collator of a locale loads its tables; the lists' own
-          // collators are made from ICU's cache then.
-          userCollator().compare(QStringLiteral("a"), QStringLiteral("b"));
-      }) {}
+void warmUp(StartupWarmUp::Stage stage) {
+    switch (stage) {
+    case StartupWarmUp::Stage::FontsAndCollation:
+        FcInit();
+        // The first collator of a locale loads its tables; the lists' own
+        // collators are made from ICU's cache then.
+        userCollator().compare(QStringLiteral("a"), QStringLiteral("b"));
+        break;
+    case StartupWarmUp::Stage::PictureFormats:
+        QImageReader::supportedImageFormats();
+        break;
+    }
+}
+
+}  // namespace
+
+StartupWarmUp::StartupWarmUp(Stage stage) : worker_(warmUp, stage) {}
 
 StartupWarmUp::~StartupWarmUp() = default;
 

@@ -4,15 +4,24 @@
 
 namespace portico {
 
-// Loads, on another core, what the first window will need and what takes
-// long to load the first time in a process: the font configuration and the
-// collation data of the user's locale. Started before the application object,
-// it runs while the display connection is made; the window later finds both
-// ready. Both libraries guard their first load, so a window that gets there
-// first loses nothing but the head start.
+// Loads, on another core, what the first window will need and what takes long
+// to load the first time in a process, while the main thread goes on with the
+// display connection and the window. The libraries involved guard their first
+// load, so a window that gets there first loses nothing but the head start.
+// The thread is joined when the object goes.
 class StartupWarmUp final {
 public:
-    StartupWarmUp();
+    enum class Stage {
+        // Before the application object: the font configuration and the
+        // collation tables of the user's locale.
+        FontsAndCollation,
+        // Once the application object exists (plugins are found through it),
+        // and to go before it: the picture format plugins' list, which the
+        // first picture decoded would wait for.
+        PictureFormats,
+    };
+
+    explicit StartupWarmUp(Stage stage);
     ~StartupWarmUp();
     StartupWarmUp(const StartupWarmUp&) = delete;
     StartupWarmUp& operator=(const StartupWarmUp&) = delete;

@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
+#include <QTimer>
 
 namespace portico {
 namespace {
@@ -72,7 +73,7 @@ QFrame* makeLine(const char* name, QWidget* parent) {
     return line;
 }
 
-ActionLabel* makeAction(const char* name, const char* caption, QWidget* parent, const QCursor& pointer) {
+ActionLabel* makeAction(const char* name, const char* caption, QWidget* parent) {
     auto* label = new ActionLabel(QString::fromUtf8(caption), parent);
     label->setObjectName(name);
     QFont font = label->font();
@@ -81,7 +82,6 @@ ActionLabel* makeAction(const char* name, const char* caption, QWidget* parent, 
     font.setBold(true);
     label->setFont(font);
     setForeground(label, Qt::white);
-    label->setCursor(pointer);
     return label;
 }
 
@@ -103,16 +103,21 @@ ucLeftFrame::ucLeftFrame(QWidget* parent) : QWidget(parent) {
     lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setForeground(lblDescription, Qt::white);
 
-    const QCursor pointer = actionPointer();
-    lblLaunch = makeAction("lblLaunch", "Launch Program", this, pointer);
+    lblLaunch = makeAction("lblLaunch", "Launch Program", this);
     Line1 = makeLine("Line1", this);
-    lblProperties = makeAction("lblProperties", "Properties", this, pointer);
+    lblProperties = makeAction("lblProperties", "Properties", this);
     Line2 = makeLine("Line2", this);
-    lblQuit = makeAction("lblQuit", "Quit", this, pointer);
+    lblQuit = makeAction("lblQuit", "Quit", this);
     Line3 = makeLine("Line3", this);
     connect(lblLaunch, &ActionLabel::clicked, this, &ucLeftFrame::LaunchedClicked);
     connect(lblProperties, &ActionLabel::clicked, this, &ucLeftFrame::PropertiesClicked);
     connect(lblQuit, &ActionLabel::clicked, this, &ucLeftFrame::QuitClicked);
+
+    // Painted once the window shows, not before.
+    QTimer::singleShot(0, this, [this] {
+        const QCursor pointer = actionPointer();
+        for (ActionLabel* label : {lblLaunch, lblProperties, lblQuit}) label->setCursor(pointer);
+    });
 
     displayLabels(false);
     resize(220, 480);

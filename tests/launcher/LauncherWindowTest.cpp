@@ -94,7 +94,8 @@ TEST_F(MainWindowTest, OnlyQuitUntilAnItemIsClickedThenTheDescription) {
     EXPECT_FALSE(panel->Line1->isVisible());
     EXPECT_TRUE(panel->lblQuit->isVisible());
     EXPECT_EQ(panel->lblQuit->font().family(), QFont(QStringList{"Verdana", "DejaVu Sans", "sans-serif"}).family());
-    EXPECT_EQ(panel->lblQuit->cursor().hotSpot(), QPoint(12, 1));
+    // The hand is painted once the window is up.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->lblQuit->cursor().hotSpot() == QPoint(12, 1); }, 1000));
 
     select("xclock");
     EXPECT_TRUE(panel->lblLaunch->isVisible());
