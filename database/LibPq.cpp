@@ -42,8 +42,7 @@ Loaded load() {
                           PORTICO_BIND(PQfinish) & PORTICO_BIND(PQhost) & PORTICO_BIND(PQport) & PORTICO_BIND(PQdb) &
                           PORTICO_BIND(PQexec) & PORTICO_BIND(PQexecParams) & PORTICO_BIND(PQprepare) &
                           PORTICO_BIND(PQsendQueryPrepared) & PORTICO_BIND(PQsetSingleRowMode) &
-                          PORTICO_BIND(PQgetResult) & PORTICO_BIND(PQconsumeInput) & PORTICO_BIND(PQisBusy) &
-                          PORTICO_BIND(PQsocket) & PORTICO_BIND(PQresultStatus) &
+                          PORTICO_BIND(PQgetResult) & PORTICO_BIND(PQresultStatus) &
                           PORTICO_BIND(PQresultErrorField) & PORTICO_BIND(PQclear) & PORTICO_BIND(PQntuples) &
                           PORTICO_BIND(PQnfields) & PORTICO_BIND(PQfname) & PORTICO_BIND(PQftype) &
                           PORTICO_BIND(PQftable) & PORTICO_BIND(PQftablecol) & PORTICO_BIND(PQgetisnull) &

@@ -22,9 +22,6 @@ struct LibPq {
     decltype(&::PQsendQueryPrepared) PQsendQueryPrepared;
     decltype(&::PQsetSingleRowMode) PQsetSingleRowMode;
     decltype(&::PQgetResult) PQgetResult;
-    decltype(&::PQconsumeInput) PQconsumeInput;
-    decltype(&::PQisBusy) PQisBusy;
-    decltype(&::PQsocket) PQsocket;
     decltype(&::PQresultStatus) PQresultStatus;
     decltype(&::PQresultErrorField) PQresultErrorField;
     decltype(&::PQclear) PQclear;

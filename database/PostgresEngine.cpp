@@ -6,9 +6,6 @@
 #include "LibPq.h"
 
 #include <arpa/inet.h>
-#include <poll.h>
-
-#include <cerrno>
 
 #include <algorithm>
 #include <array>
@@ -250,60 +247,42 @@ public:
         // that result would be a second copy of every picture, and its thousands of
         // picture-sized blocks, freed together, fragment the heap that the next
         // list of pictures is copied into.
-        const LibPq& pq = libpq();
-        PGconn* const connection = connection_.get();
-        pq.PQsetSingleRowMode(connection);
+        libpq().PQsetSingleRowMode(connection_.get());
 
         EngineResult out;
         std::vector<Oid> types, tables;
         std::vector<int> columnNumbers;
         bool described = false;
         Result failure;
-        const auto take = [&](Result result) {
-            const auto status = pq.PQresultStatus(result.get());
+        // Every result is taken, a failed one too, so that the connection is idle again.
+        while (Result result{libpq().PQgetResult(connection_.get())}) {
+            const auto status = libpq().PQresultStatus(result.get());
             if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK) {
                 if (status != PGRES_COMMAND_OK && !failure) failure = std::move(result);
-                return;
+                continue;
             }
-            const int columnCount = pq.PQnfields(result.get());
+            const int columnCount = libpq().PQnfields(result.get());
             if (!described) {
                 described = true;
                 for (int i = 0; i < columnCount; ++i) {
-                    out.names.push_back(spelling(pq.PQfname(result.get(), i), statement.spellings));
-                    types.push_back(pq.PQftype(result.get(), i));
-                    tables.push_back(pq.PQftable(result.get(), i));
-                    columnNumbers.push_back(pq.PQftablecol(result.get(), i));
+                    out.names.push_back(spelling(libpq().PQfname(result.get(), i), statement.spellings));
+                    types.push_back(libpq().PQftype(result.get(), i));
+                    tables.push_back(libpq().PQftable(result.get(), i));
+                    columnNumbers.push_back(libpq().PQftablecol(result.get(), i));
                 }
             }
-            for (int r = 0; r < pq.PQntuples(result.get()); ++r) {
+            for (int r = 0; r < libpq().PQntuples(result.get()); ++r) {
                 std::vector<Variant> row;
                 row.reserve(static_cast<std::size_t>(columnCount));
                 for (int i = 0; i < columnCount; ++i) {
-                    if (pq.PQgetisnull(result.get(), r, i)) {
+                    if (libpq().PQgetisnull(result.get(), r, i)) {
                         row.push_back(Variant::null());
                     } else {
-                        row.push_back(binaryValue(types[static_cast<std::size_t>(i)], pq.PQgetvalue(result.get(), r, i),
-                                                  pq.PQgetlength(result.get(), r, i)));
+                        row.push_back(binaryValue(types[static_cast<std::size_t>(i)], libpq().PQgetvalue(result.get(), r, i),
+                                                  libpq().PQgetlength(result.get(), r, i)));
                     }
                 }
                 out.rows.push_back(std::move(row));
-            }
-        };
-        // Every result is taken, a failed one too, so that the connection is idle
-        // again. The rows already read are taken before waiting for more.
-        for (bool finished = false; !finished;) {
-            while (!pq.PQisBusy(connection)) {
-                Result result{pq.PQgetResult(connection)};
-                if (!result) {
-                    finished = true;
-                    break;
-                }
-                take(std::move(result));
-            }
-            if (!finished && !receive(pq, connection)) {
-                // libpq reports what went wrong through its results, as when it waits itself.
-                while (Result result{pq.PQgetResult(connection)}) take(std::move(result));
-                finished = true;
             }
         }
         if (failure || !isOpen()) throwError(failure.get());
@@ -405,29 +384,6 @@ private:
         if (auto found = spellings.find(name); found != spellings.end()) return found->second;
         if (auto found = catalogueSpellings().find(name); found != catalogueSpellings().end()) return found->second;
         return name;
-    }
-
-    // Waits until the server has sent more and reads what has arrived; false
-    // when reading failed. Left to itself, libpq reads 8 to 16 KiB at a time, as
-    // single-row mode never lets its buffer grow, so a list of pictures cost a
-    // wait and a read per piece the server sends. Reading again while more is
-    // there lets the buffer grow, so that one read takes what has piled up while
-    // the rows before it were being copied. A few reads per wait at most: the
-    // buffer then holds about what the socket does (the server has a few hundred
-    // KiB in flight at most), never the whole list.
-    static bool receive(const LibPq& pq, PGconn* connection) {
-        constexpr int kReadsPerWait = 4;
-        pollfd socket{pq.PQsocket(connection), POLLIN, 0};
-        if (socket.fd < 0) return false;
-        while (::poll(&socket, 1, -1) < 0) {
-            if (errno != EINTR) return false;
-        }
-        for (int read = 0; read < kReadsPerWait; ++read) {
-            if (!pq.PQconsumeInput(connection)) return false;
-            socket.revents = 0;
-            if (::poll(&socket, 1, 0) <= 0) break;
-        }
-        return true;
     }
 
     [[noreturn]] void throwError(const PGresult* result) const {
