@@ -266,6 +266,88 @@ TEST_F(ServerCatalogueTest, AResultOfSystemColumnsOnlyStillNamesItsTable) {
     EXPECT_EQ(result.table, "program");
 }
 
+// Results far larger than libpq's first read buffer, taken as they stream in.
+class ServerResultTest : public ServerCatalogueTest {
+protected:
+    void SetUp() override {
+        ServerCatalogueTest::SetUp();
+        if (IsSkipped()) return;
+        connection = std::make_shared<Connection>();
+        connection->setConnectionString(connectionString());
+        connection->Open();
+    }
+    Engine& engine() { return connection->engine("test"); }
+    std::shared_ptr<Connection> connection;
+};
+
+// Row x holds (x % 256) repeated 4,000 + x times, or null for every seventh.
+constexpr const char* kLongResult =
+    "SELECT x, CASE WHEN x % 7 = 0 THEN NULL ELSE decode(repeat(lpad(to_hex(x % 256), 2, '0'), 4000 + x), 'hex') END "
+    "AS Picture, 'name ' || x AS Name FROM generate_series(1, 3000) x ORDER BY x";
+
+TEST_F(ServerResultTest, ALongResultArrivesWholeAndInOrder) {
+    const auto result = engine().run(kLongResult, {});
+    ASSERT_EQ(result.rows.size(), 3000u);
+    EXPECT_EQ(result.names, (std::vector<std::string>{"x", "Picture", "Name"}));
+    for (std::size_t i = 0; i < result.rows.size(); ++i) {
+        const auto& row = result.rows[i];
+        const auto x = static_cast<std::int64_t>(i + 1);
+        ASSERT_EQ(row.size(), 3u);
+        ASSERT_EQ(row[0].toInt64(), x);
+        EXPECT_EQ(row[2].toText(), "name " + std::to_string(x));
+        if (x % 7 == 0) {
+            EXPECT_TRUE(row[1].isNull()) << x;
+            continue;
+        }
+        ASSERT_EQ(row[1].type(), Variant::Type::Bytes) << x;
+        ASSERT_EQ(row[1].bytes(), Bytes(static_cast<std::size_t>(4000 + x), static_cast<std::uint8_t>(x % 256))) << x;
+    }
+    // The connection is idle again: the next statement runs on it.
+    EXPECT_EQ(engine().run("SELECT 1", {}).rows.size(), 1u);
+}
+
+TEST_F(ServerResultTest, AnEmptyResultStillNamesItsFields) {
+    const auto result = engine().run("SELECT Program_Name, Program_Icon FROM Program WHERE Program_Key < 0", {});
+    EXPECT_TRUE(result.rows.empty());
+    EXPECT_EQ(result.names, (std::vector<std::string>{"Program_Name", "Program_Icon"}));
+    EXPECT_EQ(result.table, "program");
+}
+
+TEST_F(ServerResultTest, AnErrorAfterRowsHaveStreamedIsReportedAndTheConnectionServesOn) {
+    try {
+        engine().run("SELECT x, decode(repeat('ab', 5000), 'hex'), 1 / (x - 2500) FROM generate_series(1, 3000) x", {});
+        FAIL() << "no error";
+    } catch (const PorticoError& error) {
+        EXPECT_EQ(error.number(), 22012);
+        EXPECT_THAT(error.description(), HasSubstr("division by zero"));
+    }
+    EXPECT_TRUE(engine().isOpen());
+    EXPECT_EQ(engine().run(kLongResult, {}).rows.size(), 3000u);
+}
+
+TEST_F(ServerResultTest, AConnectionLostWhileRowsStreamIsReportedNotAwaited) {
+    // The statement sends rows, then stalls; its server process is ended meanwhile.
+    std::thread killer([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        server().execute("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE query LIKE '%stall_here%' "
+                         "AND pid <> pg_backend_pid()");
+    });
+    Engine& streaming = engine();
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        streaming.run("SELECT x, decode(repeat('cd', 5000), 'hex'), CASE WHEN x = 600 THEN "
+                     "(SELECT 'stall_here' || pg_sleep(20)) END FROM generate_series(1, 1000) x",
+                     {});
+        ADD_FAILURE() << "no error";
+    } catch (const PorticoError& error) {
+        EXPECT_EQ(error.number(), 8006);
+        EXPECT_THAT(error.description(), StartsWith("The connection to the catalogue server was lost"));
+    }
+    killer.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_FALSE(streaming.isOpen());
+}
+
 TEST_F(ServerCatalogueTest, CreatingACatalogueRefusesADatabaseWithTables) {
     const auto before = catalogueRows(connectionString());
     EXPECT_THROW(CatalogueServer::create(connectionString()), PorticoError);
