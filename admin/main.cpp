@@ -12,9 +12,8 @@
 #include "modMain.h"
 
 int main(int argc, char** argv) {
-    const portico::StartupWarmUp fontsAndCollation(portico::StartupWarmUp::Stage::FontsAndCollation);
+    const portico::StartupWarmUp fonts(portico::StartupWarmUp::Stage::Fonts);
     portico::PorticoApplication application(argc, argv);
-    const portico::StartupWarmUp pictureFormats(portico::StartupWarmUp::Stage::PictureFormats);
     QApplication::setApplicationName("PorticoAdmin");
     portico::setProgramTitle("PorticoAdmin");
     // Painted in seven sizes: once the window shows, not before.

@@ -2,7 +2,6 @@
 
 #include "UserCollator.h"
 
-#include <QImageReader>
 #include <QString>
 
 #include <fontconfig/fontconfig.h>
@@ -12,14 +11,14 @@ namespace {
 
 void warmUp(StartupWarmUp::Stage stage) {
     switch (stage) {
+    case StartupWarmUp::Stage::Fonts:
+        FcInit();
+        break;
     case StartupWarmUp::Stage::FontsAndCollation:
         FcInit();
         // The first collator of a locale loads its tables; the lists' own
         // collators are made from ICU's cache then.
         userCollator().compare(QStringLiteral("a"), QStringLiteral("b"));
-        break;
-    case StartupWarmUp::Stage::PictureFormats:
-        QImageReader::supportedImageFormats();
         break;
     }
 }

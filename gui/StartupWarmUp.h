@@ -12,13 +12,11 @@ namespace portico {
 class StartupWarmUp final {
 public:
     enum class Stage {
-        // Before the application object: the font configuration and the
-        // collation tables of the user's locale.
+        // Before the application object: the font configuration, and for a
+        // window that sorts names for people, the collation tables of the
+        // user's locale as well.
+        Fonts,
         FontsAndCollation,
-        // Once the application object exists (plugins are found through it),
-        // and to go before it: the picture format plugins' list, which the
-        // first picture decoded would wait for.
-        PictureFormats,
     };
 
     explicit StartupWarmUp(Stage stage);

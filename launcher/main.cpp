@@ -15,7 +15,6 @@
 int main(int argc, char** argv) {
     const portico::StartupWarmUp fontsAndCollation(portico::StartupWarmUp::Stage::FontsAndCollation);
     portico::PorticoApplication application(argc, argv);
-    const portico::StartupWarmUp pictureFormats(portico::StartupWarmUp::Stage::PictureFormats);
     QApplication::setApplicationName("Portico");
     portico::setProgramTitle("Portico");
     // Painted in seven sizes: once the window shows, not before.
