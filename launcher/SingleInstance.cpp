@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -105,7 +106,12 @@ SingleInstance::~SingleInstance() {
     serverNotifier_.reset();
     if (server_ >= 0) {
         ::close(server_);
-        ::unlink(QFile::encodeName(path_).constData());
+        // Only our own file: a later start that found us unresponsive may have
+        // put its socket in its place.
+        const QByteArray path = QFile::encodeName(path_);
+        struct stat file;
+        if (::stat(path.constData(), &file) == 0 && file.st_dev == socketFile_.first && file.st_ino == socketFile_.second)
+            ::unlink(path.constData());
     }
 }
 
@@ -155,6 +161,8 @@ void SingleInstance::listen() {
         ::unlink(address.sun_path);
         return;
     }
+    struct stat file;
+    if (::stat(address.sun_path, &file) == 0) socketFile_ = {file.st_dev, file.st_ino};
     server_ = socket.release();
     serverNotifier_ = std::make_unique<QSocketNotifier>(server_, QSocketNotifier::Read);
     connect(serverNotifier_.get(), &QSocketNotifier::activated, this, [this] { acceptClients(); });
@@ -165,6 +173,12 @@ void SingleInstance::acceptClients() {
         const int accepted = ::accept4(server_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (accepted < 0) {
             if (errno == EINTR) continue;
+            if (errno == EMFILE || errno == ENFILE) {
+                // Out of descriptors: the waiting caller would wake the loop
+                // at once again; listen again in a second.
+                serverNotifier_->setEnabled(false);
+                QTimer::singleShot(1000, this, [this] { serverNotifier_->setEnabled(true); });
+            }
             return;  // none left (EAGAIN) or the peer gave up
         }
         if (clients_.size() >= kMaxClients) dropClient(clients_.front()->socket.get());

@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 #include <memory>
+#include <utility>
 
 class QSocketNotifier;
 
@@ -45,6 +46,7 @@ private:
     QString path_;
     bool primary_ = true;
     int server_ = -1;
+    std::pair<unsigned long, unsigned long> socketFile_{};  // device and inode of the file we made
     std::unique_ptr<QSocketNotifier> serverNotifier_;
     std::vector<std::unique_ptr<Client>> clients_;  // oldest first
     std::function<void()> raise_;

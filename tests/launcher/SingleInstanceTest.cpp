@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include <sys/socket.h>
@@ -102,6 +103,20 @@ TEST(SingleInstance, OnlyARaiseRequestRaisesAndTheSocketGoesWithThePrimary) {
     EXPECT_FALSE(QFileInfo::exists(path));
     SingleInstance next("Portico", base);
     EXPECT_TRUE(next.isPrimary());
+}
+
+TEST(SingleInstance, APrimaryEndingLeavesAnotherInstancesSocketAlone) {
+    TempFolder folder;
+    const QString base = QString::fromStdString(folder.str());
+    auto first = std::make_unique<SingleInstance>("Portico", base);
+    ASSERT_TRUE(first->isPrimary());
+    // A later start that could not reach the first put its own socket there.
+    ASSERT_EQ(::unlink(QFile::encodeName(first->socketPath()).constData()), 0);
+    SingleInstance second("Portico", base);
+    ASSERT_TRUE(second.isPrimary());
+    first.reset();
+    EXPECT_TRUE(QFileInfo::exists(second.socketPath()));
+    EXPECT_TRUE(send(second.socketPath(), ""));
 }
 
 TEST(SingleInstance, AFolderTooDeepForASocketRunsWithoutTheCheck) {
