@@ -1,6 +1,7 @@
 #include "Stream.h"
 
 #include "AdoErrors.h"
+#include "Descriptor.h"
 #include "PorticoError.h"
 
 #include <fcntl.h>
@@ -13,25 +14,6 @@
 
 namespace portico {
 namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
 
 bool writeAll(int fd, const Bytes& content) {
     std::size_t written = 0;
@@ -76,7 +58,7 @@ void Stream::SaveToFile(const std::filesystem::path& file, int options) {
     requireOpen();
     const std::string_view bytes(reinterpret_cast<const char*>(content_.data()), content_.size());
     if (!(options & adSaveCreateOverWrite)) {
-        FileDescriptor fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+        Descriptor fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
         if (fd.get() < 0 || !writeAll(fd.get(), content_) || ::close(fd.release()) != 0)
             raise(ado::kWriteFailed, ado::kWriteFailedText);
         return;

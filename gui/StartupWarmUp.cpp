@@ -10,17 +10,11 @@ namespace portico {
 namespace {
 
 void warmUp(StartupWarmUp::Stage stage) {
-    switch (stage) {
-    case StartupWarmUp::Stage::Fonts:
-        FcInit();
-        break;
-    case StartupWarmUp::Stage::FontsAndCollation:
-        FcInit();
-        // The first collator of a locale loads its tables; the lists' own
-        // collators are made from ICU's cache then.
+    FcInit();
+    // The first collator of a locale loads its tables; the lists' own
+    // collators are made from ICU's cache then.
+    if (stage == StartupWarmUp::Stage::FontsAndCollation)
         userCollator().compare(QStringLiteral("a"), QStringLiteral("b"));
-        break;
-    }
 }
 
 }  // namespace

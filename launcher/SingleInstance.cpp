@@ -1,5 +1,6 @@
 #include "SingleInstance.h"
 
+#include "Descriptor.h"
 #include "PictureFolder.h"
 
 #include <QApplication>
@@ -11,9 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <utility>
 
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -46,21 +45,6 @@ void raiseFirstWindow() {
         return;
     }
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor = -1) : descriptor_(descriptor) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (descriptor_ >= 0) ::close(descriptor_);
-    }
-    int get() const { return descriptor_; }
-    int release() { return std::exchange(descriptor_, -1); }
-
-private:
-    int descriptor_;
-};
 
 // False when the path does not fit a socket address; such a folder runs
 // without the check.

@@ -1,5 +1,7 @@
 #include "SafeFile.h"
 
+#include "Descriptor.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,30 +15,6 @@ namespace {
 
 constexpr std::string_view kTemporaryPrefix = ".portico-";
 constexpr std::size_t kTemporaryRandomLength = 8;
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    void reset(int fd) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-    // Closes now, so that a failing close (a full disk on some file systems) is seen.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 std::error_code lastError() { return {errno, std::generic_category()}; }
 
