@@ -1,6 +1,6 @@
-#include "CommonDialog.h"
+#include "admin/CommonDialog.h"
 
-#include "DialogService.h"
+#include "gui/DialogService.h"
 
 namespace portico::admin {
 

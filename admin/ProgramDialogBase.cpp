@@ -1,14 +1,14 @@
-#include "ProgramDialogBase.h"
+#include "admin/ProgramDialogBase.h"
 
-#include "DialogService.h"
-#include "FatalError.h"
-#include "TextUtil.h"
-#include "ThemePicture.h"
-#include "clsDBRoutines.h"
-#include "frmExpandTextArea.h"
-#include "frmSetup.h"
-#include "modMain.h"
-#include "ucProgramView.h"
+#include "admin/ThemePicture.h"
+#include "admin/frmExpandTextArea.h"
+#include "admin/frmSetup.h"
+#include "admin/modMain.h"
+#include "database/clsDBRoutines.h"
+#include "gui/DialogService.h"
+#include "gui/FatalError.h"
+#include "settings/TextUtil.h"
+#include "views/ucProgramView.h"
 
 #include <QApplication>
 #include <QGridLayout>

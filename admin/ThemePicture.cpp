@@ -1,8 +1,8 @@
-#include "ThemePicture.h"
+#include "admin/ThemePicture.h"
 
-#include "PictureLoader.h"
-#include "Recordset.h"
-#include "clsDBRoutines.h"
+#include "database/Recordset.h"
+#include "database/clsDBRoutines.h"
+#include "gui/PictureLoader.h"
 
 #include <QImage>
 

@@ -1,9 +1,9 @@
-#include "clsQueryStatus.h"
+#include "admin/clsQueryStatus.h"
 
-#include "PorticoError.h"
-#include "TextUtil.h"
-#include "frmWait.h"
-#include "modMain.h"
+#include "admin/frmWait.h"
+#include "admin/modMain.h"
+#include "settings/PorticoError.h"
+#include "settings/TextUtil.h"
 
 #include <QProgressBar>
 

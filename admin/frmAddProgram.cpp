@@ -1,9 +1,9 @@
-#include "frmAddProgram.h"
+#include "admin/frmAddProgram.h"
 
-#include "DialogService.h"
-#include "FatalError.h"
-#include "clsDBRoutines.h"
-#include "modMain.h"
+#include "admin/modMain.h"
+#include "database/clsDBRoutines.h"
+#include "gui/DialogService.h"
+#include "gui/FatalError.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,12 +1,12 @@
-#include "frmAddRemoveFolder.h"
+#include "admin/frmAddRemoveFolder.h"
 
-#include "DialogService.h"
-#include "FatalError.h"
-#include "RecordText.h"
-#include "Recordset.h"
-#include "clsDBRoutines.h"
-#include "frmFolderDialog.h"
-#include "modMain.h"
+#include "admin/frmFolderDialog.h"
+#include "admin/modMain.h"
+#include "database/Recordset.h"
+#include "database/clsDBRoutines.h"
+#include "gui/DialogService.h"
+#include "gui/FatalError.h"
+#include "views/RecordText.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

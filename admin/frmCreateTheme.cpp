@@ -1,12 +1,12 @@
-#include "frmCreateTheme.h"
+#include "admin/frmCreateTheme.h"
 
-#include "DialogService.h"
-#include "FatalError.h"
-#include "PictureLoader.h"
-#include "TextUtil.h"
-#include "clsDBRoutines.h"
-#include "frmThemeManage.h"
-#include "modMain.h"
+#include "admin/frmThemeManage.h"
+#include "admin/modMain.h"
+#include "database/clsDBRoutines.h"
+#include "gui/DialogService.h"
+#include "gui/FatalError.h"
+#include "gui/PictureLoader.h"
+#include "settings/TextUtil.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

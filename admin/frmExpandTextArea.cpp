@@ -1,6 +1,6 @@
-#include "frmExpandTextArea.h"
+#include "admin/frmExpandTextArea.h"
 
-#include "modMain.h"
+#include "admin/modMain.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>

@@ -1,12 +1,12 @@
-#include "frmFolderDialog.h"
+#include "admin/frmFolderDialog.h"
 
-#include "DialogService.h"
-#include "FatalError.h"
-#include "FileSystem.h"
-#include "PorticoError.h"
-#include "clsDBRoutines.h"
-#include "frmAddRemoveFolder.h"
-#include "modMain.h"
+#include "admin/frmAddRemoveFolder.h"
+#include "admin/modMain.h"
+#include "database/clsDBRoutines.h"
+#include "gui/DialogService.h"
+#include "gui/FatalError.h"
+#include "settings/FileSystem.h"
+#include "settings/PorticoError.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

@@ -1,9 +1,9 @@
-#include "frmImportPrograms.h"
+#include "admin/frmImportPrograms.h"
 
-#include "DesktopImporter.h"
-#include "DialogService.h"
-#include "FatalError.h"
-#include "ProgramPicture.h"
+#include "desktop/DesktopImporter.h"
+#include "desktop/ProgramPicture.h"
+#include "gui/DialogService.h"
+#include "gui/FatalError.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

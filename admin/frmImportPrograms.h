@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ApplicationIndex.h"
-#include "IconTheme.h"
+#include "desktop/ApplicationIndex.h"
+#include "desktop/IconTheme.h"
 
 #include <QDialog>
 

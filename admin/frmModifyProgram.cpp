@@ -1,15 +1,15 @@
-#include "frmModifyProgram.h"
+#include "admin/frmModifyProgram.h"
 
-#include "DialogService.h"
-#include "FatalError.h"
-#include "NameFold.h"
-#include "PictureLoader.h"
-#include "RecordText.h"
-#include "Recordset.h"
-#include "TextUtil.h"
-#include "clsEnvironment.h"
-#include "clsDBRoutines.h"
-#include "modMain.h"
+#include "admin/modMain.h"
+#include "database/NameFold.h"
+#include "database/Recordset.h"
+#include "database/clsDBRoutines.h"
+#include "gui/DialogService.h"
+#include "gui/FatalError.h"
+#include "gui/PictureLoader.h"
+#include "settings/TextUtil.h"
+#include "settings/clsEnvironment.h"
+#include "views/RecordText.h"
 
 #include <QGridLayout>
 #include <QImage>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProgramDialogBase.h"
+#include "admin/ProgramDialogBase.h"
 
 #include <cstdint>
 #include <optional>

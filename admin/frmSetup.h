@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CommonDialog.h"
+#include "admin/CommonDialog.h"
 
 #include <QWidget>
 

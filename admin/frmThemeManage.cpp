@@ -1,13 +1,13 @@
-#include "frmThemeManage.h"
+#include "admin/frmThemeManage.h"
 
-#include "DialogService.h"
-#include "FatalError.h"
-#include "RecordText.h"
-#include "TextUtil.h"
-#include "Recordset.h"
-#include "clsDBRoutines.h"
-#include "frmCreateTheme.h"
-#include "modMain.h"
+#include "admin/frmCreateTheme.h"
+#include "admin/modMain.h"
+#include "database/Recordset.h"
+#include "database/clsDBRoutines.h"
+#include "gui/DialogService.h"
+#include "gui/FatalError.h"
+#include "settings/TextUtil.h"
+#include "views/RecordText.h"
 
 #include <QApplication>
 #include <QGroupBox>

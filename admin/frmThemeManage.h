@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ImageList.h"
+#include "views/ImageList.h"
 
 #include <QDialog>
 

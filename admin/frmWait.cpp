@@ -1,6 +1,6 @@
-#include "frmWait.h"
+#include "admin/frmWait.h"
 
-#include "modMain.h"
+#include "admin/modMain.h"
 
 #include <QProgressBar>
 #include <QVBoxLayout>

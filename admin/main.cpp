@@ -1,15 +1,15 @@
-#include "CatalogueWaitNote.h"
-#include "DialogMessageSink.h"
-#include "DialogService.h"
-#include "FatalError.h"
-#include "PorticoApplication.h"
-#include "QtDialogService.h"
-#include "StartupWarmUp.h"
-#include "Artwork.h"
+#include "gui/CatalogueWaitNote.h"
+#include "gui/DialogMessageSink.h"
+#include "gui/DialogService.h"
+#include "gui/FatalError.h"
+#include "gui/PorticoApplication.h"
+#include "gui/QtDialogService.h"
+#include "gui/StartupWarmUp.h"
+#include "views/Artwork.h"
 
 #include <QIcon>
 #include <QTimer>
-#include "modMain.h"
+#include "admin/modMain.h"
 
 int main(int argc, char** argv) {
     const portico::StartupWarmUp fonts(portico::StartupWarmUp::Stage::Fonts);

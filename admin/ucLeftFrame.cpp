@@ -1,6 +1,6 @@
-#include "ucLeftFrame.h"
+#include "admin/ucLeftFrame.h"
 
-#include "ActionLabel.h"
+#include "gui/ActionLabel.h"
 
 #include <QFrame>
 #include <QImage>

@@ -11,10 +11,10 @@
 //
 // Every picture differs from every other, so that nothing is measured faster
 // for sharing pictures than a real catalogue would allow.
-#include "Artwork.h"
-#include "BenchFiles.h"
-#include "CatalogueFile.h"
-#include "clsDBRoutines.h"
+#include "bench/BenchFiles.h"
+#include "database/CatalogueFile.h"
+#include "database/clsDBRoutines.h"
+#include "views/Artwork.h"
 
 #include <QBuffer>
 #include <QGuiApplication>

@@ -2,9 +2,9 @@
 // programs with a 3 KiB picture each. Catalogues are made in $TMPDIR; pictures
 // are exported to $PORTICO_BENCH_PICTURES when set (the per-user picture folder
 // of a desktop session is usually on tmpfs), else beside the catalogue.
-#include "CatalogueFile.h"
-#include "MessageSink.h"
-#include "clsDBRoutines.h"
+#include "database/CatalogueFile.h"
+#include "database/clsDBRoutines.h"
+#include "settings/MessageSink.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>

@@ -2,16 +2,16 @@
 // the started program's exec.
 //
 //   build/bench/launcher_bench   (QT_QPA_PLATFORM=offscreen is set when missing)
-#include "Artwork.h"
-#include "BenchFiles.h"
-#include "CatalogueFile.h"
-#include "ProgramFolder.h"
-#include "ScriptedDialogService.h"
-#include "SystemShell.h"
-#include "clsDBRoutines.h"
-#include "frmView.h"
-#include "modMain.h"
-#include "ucProgramView.h"
+#include "bench/BenchFiles.h"
+#include "database/CatalogueFile.h"
+#include "database/clsDBRoutines.h"
+#include "gui/testing/ScriptedDialogService.h"
+#include "launcher/SystemShell.h"
+#include "launcher/frmView.h"
+#include "launcher/modMain.h"
+#include "settings/ProgramFolder.h"
+#include "views/Artwork.h"
+#include "views/ucProgramView.h"
 
 #include <QApplication>
 #include <QBuffer>

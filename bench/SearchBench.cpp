@@ -3,15 +3,15 @@
 // panel) with 10,000 programs, events processed until the screen is drawn.
 //
 //   build/bench/search_bench   (QT_QPA_PLATFORM=offscreen is set when missing)
-#include "Artwork.h"
-#include "CatalogueFile.h"
-#include "ProgramFolder.h"
-#include "ProgramSearch.h"
-#include "ScriptedDialogService.h"
-#include "clsDBRoutines.h"
-#include "frmView.h"
-#include "modMain.h"
-#include "ucProgramView.h"
+#include "database/CatalogueFile.h"
+#include "database/clsDBRoutines.h"
+#include "gui/testing/ScriptedDialogService.h"
+#include "launcher/frmView.h"
+#include "launcher/modMain.h"
+#include "settings/ProgramFolder.h"
+#include "views/Artwork.h"
+#include "views/ProgramSearch.h"
+#include "views/ucProgramView.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -9,13 +9,13 @@
 // 8 KiB at a time, so a list of a thousand 3 KiB pictures takes it some 380
 // socket writes (about 2 ms here), whatever the client does with them.
 //   build/bench/server_catalogue_bench [REPEATS]
-#include "CatalogueCopy.h"
-#include "CatalogueFile.h"
-#include "Connection.h"
-#include "Engine.h"
-#include "MessageSink.h"
-#include "PostgresTestServer.h"
-#include "clsDBRoutines.h"
+#include "database/CatalogueCopy.h"
+#include "database/CatalogueFile.h"
+#include "database/Connection.h"
+#include "database/Engine.h"
+#include "database/clsDBRoutines.h"
+#include "settings/MessageSink.h"
+#include "tests/support/PostgresTestServer.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,9 +3,9 @@
 // class of the same build of the data layer.
 //
 //   build/bin/tessera_bench --benchmark_min_time=0.5
-#include "CatalogueFile.h"
-#include "Tessera.h"
-#include "clsDBRoutines.h"
+#include "database/CatalogueFile.h"
+#include "database/clsDBRoutines.h"
+#include "tessera/Tessera.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>

@@ -1,9 +1,9 @@
 // Listing and decoding the icons of a large executable: the reader touches only
 // headers, directories and icon data, so the time should not grow with the file.
 // Run: build/bin/bench_resources
-#include "IconDecoder.h"
-#include "PeFile.h"
-#include "PeWriter.h"
+#include "resource_viewer/IconDecoder.h"
+#include "resource_viewer/PeFile.h"
+#include "tests/resource_viewer/PeWriter.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,9 +1,9 @@
-#include "CatalogueCopy.h"
+#include "database/CatalogueCopy.h"
 
-#include "AdoErrors.h"
-#include "Connection.h"
-#include "Engine.h"
-#include "PorticoError.h"
+#include "database/AdoErrors.h"
+#include "database/Connection.h"
+#include "database/Engine.h"
+#include "settings/PorticoError.h"
 
 #include <memory>
 #include <strings.h>

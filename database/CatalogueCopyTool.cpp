@@ -1,7 +1,7 @@
 // portico-catalogue-copy [--replace] FROM TO: copies a whole catalogue, e.g.
 // from a catalogue file to a PostgreSQL database and back.
-#include "CatalogueCopy.h"
-#include "PorticoError.h"
+#include "database/CatalogueCopy.h"
+#include "settings/PorticoError.h"
 
 #include <iostream>
 #include <string>

@@ -1,10 +1,10 @@
-#include "CatalogueFile.h"
+#include "database/CatalogueFile.h"
 
-#include "AdoErrors.h"
-#include "Connection.h"
-#include "NameFold.h"
-#include "PorticoError.h"
-#include "Recordset.h"
+#include "database/AdoErrors.h"
+#include "database/Connection.h"
+#include "database/NameFold.h"
+#include "database/Recordset.h"
+#include "settings/PorticoError.h"
 
 #include <sqlite3.h>
 

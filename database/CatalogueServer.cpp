@@ -1,8 +1,8 @@
-#include "CatalogueServer.h"
+#include "database/CatalogueServer.h"
 
-#include "PorticoError.h"
+#include "settings/PorticoError.h"
 
-#include "LibPq.h"
+#include "database/LibPq.h"
 
 #include <cctype>
 #include <cstdlib>

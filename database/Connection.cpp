@@ -1,10 +1,10 @@
-#include "Connection.h"
+#include "database/Connection.h"
 
-#include "AdoErrors.h"
-#include "Engine.h"
-#include "PorticoError.h"
-#include "PostgresEngine.h"
-#include "SqliteEngine.h"
+#include "database/AdoErrors.h"
+#include "database/Engine.h"
+#include "database/PostgresEngine.h"
+#include "database/SqliteEngine.h"
+#include "settings/PorticoError.h"
 
 #include <mutex>
 

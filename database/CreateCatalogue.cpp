@@ -1,9 +1,9 @@
 // portico-create-catalogue FILE: writes a new, empty Portico catalogue.
 // portico-create-catalogue [--admin-role ROLE] [--user-role ROLE] URI: makes one in an empty PostgreSQL database.
-#include "CatalogueFile.h"
-#include "CatalogueServer.h"
-#include "PorticoError.h"
-#include "PostgresEngine.h"
+#include "database/CatalogueFile.h"
+#include "database/CatalogueServer.h"
+#include "database/PostgresEngine.h"
+#include "settings/PorticoError.h"
 
 #include <iostream>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Variant.h"
+#include "database/Variant.h"
 
 #include <cstdint>
 #include <memory>

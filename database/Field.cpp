@@ -1,6 +1,6 @@
-#include "Field.h"
+#include "database/Field.h"
 
-#include "Recordset.h"
+#include "database/Recordset.h"
 
 namespace portico {
 

@@ -1,6 +1,6 @@
-#include "LibPq.h"
+#include "database/LibPq.h"
 
-#include "PorticoError.h"
+#include "settings/PorticoError.h"
 
 #include <dlfcn.h>
 

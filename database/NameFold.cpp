@@ -1,4 +1,4 @@
-#include "NameFold.h"
+#include "database/NameFold.h"
 
 #include <sqlite3.h>
 #include <unicode/normalizer2.h>

@@ -1,9 +1,9 @@
-#include "PostgresEngine.h"
+#include "database/PostgresEngine.h"
 
-#include "AdoErrors.h"
-#include "PorticoError.h"
+#include "database/AdoErrors.h"
+#include "settings/PorticoError.h"
 
-#include "LibPq.h"
+#include "database/LibPq.h"
 
 #include <arpa/inet.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Engine.h"
-#include "ServerConnectionString.h"
+#include "database/Engine.h"
+#include "settings/ServerConnectionString.h"
 
 namespace portico {
 

@@ -1,9 +1,9 @@
-#include "Recordset.h"
+#include "database/Recordset.h"
 
-#include "AdoErrors.h"
-#include "Connection.h"
-#include "Engine.h"
-#include "PorticoError.h"
+#include "database/AdoErrors.h"
+#include "database/Connection.h"
+#include "database/Engine.h"
+#include "settings/PorticoError.h"
 
 #include <algorithm>
 #include <cctype>

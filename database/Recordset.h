@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Field.h"
-#include "Variant.h"
+#include "database/Field.h"
+#include "database/Variant.h"
 
 #include <memory>
 #include <string>

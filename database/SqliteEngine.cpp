@@ -1,9 +1,9 @@
-#include "SqliteEngine.h"
+#include "database/SqliteEngine.h"
 
-#include "AdoErrors.h"
-#include "Connection.h"
-#include "NameFold.h"
-#include "PorticoError.h"
+#include "database/AdoErrors.h"
+#include "database/Connection.h"
+#include "database/NameFold.h"
+#include "settings/PorticoError.h"
 
 #include <sqlite3.h>
 

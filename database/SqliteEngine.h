@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Engine.h"
+#include "database/Engine.h"
 
 #include <cstddef>
 #include <cstdint>

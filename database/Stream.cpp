@@ -1,8 +1,8 @@
-#include "Stream.h"
+#include "database/Stream.h"
 
-#include "AdoErrors.h"
-#include "Descriptor.h"
-#include "PorticoError.h"
+#include "database/AdoErrors.h"
+#include "settings/Descriptor.h"
+#include "settings/PorticoError.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SafeFile.h"
-#include "Variant.h"
+#include "database/Variant.h"
+#include "settings/SafeFile.h"
 
 #include <filesystem>
 

@@ -1,7 +1,7 @@
-#include "Variant.h"
+#include "database/Variant.h"
 
-#include "AdoErrors.h"
-#include "PorticoError.h"
+#include "database/AdoErrors.h"
+#include "settings/PorticoError.h"
 
 #include <cmath>
 #include <limits>

@@ -1,13 +1,13 @@
-#include "clsDBRoutines.h"
+#include "database/clsDBRoutines.h"
 
-#include "AdoErrors.h"
-#include "Connection.h"
-#include "Engine.h"
-#include "MessageSink.h"
-#include "NameFold.h"
-#include "PictureFolder.h"
-#include "PorticoError.h"
-#include "Stream.h"
+#include "database/AdoErrors.h"
+#include "database/Connection.h"
+#include "database/Engine.h"
+#include "database/NameFold.h"
+#include "database/Stream.h"
+#include "settings/MessageSink.h"
+#include "settings/PictureFolder.h"
+#include "settings/PorticoError.h"
 
 #include <algorithm>
 #include <array>

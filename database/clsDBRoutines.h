@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Recordset.h"
+#include "database/Recordset.h"
 
 #include <cstdint>
 #include <filesystem>

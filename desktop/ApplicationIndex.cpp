@@ -1,7 +1,7 @@
-#include "ApplicationIndex.h"
+#include "desktop/ApplicationIndex.h"
 
-#include "DesktopExec.h"
-#include "XdgDirs.h"
+#include "desktop/DesktopExec.h"
+#include "desktop/XdgDirs.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DesktopEntry.h"
+#include "desktop/DesktopEntry.h"
 
 #include <filesystem>
 #include <string>

@@ -1,4 +1,4 @@
-#include "DesktopEntry.h"
+#include "desktop/DesktopEntry.h"
 
 namespace portico::desktop {
 namespace {

@@ -1,6 +1,6 @@
-#include "DesktopExec.h"
+#include "desktop/DesktopExec.h"
 
-#include "DesktopEntry.h"
+#include "desktop/DesktopEntry.h"
 
 #include <filesystem>
 #include <unistd.h>

@@ -1,9 +1,9 @@
-#include "DesktopImporter.h"
+#include "desktop/DesktopImporter.h"
 
-#include "DesktopExec.h"
-#include "ProgramPicture.h"
-#include "TextUtil.h"
-#include "clsDBRoutines.h"
+#include "database/clsDBRoutines.h"
+#include "desktop/DesktopExec.h"
+#include "desktop/ProgramPicture.h"
+#include "settings/TextUtil.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,7 +1,7 @@
-#include "IconTheme.h"
+#include "desktop/IconTheme.h"
 
-#include "ApplicationIndex.h"
-#include "XdgDirs.h"
+#include "desktop/ApplicationIndex.h"
+#include "desktop/XdgDirs.h"
 
 #include <algorithm>
 #include <cstdlib>

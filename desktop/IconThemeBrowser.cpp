@@ -1,6 +1,6 @@
-#include "IconThemeBrowser.h"
+#include "desktop/IconThemeBrowser.h"
 
-#include "ProgramPicture.h"
+#include "desktop/ProgramPicture.h"
 
 #include <QLineEdit>
 #include <QListWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IconTheme.h"
+#include "desktop/IconTheme.h"
 
 #include <QByteArray>
 #include <QWidget>

@@ -2,12 +2,12 @@
 //   portico-import-desktop [--catalogue FILE] ENTRY.desktop...
 //   portico-import-desktop [--catalogue FILE] --all
 // An ENTRY is a file, or the id of an installed entry ("xterm.desktop").
-#include "ApplicationIndex.h"
-#include "DesktopImporter.h"
-#include "IconTheme.h"
-#include "SettingsLocation.h"
-#include "clsDBRoutines.h"
-#include "clsIniFile.h"
+#include "database/clsDBRoutines.h"
+#include "desktop/ApplicationIndex.h"
+#include "desktop/DesktopImporter.h"
+#include "desktop/IconTheme.h"
+#include "settings/SettingsLocation.h"
+#include "settings/clsIniFile.h"
 
 #include <QGuiApplication>
 #include <QIcon>

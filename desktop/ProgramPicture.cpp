@@ -1,4 +1,4 @@
-#include "ProgramPicture.h"
+#include "desktop/ProgramPicture.h"
 
 #include <QBuffer>
 #include <QFile>

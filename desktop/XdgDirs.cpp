@@ -1,4 +1,4 @@
-#include "XdgDirs.h"
+#include "desktop/XdgDirs.h"
 
 #include <cstdlib>
 

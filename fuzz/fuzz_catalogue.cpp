@@ -1,13 +1,13 @@
 // Opens arbitrary bytes as a catalogue and runs the programs' reads and
 // writes on it: a damaged or hostile catalogue must be reported, never crash
 // the program.
-#include "AdoErrors.h"
-#include "Connection.h"
-#include "Engine.h"
-#include "MessageSink.h"
-#include "PorticoError.h"
-#include "SqliteEngine.h"
-#include "clsDBRoutines.h"
+#include "database/AdoErrors.h"
+#include "database/Connection.h"
+#include "database/Engine.h"
+#include "database/SqliteEngine.h"
+#include "database/clsDBRoutines.h"
+#include "settings/MessageSink.h"
+#include "settings/PorticoError.h"
 
 #include <sanitizer/asan_interface.h>
 #include <sqlite3.h>

@@ -1,9 +1,9 @@
 // Arbitrary bytes as a desktop entry: parsing, every accessor and the Exec
 // parser must survive them, and the parameters the importer stores must split
 // back, by the launcher's own splitter, into exactly the parsed arguments.
-#include "DesktopEntry.h"
-#include "DesktopExec.h"
-#include "ShellWords.h"
+#include "desktop/DesktopEntry.h"
+#include "desktop/DesktopExec.h"
+#include "launcher/ShellWords.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // The icon image decoder on arbitrary bytes: a picture of sane size, or none.
-#include "IconDecoder.h"
+#include "resource_viewer/IconDecoder.h"
 
 #include <cstddef>
 #include <cstdint>

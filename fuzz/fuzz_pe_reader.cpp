@@ -1,7 +1,7 @@
 // The PE resource reader on arbitrary bytes: every enumeration and read a caller
 // can make must stay inside the input, terminate and allocate no more than it holds.
-#include "IconGroup.h"
-#include "PeFile.h"
+#include "resource_viewer/IconGroup.h"
+#include "resource_viewer/PeFile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Decodes arbitrary bytes as a picture the way both programs decode the
 // pictures stored in a catalogue: whatever the bytes, the decoder must return
 // in bounded time and memory, and never a picture beyond its bounds.
-#include "PictureDecoder.h"
+#include "gui/PictureDecoder.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the INI readers and writer. The input's first line
 // names a section, its second line a key; the rest is the file. After a write
 // that succeeded, reading the key must give the written value back.
-#include "Profile.h"
-#include "clsIniFile.h"
+#include "settings/Profile.h"
+#include "settings/clsIniFile.h"
 
 #include <unistd.h>
 

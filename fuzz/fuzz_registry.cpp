@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the component registry as its file, then registers
 // and unregisters a section: a value written reads back, a section removed is
 // gone, and the lines before it are left as they were.
-#include "ComponentRegistry.h"
+#include "tessera/ComponentRegistry.h"
 
 #include <unistd.h>
 

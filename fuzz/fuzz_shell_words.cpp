@@ -1,6 +1,6 @@
 // Splitting a stored command line never crashes, and words quoted back for a
 // shell split into the same words again.
-#include "ShellWords.h"
+#include "launcher/ShellWords.h"
 
 #include <cstddef>
 #include <cstdint>

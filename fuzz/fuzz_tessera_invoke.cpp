@@ -3,8 +3,8 @@
 // the class and of the record sets it hands out, picture exports into a scratch
 // folder included. A failed call must leave no result behind, and once every
 // reference is released the library must report no live object.
-#include "CatalogueFile.h"
-#include "Tessera.h"
+#include "database/CatalogueFile.h"
+#include "tessera/Tessera.h"
 
 #include <unistd.h>
 

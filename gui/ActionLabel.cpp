@@ -1,4 +1,4 @@
-#include "ActionLabel.h"
+#include "gui/ActionLabel.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,7 +1,7 @@
-#include "CatalogueWaitNote.h"
+#include "gui/CatalogueWaitNote.h"
 
-#include "Connection.h"
-#include "DialogService.h"
+#include "database/Connection.h"
+#include "gui/DialogService.h"
 
 #include <QApplication>
 #include <QGuiApplication>

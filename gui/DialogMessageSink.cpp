@@ -1,6 +1,6 @@
-#include "DialogMessageSink.h"
+#include "gui/DialogMessageSink.h"
 
-#include "DialogService.h"
+#include "gui/DialogService.h"
 
 namespace portico {
 

@@ -1,4 +1,4 @@
-#include "DialogService.h"
+#include "gui/DialogService.h"
 
 #include <iostream>
 #include <vector>

@@ -9,7 +9,7 @@
 //
 // Typical use from window code:
 //
-//     #include "DialogService.h"
+//     #include "gui/DialogService.h"
 //     if (portico::dialogs().messageBox("Delete it?", "Confirmation",
 //             portico::MessageIcon::Question, portico::MessageButtons::YesNo)
 //         == portico::MessageAnswer::Yes) { ... }
@@ -22,7 +22,7 @@
 //
 // The interface is Qt-free; texts are UTF-8.
 
-#include "MessageSink.h"  // MessageIcon
+#include "settings/MessageSink.h"  // MessageIcon
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
-#include "FatalError.h"
+#include "gui/FatalError.h"
 
-#include "DialogService.h"
-#include "PorticoError.h"
+#include "gui/DialogService.h"
+#include "settings/PorticoError.h"
 
 #include <QCoreApplication>
 

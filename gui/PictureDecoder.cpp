@@ -1,4 +1,4 @@
-#include "PictureDecoder.h"
+#include "gui/PictureDecoder.h"
 
 #include <QBuffer>
 #include <QByteArray>

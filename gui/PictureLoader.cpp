@@ -1,8 +1,8 @@
-#include "PictureLoader.h"
+#include "gui/PictureLoader.h"
 
-#include "FatalError.h"
-#include "PorticoError.h"
-#include "Variant.h"
+#include "database/Variant.h"
+#include "gui/FatalError.h"
+#include "settings/PorticoError.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PictureDecoder.h"
-#include "SafeFile.h"
+#include "gui/PictureDecoder.h"
+#include "settings/SafeFile.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "PorticoApplication.h"
+#include "gui/PorticoApplication.h"
 
-#include "FatalError.h"
+#include "gui/FatalError.h"
 
 namespace portico {
 

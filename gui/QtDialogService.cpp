@@ -1,4 +1,4 @@
-#include "QtDialogService.h"
+#include "gui/QtDialogService.h"
 
 #include <QApplication>
 #include <QFileDialog>

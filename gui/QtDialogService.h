@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DialogService.h"
+#include "gui/DialogService.h"
 
 namespace portico {
 

@@ -1,6 +1,6 @@
-#include "StartupWarmUp.h"
+#include "gui/StartupWarmUp.h"
 
-#include "UserCollator.h"
+#include "gui/UserCollator.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "UserCollator.h"
+#include "gui/UserCollator.h"
 
 #include <QLocale>
 

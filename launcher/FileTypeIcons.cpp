@@ -1,4 +1,4 @@
-#include "FileTypeIcons.h"
+#include "launcher/FileTypeIcons.h"
 
 #include <QDir>
 #include <QStandardPaths>

@@ -1,6 +1,6 @@
-#include "Shell.h"
+#include "launcher/Shell.h"
 
-#include "SystemShell.h"
+#include "launcher/SystemShell.h"
 
 #include <mutex>
 

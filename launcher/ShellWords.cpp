@@ -1,4 +1,4 @@
-#include "ShellWords.h"
+#include "launcher/ShellWords.h"
 
 namespace portico {
 

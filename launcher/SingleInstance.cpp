@@ -1,7 +1,7 @@
-#include "SingleInstance.h"
+#include "launcher/SingleInstance.h"
 
-#include "Descriptor.h"
-#include "PictureFolder.h"
+#include "settings/Descriptor.h"
+#include "settings/PictureFolder.h"
 
 #include <QApplication>
 #include <QFile>

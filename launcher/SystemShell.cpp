@@ -1,6 +1,6 @@
-#include "SystemShell.h"
+#include "launcher/SystemShell.h"
 
-#include "ShellWords.h"
+#include "launcher/ShellWords.h"
 
 #include <poll.h>
 #include <signal.h>

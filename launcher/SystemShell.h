@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Shell.h"
+#include "launcher/Shell.h"
 
 namespace portico {
 

@@ -1,4 +1,4 @@
-#include "WindowGeometry.h"
+#include "launcher/WindowGeometry.h"
 
 #include <QSettings>
 #include <QWidget>

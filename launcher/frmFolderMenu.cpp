@@ -1,13 +1,13 @@
-#include "frmFolderMenu.h"
+#include "launcher/frmFolderMenu.h"
 
-#include "Artwork.h"
-#include "DialogService.h"
-#include "FatalError.h"
-#include "FileSystem.h"
-#include "FileTypeIcons.h"
-#include "PorticoError.h"
-#include "CatalogueDelegate.h"
-#include "UserCollator.h"
+#include "gui/DialogService.h"
+#include "gui/FatalError.h"
+#include "gui/UserCollator.h"
+#include "launcher/FileTypeIcons.h"
+#include "settings/FileSystem.h"
+#include "settings/PorticoError.h"
+#include "views/Artwork.h"
+#include "views/CatalogueDelegate.h"
 
 #include <QGroupBox>
 #include <QImage>

@@ -1,6 +1,6 @@
-#include "ucLeftFrame.h"
+#include "launcher/ucLeftFrame.h"
 
-#include "ActionLabel.h"
+#include "gui/ActionLabel.h"
 
 #include <QBitmap>
 #include <QCursor>

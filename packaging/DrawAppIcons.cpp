@@ -1,6 +1,6 @@
 // Writes the programs' icons for the hicolor theme into FOLDER:
 // FOLDER/<size>x<size>/apps/<id>.png for each size and FOLDER/scalable/apps/<id>.svg.
-#include "Artwork.h"
+#include "views/Artwork.h"
 
 #include <QDir>
 #include <QCoreApplication>

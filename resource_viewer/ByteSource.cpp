@@ -1,4 +1,4 @@
-#include "ByteSource.h"
+#include "resource_viewer/ByteSource.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "IconDecoder.h"
+#include "resource_viewer/IconDecoder.h"
 
 #include <algorithm>
 #include <array>

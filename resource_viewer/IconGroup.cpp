@@ -1,7 +1,7 @@
-#include "IconGroup.h"
+#include "resource_viewer/IconGroup.h"
 
-#include "PeFile.h"
-#include "mEnumResourse.h"
+#include "resource_viewer/PeFile.h"
+#include "resource_viewer/mEnumResourse.h"
 
 #include <algorithm>
 #include <set>

@@ -1,6 +1,6 @@
-#include "IconImage.h"
+#include "resource_viewer/IconImage.h"
 
-#include "IconPicture.h"
+#include "resource_viewer/IconPicture.h"
 
 #include <cstring>
 

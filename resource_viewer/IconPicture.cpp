@@ -1,6 +1,6 @@
-#include "IconPicture.h"
+#include "resource_viewer/IconPicture.h"
 
-#include "PictureUnits.h"
+#include "resource_viewer/PictureUnits.h"
 
 namespace portico {
 

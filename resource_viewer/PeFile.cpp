@@ -1,6 +1,6 @@
-#include "PeFile.h"
+#include "resource_viewer/PeFile.h"
 
-#include "ByteSource.h"
+#include "resource_viewer/ByteSource.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
-#include "PictureBox.h"
+#include "resource_viewer/PictureBox.h"
 
-#include "IconImage.h"
-#include "IconPicture.h"
-#include "PictureUnits.h"
+#include "resource_viewer/IconImage.h"
+#include "resource_viewer/IconPicture.h"
+#include "resource_viewer/PictureUnits.h"
 
 #include <QPainter>
 

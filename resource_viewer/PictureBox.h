@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PreviewSurface.h"
+#include "resource_viewer/PreviewSurface.h"
 
 #include <QImage>
 #include <QPoint>

@@ -1,4 +1,4 @@
-#include "PngDecoder.h"
+#include "resource_viewer/PngDecoder.h"
 
 namespace portico {
 namespace {

@@ -1,8 +1,8 @@
-#include "QtPngDecoder.h"
+#include "resource_viewer/QtPngDecoder.h"
 
-#include "IconDecoder.h"
-#include "IconImage.h"
-#include "IconPicture.h"
+#include "resource_viewer/IconDecoder.h"
+#include "resource_viewer/IconImage.h"
+#include "resource_viewer/IconPicture.h"
 
 #include <QImage>
 

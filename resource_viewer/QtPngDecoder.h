@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PngDecoder.h"
+#include "resource_viewer/PngDecoder.h"
 
 namespace portico {
 

@@ -1,4 +1,4 @@
-#include "QtResourceTree.h"
+#include "resource_viewer/QtResourceTree.h"
 
 #include <QTreeWidget>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ResourceTree.h"
+#include "resource_viewer/ResourceTree.h"
 
 #include <QIcon>
 

@@ -1,4 +1,4 @@
-#include "ResourceId.h"
+#include "resource_viewer/ResourceId.h"
 
 namespace portico {
 

@@ -1,6 +1,6 @@
-#include "clsResourceViewer.h"
+#include "resource_viewer/clsResourceViewer.h"
 
-#include "frmViewer.h"
+#include "resource_viewer/frmViewer.h"
 
 namespace portico {
 namespace {

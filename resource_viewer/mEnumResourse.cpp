@@ -1,7 +1,7 @@
-#include "mEnumResourse.h"
+#include "resource_viewer/mEnumResourse.h"
 
-#include "PeFile.h"
-#include "ResourceId.h"
+#include "resource_viewer/PeFile.h"
+#include "resource_viewer/ResourceId.h"
 
 #include <memory>
 

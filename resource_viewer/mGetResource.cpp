@@ -1,14 +1,14 @@
-#include "mGetResource.h"
+#include "resource_viewer/mGetResource.h"
 
-#include "IconDecoder.h"
-#include "PeFile.h"
-#include "PictureUnits.h"
-#include "PngDecoder.h"
-#include "PorticoError.h"
-#include "SafeFile.h"
-#include "PreviewSurface.h"
-#include "ResourceId.h"
-#include "mEnumResourse.h"
+#include "resource_viewer/IconDecoder.h"
+#include "resource_viewer/PeFile.h"
+#include "resource_viewer/PictureUnits.h"
+#include "resource_viewer/PngDecoder.h"
+#include "resource_viewer/PreviewSurface.h"
+#include "resource_viewer/ResourceId.h"
+#include "resource_viewer/mEnumResourse.h"
+#include "settings/PorticoError.h"
+#include "settings/SafeFile.h"
 
 #include <fstream>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IconPicture.h"
+#include "resource_viewer/IconPicture.h"
 
 #include <cstdint>
 #include <optional>

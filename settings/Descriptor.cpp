@@ -1,4 +1,4 @@
-#include "Descriptor.h"
+#include "settings/Descriptor.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
-#include "ExistenceTests.h"
+#include "settings/ExistenceTests.h"
 
-#include "FileSystem.h"
-#include "TextUtil.h"
+#include "settings/FileSystem.h"
+#include "settings/TextUtil.h"
 
 namespace portico {
 

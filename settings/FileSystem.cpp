@@ -1,6 +1,6 @@
-#include "FileSystem.h"
+#include "settings/FileSystem.h"
 
-#include "PorticoError.h"
+#include "settings/PorticoError.h"
 
 #include <algorithm>
 #include <array>

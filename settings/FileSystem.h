@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FileSystemDrive.h"
-#include "FileSystemFile.h"
-#include "FileSystemFolder.h"
+#include "settings/FileSystemDrive.h"
+#include "settings/FileSystemFile.h"
+#include "settings/FileSystemFolder.h"
 
 #include <string>
 #include <vector>

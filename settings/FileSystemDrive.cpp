@@ -1,4 +1,4 @@
-#include "FileSystemDrive.h"
+#include "settings/FileSystemDrive.h"
 
 #include <filesystem>
 #include <system_error>

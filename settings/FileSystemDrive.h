@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileSystemFolder.h"
+#include "settings/FileSystemFolder.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "FileSystemFolder.h"
+#include "settings/FileSystemFolder.h"
 
-#include "PorticoError.h"
+#include "settings/PorticoError.h"
 
 #include <filesystem>
 #include <system_error>

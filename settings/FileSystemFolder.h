@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileSystemFile.h"
+#include "settings/FileSystemFile.h"
 
 #include <string>
 #include <vector>

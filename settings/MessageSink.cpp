@@ -1,4 +1,4 @@
-#include "MessageSink.h"
+#include "settings/MessageSink.h"
 
 #include <iostream>
 

@@ -1,6 +1,6 @@
-#include "PictureFolder.h"
+#include "settings/PictureFolder.h"
 
-#include "PorticoError.h"
+#include "settings/PorticoError.h"
 
 #include <fcntl.h>
 #include <pwd.h>

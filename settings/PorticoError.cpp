@@ -1,4 +1,4 @@
-#include "PorticoError.h"
+#include "settings/PorticoError.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
-#include "Profile.h"
+#include "settings/Profile.h"
 
-#include "SafeFile.h"
-#include "TextUtil.h"
+#include "settings/SafeFile.h"
+#include "settings/TextUtil.h"
 
 #include <fcntl.h>
 #include <pwd.h>

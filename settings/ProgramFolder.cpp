@@ -1,4 +1,4 @@
-#include "ProgramFolder.h"
+#include "settings/ProgramFolder.h"
 
 #include <filesystem>
 #include <system_error>

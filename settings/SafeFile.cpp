@@ -1,6 +1,6 @@
-#include "SafeFile.h"
+#include "settings/SafeFile.h"
 
-#include "Descriptor.h"
+#include "settings/Descriptor.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "ServerConnectionString.h"
+#include "settings/ServerConnectionString.h"
 
 #include <algorithm>
 #include <cctype>

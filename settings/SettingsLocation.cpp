@@ -1,6 +1,6 @@
-#include "SettingsLocation.h"
+#include "settings/SettingsLocation.h"
 
-#include "ProgramFolder.h"
+#include "settings/ProgramFolder.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "TextUtil.h"
+#include "settings/TextUtil.h"
 
 #include <algorithm>
 

@@ -1,12 +1,12 @@
-#include "clsEnvironment.h"
+#include "settings/clsEnvironment.h"
 
-#include "ExistenceTests.h"
-#include "PorticoError.h"
-#include "ProgramFolder.h"
-#include "ServerConnectionString.h"
-#include "SettingsLocation.h"
-#include "TextUtil.h"
-#include "clsIniFile.h"
+#include "settings/ExistenceTests.h"
+#include "settings/PorticoError.h"
+#include "settings/ProgramFolder.h"
+#include "settings/ServerConnectionString.h"
+#include "settings/SettingsLocation.h"
+#include "settings/TextUtil.h"
+#include "settings/clsIniFile.h"
 
 #include <filesystem>
 

@@ -1,10 +1,10 @@
-#include "clsIniFile.h"
+#include "settings/clsIniFile.h"
 
-#include "MessageSink.h"
-#include "PorticoError.h"
-#include "Profile.h"
-#include "ProgramFolder.h"
-#include "TextUtil.h"
+#include "settings/MessageSink.h"
+#include "settings/PorticoError.h"
+#include "settings/Profile.h"
+#include "settings/ProgramFolder.h"
+#include "settings/TextUtil.h"
 
 #include <fnmatch.h>
 

@@ -1,4 +1,4 @@
-#include "CText.h"
+#include "tessera/CText.h"
 
 #include <cstdlib>
 #include <cstring>

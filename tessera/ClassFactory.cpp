@@ -1,9 +1,9 @@
-#include "ClassFactory.h"
+#include "tessera/ClassFactory.h"
 
-#include "DBRoutinesObject.h"
-#include "ErrorInfo.h"
-#include "Guid.h"
-#include "ServerState.h"
+#include "tessera/DBRoutinesObject.h"
+#include "tessera/ErrorInfo.h"
+#include "tessera/Guid.h"
+#include "tessera/ServerState.h"
 
 namespace portico::tessera {
 

@@ -1,9 +1,9 @@
-#include "ComponentRegistry.h"
+#include "tessera/ComponentRegistry.h"
 
-#include "PictureFolder.h"
-#include "PorticoError.h"
-#include "Profile.h"
-#include "SafeFile.h"
+#include "settings/PictureFolder.h"
+#include "settings/PorticoError.h"
+#include "settings/Profile.h"
+#include "settings/SafeFile.h"
 
 #include <cstdlib>
 #include <limits>

@@ -1,9 +1,9 @@
-#include "DBRoutinesDispatch.h"
+#include "tessera/DBRoutinesDispatch.h"
 
-#include "CText.h"
-#include "DispatchTable.h"
-#include "ErrorInfo.h"
-#include "VariantConversion.h"
+#include "tessera/CText.h"
+#include "tessera/DispatchTable.h"
+#include "tessera/ErrorInfo.h"
+#include "tessera/VariantConversion.h"
 
 #include <cstring>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tessera.h"
+#include "tessera/Tessera.h"
 
 #include <cstdint>
 

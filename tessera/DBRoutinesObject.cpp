@@ -1,13 +1,13 @@
-#include "DBRoutinesObject.h"
+#include "tessera/DBRoutinesObject.h"
 
-#include "CText.h"
-#include "DBRoutinesDispatch.h"
-#include "ErrorInfo.h"
-#include "Guid.h"
-#include "RecordsetObject.h"
-#include "ServerState.h"
-#include "VariantConversion.h"
-#include "clsDBRoutines.h"
+#include "database/clsDBRoutines.h"
+#include "tessera/CText.h"
+#include "tessera/DBRoutinesDispatch.h"
+#include "tessera/ErrorInfo.h"
+#include "tessera/Guid.h"
+#include "tessera/RecordsetObject.h"
+#include "tessera/ServerState.h"
+#include "tessera/VariantConversion.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "DispatchTable.h"
+#include "tessera/DispatchTable.h"
 
 #include <strings.h>
 

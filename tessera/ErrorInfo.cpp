@@ -1,4 +1,4 @@
-#include "ErrorInfo.h"
+#include "tessera/ErrorInfo.h"
 
 namespace portico::tessera {
 

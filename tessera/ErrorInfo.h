@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Tessera.h"
+#include "tessera/Tessera.h"
 
-#include "PorticoError.h"
+#include "settings/PorticoError.h"
 
 #include <exception>
 #include <new>

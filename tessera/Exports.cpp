@@ -1,17 +1,17 @@
 // The functions libTessera.so exports: the in-process server set, the
 // predeclared instance, and the helpers for values that cross the boundary.
 
-#include "Tessera.h"
+#include "tessera/Tessera.h"
 
-#include "CText.h"
-#include "ClassFactory.h"
-#include "ComponentRegistry.h"
-#include "ErrorInfo.h"
-#include "Guid.h"
-#include "MessageHandlerSink.h"
-#include "PredeclaredInstance.h"
-#include "ServerState.h"
-#include "VariantConversion.h"
+#include "tessera/CText.h"
+#include "tessera/ClassFactory.h"
+#include "tessera/ComponentRegistry.h"
+#include "tessera/ErrorInfo.h"
+#include "tessera/Guid.h"
+#include "tessera/MessageHandlerSink.h"
+#include "tessera/PredeclaredInstance.h"
+#include "tessera/ServerState.h"
+#include "tessera/VariantConversion.h"
 
 #include <dlfcn.h>
 

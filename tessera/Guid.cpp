@@ -1,4 +1,4 @@
-#include "Guid.h"
+#include "tessera/Guid.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "MessageHandlerSink.h"
+#include "tessera/MessageHandlerSink.h"
 
 namespace portico::tessera {
 

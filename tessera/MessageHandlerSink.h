@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MessageSink.h"
-#include "Tessera.h"
+#include "settings/MessageSink.h"
+#include "tessera/Tessera.h"
 
 #include <mutex>
 

@@ -1,8 +1,8 @@
-#include "PredeclaredInstance.h"
+#include "tessera/PredeclaredInstance.h"
 
-#include "DBRoutinesObject.h"
-#include "ErrorInfo.h"
-#include "MessageSink.h"
+#include "settings/MessageSink.h"
+#include "tessera/DBRoutinesObject.h"
+#include "tessera/ErrorInfo.h"
 
 namespace portico::tessera {
 

@@ -1,13 +1,13 @@
-#include "RecordsetObject.h"
+#include "tessera/RecordsetObject.h"
 
-#include "CText.h"
-#include "DispatchTable.h"
-#include "ErrorInfo.h"
-#include "Guid.h"
-#include "PorticoError.h"
-#include "Recordset.h"
-#include "ServerState.h"
-#include "VariantConversion.h"
+#include "database/Recordset.h"
+#include "settings/PorticoError.h"
+#include "tessera/CText.h"
+#include "tessera/DispatchTable.h"
+#include "tessera/ErrorInfo.h"
+#include "tessera/Guid.h"
+#include "tessera/ServerState.h"
+#include "tessera/VariantConversion.h"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "ServerState.h"
+#include "tessera/ServerState.h"
 
 namespace portico::tessera {
 

@@ -1,8 +1,8 @@
-#include "VariantConversion.h"
+#include "tessera/VariantConversion.h"
 
-#include "CText.h"
-#include "PorticoError.h"
-#include "Variant.h"
+#include "database/Variant.h"
+#include "settings/PorticoError.h"
+#include "tessera/CText.h"
 
 #include <charconv>
 #include <cmath>

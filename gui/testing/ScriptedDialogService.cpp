@@ -1,4 +1,4 @@
-#include "ScriptedDialogService.h"
+#include "gui/testing/ScriptedDialogService.h"
 
 namespace portico::test {
 

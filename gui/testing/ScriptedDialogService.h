@@ -15,8 +15,8 @@
 // an input box or file dialog nothing (Cancel); each is counted in
 // unscriptedAnswers so a test can tell.
 
-#include "DialogMessageSink.h"
-#include "DialogService.h"
+#include "gui/DialogMessageSink.h"
+#include "gui/DialogService.h"
 
 #include <deque>
 #include <functional>

@@ -1,9 +1,9 @@
-#include "AdminFixture.h"
+#include "tests/admin/AdminFixture.h"
 
 #include "admin/frmSetup.h"
-#include "clsEnvironment.h"
-#include "clsIniFile.h"
-#include "ucProgramView.h"
+#include "settings/clsEnvironment.h"
+#include "settings/clsIniFile.h"
+#include "views/ucProgramView.h"
 
 #include <QLineEdit>
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "CatalogueFile.h"
-#include "Recordset.h"
-#include "ScriptedDialogService.h"
-#include "TempFolder.h"
 #include "admin/modMain.h"
-#include "clsDBRoutines.h"
+#include "database/CatalogueFile.h"
+#include "database/Recordset.h"
+#include "database/clsDBRoutines.h"
+#include "gui/testing/ScriptedDialogService.h"
+#include "tests/support/TempFolder.h"
 
 #include <QBuffer>
 #include <QColor>

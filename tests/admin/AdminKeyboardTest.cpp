@@ -1,4 +1,4 @@
-#include "AdminFixture.h"
+#include "tests/admin/AdminFixture.h"
 
 #include "admin/frmAddProgram.h"
 #include "admin/frmAddRemoveFolder.h"
@@ -6,7 +6,7 @@
 #include "admin/frmModifyProgram.h"
 #include "admin/frmSetup.h"
 #include "admin/frmThemeManage.h"
-#include "ucProgramView.h"
+#include "views/ucProgramView.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

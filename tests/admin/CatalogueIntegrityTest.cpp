@@ -1,13 +1,13 @@
-#include "AdminFixture.h"
+#include "tests/admin/AdminFixture.h"
 
 #include "admin/frmAddProgram.h"
 #include "admin/frmModifyProgram.h"
 #include "admin/frmSetup.h"
 #include "admin/frmThemeManage.h"
 #include "admin/ucLeftFrame.h"
-#include "clsIniFile.h"
-#include "frmProperties.h"
-#include "ucProgramView.h"
+#include "settings/clsIniFile.h"
+#include "views/frmProperties.h"
+#include "views/ucProgramView.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,12 +1,12 @@
-#include "AdminFixture.h"
+#include "tests/admin/AdminFixture.h"
 
-#include "PeWriter.h"
-#include "PictureLoader.h"
 #include "admin/frmAddProgram.h"
 #include "admin/frmModifyProgram.h"
 #include "admin/frmSetup.h"
-#include "frmViewer.h"
-#include "ucProgramView.h"
+#include "gui/PictureLoader.h"
+#include "resource_viewer/frmViewer.h"
+#include "tests/resource_viewer/PeWriter.h"
+#include "views/ucProgramView.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
-#include "AdminFixture.h"
+#include "tests/admin/AdminFixture.h"
 
-#include "PictureLoader.h"
 #include "admin/frmImportPrograms.h"
 #include "admin/frmSetup.h"
-#include "ucProgramView.h"
+#include "gui/PictureLoader.h"
+#include "views/ucProgramView.h"
 
 #include <QLineEdit>
 #include <QPushButton>

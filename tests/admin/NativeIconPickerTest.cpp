@@ -1,13 +1,13 @@
-#include "AdminFixture.h"
+#include "tests/admin/AdminFixture.h"
 
-#include "IconThemeBrowser.h"
-#include "ProgramPicture.h"
-#include "PictureBox.h"
 #include "admin/frmAddProgram.h"
 #include "admin/frmModifyProgram.h"
 #include "admin/frmSetup.h"
-#include "frmViewer.h"
-#include "ucProgramView.h"
+#include "desktop/IconThemeBrowser.h"
+#include "desktop/ProgramPicture.h"
+#include "resource_viewer/PictureBox.h"
+#include "resource_viewer/frmViewer.h"
+#include "views/ucProgramView.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,10 +1,10 @@
-#include "AdminFixture.h"
+#include "tests/admin/AdminFixture.h"
 
 #include "admin/frmAddProgram.h"
 #include "admin/frmExpandTextArea.h"
 #include "admin/frmModifyProgram.h"
 #include "admin/frmSetup.h"
-#include "ucProgramView.h"
+#include "views/ucProgramView.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
-#include "AdminFixture.h"
+#include "tests/admin/AdminFixture.h"
 
-#include "PorticoError.h"
 #include "admin/clsQueryStatus.h"
 #include "admin/frmWait.h"
+#include "settings/PorticoError.h"
 
 #include <QProgressBar>
 

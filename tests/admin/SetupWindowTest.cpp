@@ -1,16 +1,16 @@
-#include "AdminFixture.h"
+#include "tests/admin/AdminFixture.h"
 
-#include "FatalError.h"
-#include "ProgramFolder.h"
 #include "admin/frmAddProgram.h"
 #include "admin/frmModifyProgram.h"
 #include "admin/frmSetup.h"
 #include "admin/ucLeftFrame.h"
-#include "ActionLabel.h"
-#include "clsEnvironment.h"
-#include "clsIniFile.h"
-#include "frmProperties.h"
-#include "ucProgramView.h"
+#include "gui/ActionLabel.h"
+#include "gui/FatalError.h"
+#include "settings/ProgramFolder.h"
+#include "settings/clsEnvironment.h"
+#include "settings/clsIniFile.h"
+#include "views/frmProperties.h"
+#include "views/ucProgramView.h"
 
 #include <QLabel>
 #include <QLineEdit>

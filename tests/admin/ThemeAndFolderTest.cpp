@@ -1,4 +1,4 @@
-#include "AdminFixture.h"
+#include "tests/admin/AdminFixture.h"
 
 #include "admin/frmAddRemoveFolder.h"
 #include "admin/frmCreateTheme.h"

@@ -1,6 +1,6 @@
-#include "CatalogueFixture.h"
-#include "Connection.h"
-#include "Stream.h"
+#include "database/Connection.h"
+#include "database/Stream.h"
+#include "tests/database/CatalogueFixture.h"
 
 #include <functional>
 

@@ -1,7 +1,7 @@
-#include "CatalogueCopy.h"
-#include "CatalogueFixture.h"
-#include "Connection.h"
-#include "Engine.h"
+#include "database/CatalogueCopy.h"
+#include "database/Connection.h"
+#include "database/Engine.h"
+#include "tests/database/CatalogueFixture.h"
 
 #include <algorithm>
 

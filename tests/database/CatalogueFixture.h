@@ -1,13 +1,13 @@
 #pragma once
 
-#include "CatalogueFile.h"
-#include "Connection.h"
-#include "Engine.h"
-#include "PorticoError.h"
-#include "PostgresTestServer.h"
-#include "RecordingMessageSink.h"
-#include "TempFolder.h"
-#include "clsDBRoutines.h"
+#include "database/CatalogueFile.h"
+#include "database/Connection.h"
+#include "database/Engine.h"
+#include "database/clsDBRoutines.h"
+#include "settings/PorticoError.h"
+#include "tests/support/PostgresTestServer.h"
+#include "tests/support/RecordingMessageSink.h"
+#include "tests/support/TempFolder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

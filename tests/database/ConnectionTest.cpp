@@ -1,5 +1,5 @@
-#include "CatalogueFixture.h"
-#include "SqliteEngine.h"
+#include "database/SqliteEngine.h"
+#include "tests/database/CatalogueFixture.h"
 
 #include <sqlite3.h>
 

@@ -1,4 +1,4 @@
-#include "CatalogueFixture.h"
+#include "tests/database/CatalogueFixture.h"
 
 #include <sys/stat.h>
 

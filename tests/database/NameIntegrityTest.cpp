@@ -1,5 +1,5 @@
-#include "CatalogueFixture.h"
-#include "NameFold.h"
+#include "database/NameFold.h"
+#include "tests/database/CatalogueFixture.h"
 
 #include <sqlite3.h>
 

@@ -1,6 +1,6 @@
-#include "CatalogueFixture.h"
+#include "tests/database/CatalogueFixture.h"
 
-#include "Connection.h"
+#include "database/Connection.h"
 
 #include <functional>
 #include <map>

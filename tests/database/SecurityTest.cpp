@@ -1,5 +1,5 @@
-#include "CatalogueFixture.h"
-#include "Connection.h"
+#include "database/Connection.h"
+#include "tests/database/CatalogueFixture.h"
 
 namespace portico::test {
 namespace {

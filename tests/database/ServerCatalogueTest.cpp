@@ -1,9 +1,9 @@
-#include "CatalogueCopy.h"
-#include "CatalogueFixture.h"
-#include "CatalogueServer.h"
-#include "Connection.h"
-#include "Engine.h"
-#include "PostgresEngine.h"
+#include "database/CatalogueCopy.h"
+#include "database/CatalogueServer.h"
+#include "database/Connection.h"
+#include "database/Engine.h"
+#include "database/PostgresEngine.h"
+#include "tests/database/CatalogueFixture.h"
 
 #include <algorithm>
 #include <chrono>

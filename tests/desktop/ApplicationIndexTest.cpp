@@ -1,7 +1,7 @@
-#include "ApplicationIndex.h"
-#include "IconTheme.h"
-#include "TempFolder.h"
-#include "XdgDirs.h"
+#include "desktop/ApplicationIndex.h"
+#include "desktop/IconTheme.h"
+#include "desktop/XdgDirs.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "DesktopEntry.h"
-#include "DesktopExec.h"
-#include "TempFolder.h"
+#include "desktop/DesktopEntry.h"
+#include "desktop/DesktopExec.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "IconThemeBrowser.h"
-#include "ProgramPicture.h"
-#include "TempFolder.h"
+#include "desktop/IconThemeBrowser.h"
+#include "desktop/ProgramPicture.h"
+#include "tests/support/TempFolder.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -1,11 +1,11 @@
-#include "ApplicationIndex.h"
-#include "CatalogueFile.h"
-#include "DesktopImporter.h"
-#include "PictureLoader.h"
-#include "ProgramPicture.h"
-#include "RecordingMessageSink.h"
-#include "TempFolder.h"
-#include "clsDBRoutines.h"
+#include "database/CatalogueFile.h"
+#include "database/clsDBRoutines.h"
+#include "desktop/ApplicationIndex.h"
+#include "desktop/DesktopImporter.h"
+#include "desktop/ProgramPicture.h"
+#include "gui/PictureLoader.h"
+#include "tests/support/RecordingMessageSink.h"
+#include "tests/support/TempFolder.h"
 
 #include <QBuffer>
 #include <QColor>

@@ -1,8 +1,8 @@
-#include "CatalogueFile.h"
-#include "CatalogueWaitNote.h"
-#include "PorticoError.h"
-#include "ScriptedDialogService.h"
-#include "TempFolder.h"
+#include "database/CatalogueFile.h"
+#include "gui/CatalogueWaitNote.h"
+#include "gui/testing/ScriptedDialogService.h"
+#include "settings/PorticoError.h"
+#include "tests/support/TempFolder.h"
 
 #include <QLabel>
 #include <QTest>

@@ -1,11 +1,11 @@
-#include "DialogMessageSink.h"
-#include "DialogService.h"
-#include "FatalError.h"
-#include "PictureLoader.h"
-#include "PorticoError.h"
-#include "QtDialogService.h"
-#include "ScriptedDialogService.h"
-#include "TempFolder.h"
+#include "gui/DialogMessageSink.h"
+#include "gui/DialogService.h"
+#include "gui/FatalError.h"
+#include "gui/PictureLoader.h"
+#include "gui/QtDialogService.h"
+#include "gui/testing/ScriptedDialogService.h"
+#include "settings/PorticoError.h"
+#include "tests/support/TempFolder.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -1,5 +1,5 @@
-#include "StartupWarmUp.h"
-#include "UserCollator.h"
+#include "gui/StartupWarmUp.h"
+#include "gui/UserCollator.h"
 
 #include <QFontDatabase>
 #include <QStringList>

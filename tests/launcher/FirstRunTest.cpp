@@ -1,12 +1,12 @@
-#include "CatalogueWaitNote.h"
-#include "FatalError.h"
-#include "LauncherFixture.h"
-#include "PictureLoader.h"
-#include "clsEnvironment.h"
-#include "frmProperties.h"
-#include "frmView.h"
-#include "ucLeftFrame.h"
-#include "ucProgramView.h"
+#include "gui/CatalogueWaitNote.h"
+#include "gui/FatalError.h"
+#include "gui/PictureLoader.h"
+#include "launcher/frmView.h"
+#include "launcher/ucLeftFrame.h"
+#include "settings/clsEnvironment.h"
+#include "tests/launcher/LauncherFixture.h"
+#include "views/frmProperties.h"
+#include "views/ucProgramView.h"
 
 #include <QLabel>
 #include <QTimer>

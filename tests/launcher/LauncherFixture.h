@@ -1,14 +1,14 @@
 #pragma once
 
-#include "Artwork.h"
-#include "CatalogueFile.h"
-#include "Connection.h"
-#include "Recordset.h"
-#include "ScriptedDialogService.h"
-#include "Shell.h"
-#include "TempFolder.h"
-#include "clsDBRoutines.h"
-#include "modMain.h"
+#include "database/CatalogueFile.h"
+#include "database/Connection.h"
+#include "database/Recordset.h"
+#include "database/clsDBRoutines.h"
+#include "gui/testing/ScriptedDialogService.h"
+#include "launcher/Shell.h"
+#include "launcher/modMain.h"
+#include "tests/support/TempFolder.h"
+#include "views/Artwork.h"
 
 #include <QBuffer>
 #include <QColor>

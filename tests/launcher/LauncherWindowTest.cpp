@@ -1,12 +1,12 @@
-#include "ActionLabel.h"
-#include "LauncherFixture.h"
-#include "frmFolderMenu.h"
-#include "frmProperties.h"
-#include "frmView.h"
-#include "ucLeftFrame.h"
-#include "ucProgramView.h"
+#include "gui/ActionLabel.h"
+#include "launcher/frmFolderMenu.h"
+#include "launcher/frmView.h"
+#include "launcher/ucLeftFrame.h"
+#include "tests/launcher/LauncherFixture.h"
+#include "views/frmProperties.h"
+#include "views/ucProgramView.h"
 
-#include "FatalError.h"
+#include "gui/FatalError.h"
 
 #include <QApplication>
 #include <QGroupBox>

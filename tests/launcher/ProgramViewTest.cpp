@@ -1,6 +1,6 @@
-#include "LauncherFixture.h"
-#include "frmProperties.h"
-#include "ucProgramView.h"
+#include "tests/launcher/LauncherFixture.h"
+#include "views/frmProperties.h"
+#include "views/ucProgramView.h"
 
 #include <QLabel>
 #include <QMenu>

@@ -1,6 +1,6 @@
-#include "ShellWords.h"
-#include "SystemShell.h"
-#include "TempFolder.h"
+#include "launcher/ShellWords.h"
+#include "launcher/SystemShell.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

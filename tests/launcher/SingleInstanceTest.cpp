@@ -1,5 +1,5 @@
-#include "SingleInstance.h"
-#include "TempFolder.h"
+#include "launcher/SingleInstance.h"
+#include "tests/support/TempFolder.h"
 
 #include <QFileInfo>
 #include <QTest>

@@ -1,5 +1,5 @@
 // Writes small seed inputs for the PE reader and icon decoder fuzz targets.
-#include "PeWriter.h"
+#include "tests/resource_viewer/PeWriter.h"
 
 #include <fstream>
 #include <iostream>

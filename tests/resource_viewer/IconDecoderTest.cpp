@@ -1,5 +1,5 @@
-#include "IconDecoder.h"
-#include "PeWriter.h"
+#include "resource_viewer/IconDecoder.h"
+#include "tests/resource_viewer/PeWriter.h"
 
 #include <gtest/gtest.h>
 

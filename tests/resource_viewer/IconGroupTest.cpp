@@ -1,6 +1,6 @@
-#include "IconGroup.h"
-#include "PeFile.h"
-#include "PeWriter.h"
+#include "resource_viewer/IconGroup.h"
+#include "resource_viewer/PeFile.h"
+#include "tests/resource_viewer/PeWriter.h"
 
 #include <gtest/gtest.h>
 

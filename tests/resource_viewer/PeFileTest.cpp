@@ -1,7 +1,7 @@
-#include "ByteSource.h"
-#include "PeFile.h"
-#include "PeWriter.h"
-#include "TempFolder.h"
+#include "resource_viewer/ByteSource.h"
+#include "resource_viewer/PeFile.h"
+#include "tests/resource_viewer/PeWriter.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "PeWriter.h"
+#include "tests/resource_viewer/PeWriter.h"
 
 #include <algorithm>
 #include <fstream>

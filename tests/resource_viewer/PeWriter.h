@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ResourceId.h"
+#include "resource_viewer/ResourceId.h"
 
 #include <cstdint>
 #include <filesystem>

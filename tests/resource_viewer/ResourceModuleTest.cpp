@@ -1,13 +1,13 @@
-#include "FakeResourceTree.h"
-#include "IconDecoder.h"
-#include "PeFile.h"
-#include "PeWriter.h"
-#include "PngDecoder.h"
-#include "PorticoError.h"
-#include "PreviewSurface.h"
-#include "TempFolder.h"
-#include "mEnumResourse.h"
-#include "mGetResource.h"
+#include "resource_viewer/IconDecoder.h"
+#include "resource_viewer/PeFile.h"
+#include "resource_viewer/PngDecoder.h"
+#include "resource_viewer/PreviewSurface.h"
+#include "resource_viewer/mEnumResourse.h"
+#include "resource_viewer/mGetResource.h"
+#include "settings/PorticoError.h"
+#include "tests/resource_viewer/FakeResourceTree.h"
+#include "tests/resource_viewer/PeWriter.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "PeWriter.h"
-#include "PictureBox.h"
-#include "PngDecoder.h"
-#include "ScriptedDialogService.h"
-#include "TempFolder.h"
-#include "clsResourceViewer.h"
-#include "frmViewer.h"
-#include "mEnumResourse.h"
+#include "gui/testing/ScriptedDialogService.h"
+#include "resource_viewer/PictureBox.h"
+#include "resource_viewer/PngDecoder.h"
+#include "resource_viewer/clsResourceViewer.h"
+#include "resource_viewer/frmViewer.h"
+#include "resource_viewer/mEnumResourse.h"
+#include "tests/resource_viewer/PeWriter.h"
+#include "tests/support/TempFolder.h"
 
 #include <QBuffer>
 #include <QGroupBox>

@@ -1,8 +1,8 @@
-#include "PorticoError.h"
-#include "RecordingMessageSink.h"
-#include "TempFolder.h"
-#include "TextUtil.h"
-#include "clsEnvironment.h"
+#include "settings/PorticoError.h"
+#include "settings/TextUtil.h"
+#include "settings/clsEnvironment.h"
+#include "tests/support/RecordingMessageSink.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "ExistenceTests.h"
-#include "FileSystem.h"
-#include "PorticoError.h"
-#include "TempFolder.h"
+#include "settings/ExistenceTests.h"
+#include "settings/FileSystem.h"
+#include "settings/PorticoError.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

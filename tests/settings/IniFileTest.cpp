@@ -1,8 +1,8 @@
-#include "MessageSink.h"
-#include "PorticoError.h"
-#include "RecordingMessageSink.h"
-#include "TempFolder.h"
-#include "clsIniFile.h"
+#include "settings/MessageSink.h"
+#include "settings/PorticoError.h"
+#include "settings/clsIniFile.h"
+#include "tests/support/RecordingMessageSink.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "PictureFolder.h"
-#include "PorticoError.h"
-#include "SafeFile.h"
-#include "TempFolder.h"
+#include "settings/PictureFolder.h"
+#include "settings/PorticoError.h"
+#include "settings/SafeFile.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

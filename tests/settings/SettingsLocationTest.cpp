@@ -1,7 +1,7 @@
-#include "SettingsLocation.h"
-#include "TempFolder.h"
-#include "PorticoError.h"
-#include "clsEnvironment.h"
+#include "settings/PorticoError.h"
+#include "settings/SettingsLocation.h"
+#include "settings/clsEnvironment.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -9,12 +9,12 @@
 //   portico_stress [--seconds N] [--writers N] [--rounds N] [--folder DIR]
 //
 // Prints one summary line per round and a total; exits 1 on any finding.
-#include "CatalogueFile.h"
-#include "MessageSink.h"
-#include "NameFold.h"
-#include "SafeFile.h"
-#include "Tessera.h"
-#include "clsDBRoutines.h"
+#include "database/CatalogueFile.h"
+#include "database/NameFold.h"
+#include "database/clsDBRoutines.h"
+#include "settings/MessageSink.h"
+#include "settings/SafeFile.h"
+#include "tessera/Tessera.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,6 +1,6 @@
-#include "PostgresTestServer.h"
+#include "tests/support/PostgresTestServer.h"
 
-#include "CatalogueServer.h"
+#include "database/CatalogueServer.h"
 
 #include <libpq-fe.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MessageSink.h"
+#include "settings/MessageSink.h"
 
 #include <string>
 #include <vector>

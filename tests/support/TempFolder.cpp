@@ -1,6 +1,6 @@
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 
-#include "ProgramFolder.h"
+#include "settings/ProgramFolder.h"
 
 #include <cstdlib>
 #include <fstream>

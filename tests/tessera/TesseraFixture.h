@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CatalogueFile.h"
-#include "PostgresTestServer.h"
-#include "TempFolder.h"
-#include "Tessera.h"
+#include "database/CatalogueFile.h"
+#include "tessera/Tessera.h"
+#include "tests/support/PostgresTestServer.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

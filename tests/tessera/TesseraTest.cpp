@@ -1,4 +1,4 @@
-#include "TesseraFixture.h"
+#include "tests/tessera/TesseraFixture.h"
 
 #include <libpq-fe.h>
 #include <sqlite3.h>

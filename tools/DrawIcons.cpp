@@ -1,5 +1,5 @@
 // Writes folder.ico and Default.ico into the given folder (the program folder).
-#include "Artwork.h"
+#include "views/Artwork.h"
 
 #include <QCoreApplication>
 #include <QImage>

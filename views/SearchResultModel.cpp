@@ -1,6 +1,6 @@
-#include "SearchResultModel.h"
+#include "views/SearchResultModel.h"
 
-#include "CatalogueDelegate.h"
+#include "views/CatalogueDelegate.h"
 
 #include <QListWidgetItem>
 

@@ -1,4 +1,4 @@
-#include "Artwork.h"
+#include "views/Artwork.h"
 
 #include <QIcon>
 #include <QImage>

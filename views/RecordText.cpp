@@ -1,8 +1,8 @@
-#include "RecordText.h"
+#include "views/RecordText.h"
 
-#include "PorticoError.h"
-#include "Recordset.h"
-#include "TextUtil.h"
+#include "database/Recordset.h"
+#include "settings/PorticoError.h"
+#include "settings/TextUtil.h"
 
 namespace portico {
 

@@ -1,13 +1,13 @@
-#include "CatalogueSearch.h"
+#include "views/CatalogueSearch.h"
 
-#include "CatalogueDelegate.h"
-#include "FatalError.h"
-#include "PorticoError.h"
-#include "RecordText.h"
-#include "Recordset.h"
-#include "SearchResultModel.h"
-#include "clsDBRoutines.h"
-#include "ucProgramView.h"
+#include "database/Recordset.h"
+#include "database/clsDBRoutines.h"
+#include "gui/FatalError.h"
+#include "settings/PorticoError.h"
+#include "views/CatalogueDelegate.h"
+#include "views/RecordText.h"
+#include "views/SearchResultModel.h"
+#include "views/ucProgramView.h"
 
 #include <QHash>
 #include <QKeyEvent>

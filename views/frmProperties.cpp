@@ -1,12 +1,12 @@
-#include "frmProperties.h"
+#include "views/frmProperties.h"
 
-#include "DialogService.h"
-#include "FatalError.h"
-#include "PictureLoader.h"
-#include "RecordText.h"
-#include "Recordset.h"
-#include "TextUtil.h"
-#include "clsDBRoutines.h"
+#include "database/Recordset.h"
+#include "database/clsDBRoutines.h"
+#include "gui/DialogService.h"
+#include "gui/FatalError.h"
+#include "gui/PictureLoader.h"
+#include "settings/TextUtil.h"
+#include "views/RecordText.h"
 
 #include <QDate>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProgramSearch.h"
+#include "views/ProgramSearch.h"
 
 #include <QAbstractListModel>
 

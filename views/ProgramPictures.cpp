@@ -1,9 +1,9 @@
-#include "ProgramPictures.h"
+#include "views/ProgramPictures.h"
 
-#include "PictureLoader.h"
-#include "PorticoError.h"
-#include "Recordset.h"
-#include "clsDBRoutines.h"
+#include "database/Recordset.h"
+#include "database/clsDBRoutines.h"
+#include "gui/PictureLoader.h"
+#include "settings/PorticoError.h"
 
 #include <QApplication>
 #include <QHashFunctions>

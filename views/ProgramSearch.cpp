@@ -1,4 +1,4 @@
-#include "ProgramSearch.h"
+#include "views/ProgramSearch.h"
 
 #include <algorithm>
 #include <numeric>

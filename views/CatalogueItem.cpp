@@ -1,6 +1,6 @@
-#include "CatalogueItem.h"
+#include "views/CatalogueItem.h"
 
-#include "UserCollator.h"
+#include "gui/UserCollator.h"
 
 #include <QListWidget>
 

@@ -1,8 +1,8 @@
-#include "SelectTheme.h"
+#include "views/SelectTheme.h"
 
-#include "DialogService.h"
-#include "PorticoError.h"
-#include "clsDBRoutines.h"
+#include "database/clsDBRoutines.h"
+#include "gui/DialogService.h"
+#include "settings/PorticoError.h"
 
 namespace portico {
 

@@ -1,4 +1,4 @@
-#include "CatalogueDelegate.h"
+#include "views/CatalogueDelegate.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -3,12 +3,12 @@
 // four X11 programs with pictures, one default theme with both pictures, and two
 // browsable folders; writes PROGRAM_FOLDER/Portico.ini when it is missing.
 // A catalogue that already holds programs or themes is left alone.
-#include "Artwork.h"
-#include "ProgramFolder.h"
-#include "PorticoError.h"
-#include "Recordset.h"
-#include "clsDBRoutines.h"
-#include "clsEnvironment.h"
+#include "database/Recordset.h"
+#include "database/clsDBRoutines.h"
+#include "settings/PorticoError.h"
+#include "settings/ProgramFolder.h"
+#include "settings/clsEnvironment.h"
+#include "views/Artwork.h"
 
 #include <QCoreApplication>
 #include <QImage>

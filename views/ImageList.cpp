@@ -1,6 +1,6 @@
-#include "ImageList.h"
+#include "views/ImageList.h"
 
-#include "PorticoError.h"
+#include "settings/PorticoError.h"
 
 namespace portico {
 
