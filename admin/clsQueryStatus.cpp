@@ -2,6 +2,7 @@
 
 #include "admin/frmWait.h"
 #include "admin/modMain.h"
+#include "settings/ErrorNumbers.h"
 #include "settings/PorticoError.h"
 #include "settings/TextUtil.h"
 
@@ -12,7 +13,7 @@ namespace {
 
 void checkRange(const QProgressBar& bar, int value) {
     if (value < bar.minimum() || value > bar.maximum())
-        throw PorticoError(380, "Invalid property value", "Portico.clsQueryStatus");
+        throw PorticoError(errors::kInvalidPropertyValue, "Invalid property value", "Portico.clsQueryStatus");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/ErrorNumbers.h"
+
 // Error numbers and texts of the access layer, as ADO and the runtime give them.
 namespace portico::ado {
 
@@ -25,13 +27,13 @@ inline constexpr long kNotUpdatable = 3251;
 inline constexpr const char* kNotUpdatableText =
     "Current Recordset does not support updating. This may be a limitation of the provider, or of the selected locktype.";
 
-inline constexpr long kOverflow = 6;
+inline constexpr long kOverflow = errors::kOverflow;
 inline constexpr const char* kOverflowText = "Overflow";
-inline constexpr long kTypeMismatch = 13;
+inline constexpr long kTypeMismatch = errors::kTypeMismatch;
 inline constexpr const char* kTypeMismatchText = "Type mismatch";
-inline constexpr long kObjectNotSet = 91;
+inline constexpr long kObjectNotSet = errors::kObjectNotSet;
 inline constexpr const char* kObjectNotSetText = "Object variable or With block variable not set";
-inline constexpr long kInvalidUseOfNull = 94;
+inline constexpr long kInvalidUseOfNull = errors::kInvalidUseOfNull;
 inline constexpr const char* kInvalidUseOfNullText = "Invalid use of Null";
 
 inline constexpr const char* kRecordsetSource = "ADODB.Recordset";

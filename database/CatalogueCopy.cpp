@@ -3,6 +3,7 @@
 #include "database/AdoErrors.h"
 #include "database/Connection.h"
 #include "database/Engine.h"
+#include "settings/ErrorNumbers.h"
 #include "settings/PorticoError.h"
 
 #include <memory>
@@ -34,7 +35,7 @@ std::shared_ptr<Connection> open(const std::string& connectionString) {
         bool found = false;
         for (const auto& name : connection->tableNames()) found = found || strcasecmp(name.c_str(), bare(table.name).c_str()) == 0;
         if (!found)
-            throw PorticoError(26, "Not a Portico catalogue (it has no table " + bare(table.name) + "): " + connectionString,
+            throw PorticoError(errors::kNotACatalogue, "Not a Portico catalogue (it has no table " + bare(table.name) + "): " + connectionString,
                                ado::kConnectionSource);
     }
     return connection;
@@ -75,7 +76,7 @@ CatalogueCopy::Counts CatalogueCopy::copy(const std::string& from, const std::st
         if (name == "Settings") continue;
         const auto count = writer.run("SELECT count(*) FROM " + name, {}).rows.at(0).at(0).toInt64();
         if (count > 0 && !replace)
-            throw PorticoError(5,
+            throw PorticoError(errors::kInvalidArgument,
                                "The destination catalogue is not empty (table " + bare(table.name) +
                                    " has rows); use --replace to overwrite it: " + to,
                                ado::kConnectionSource);

@@ -5,6 +5,7 @@
 #include "database/NameFold.h"
 #include "database/Recordset.h"
 #include "settings/PorticoError.h"
+#include "settings/TextUtil.h"
 
 #include <sqlite3.h>
 
@@ -25,11 +26,6 @@ struct DatabaseCloser {
 };
 
 constexpr const char* kCatalogueTables[] = {"Program", "Permission", "User", "Group", "Folder", "Theme", "Settings"};
-
-std::string lowerCase(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 }  // namespace
 
@@ -99,7 +95,7 @@ void CatalogueFile::check(const std::filesystem::path& file, int timeoutSeconds)
         connection->Open();
         Recordset tables;
         tables.Open("SELECT name FROM sqlite_master WHERE type = 'table'", connection);
-        for (; !tables.IsEOF(); tables.MoveNext()) present.insert(lowerCase(tables.Fields("name").Value().toText()));
+        for (; !tables.IsEOF(); tables.MoveNext()) present.insert(toLowerAscii(tables.Fields("name").Value().toText()));
     } catch (const PorticoError& error) {
         if (error.number() == SQLITE_NOTADB)
             throw PorticoError(error.number(),
@@ -110,7 +106,7 @@ void CatalogueFile::check(const std::filesystem::path& file, int timeoutSeconds)
                            error.source());
     }
     for (const char* required : kCatalogueTables) {
-        if (!present.count(lowerCase(required)))
+        if (!present.count(toLowerAscii(required)))
             throw PorticoError(SQLITE_NOTADB,
                                name + " is not a Portico catalogue: it is an SQLite database without the table " +
                                    required + ".",

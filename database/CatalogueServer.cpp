@@ -3,6 +3,7 @@
 #include "settings/PorticoError.h"
 
 #include "database/LibPq.h"
+#include "settings/ErrorNumbers.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -36,7 +37,7 @@ std::string roleName(const std::string& name) {
     bool plain = !name.empty() && name.size() < 64 && (std::islower(static_cast<unsigned char>(name[0])) || name[0] == '_');
     for (char c : name)
         plain = plain && (std::islower(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c)) || c == '_');
-    if (!plain) throw PorticoError(5, "A role name is lower-case letters, digits and _: '" + name + "'.", kSource);
+    if (!plain) throw PorticoError(errors::kInvalidArgument, "A role name is lower-case letters, digits and _: '" + name + "'.", kSource);
     return "\"" + name + "\"";
 }
 
@@ -47,7 +48,7 @@ public:
         const char* values[] = {"15", "UTF8", "portico-create-catalogue", connectionString.c_str(), nullptr};
         connection_.reset(libpq().PQconnectdbParams(keywords, values, 1));
         if (!connection_ || libpq().PQstatus(connection_.get()) != CONNECTION_OK)
-            throw PorticoError(8001,
+            throw PorticoError(errors::kCannotConnect,
                                "Cannot connect to the catalogue server: " +
                                    oneLine(connection_ ? libpq().PQerrorMessage(connection_.get()) : "out of memory"),
                                kSource);
@@ -81,7 +82,7 @@ void CatalogueServer::create(const std::string& connectionString, const std::str
     Result tables = session.run("SELECT count(*) FROM pg_tables WHERE schemaname = current_schema()");
     if (std::string(libpq().PQgetvalue(tables.get(), 0, 0)) != "0") {
         session.run("ROLLBACK");
-        throw PorticoError(5, "The database already has tables and is left as it is.", kSource);
+        throw PorticoError(errors::kInvalidArgument, "The database already has tables and is left as it is.", kSource);
     }
     session.run(kPostgresCatalogueSchema);
     for (const auto& [role, plainName] : {std::pair{administrators, administratorsRole}, std::pair{users, usersRole}}) {

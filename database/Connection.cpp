@@ -4,6 +4,7 @@
 #include "database/Engine.h"
 #include "database/PostgresEngine.h"
 #include "database/SqliteEngine.h"
+#include "settings/ErrorNumbers.h"
 #include "settings/PorticoError.h"
 
 #include <mutex>
@@ -54,7 +55,7 @@ void Connection::setCommandTimeout(int seconds) {
 int Connection::State() const { return engine_ && engine_->isOpen() ? adStateOpen : adStateClosed; }
 
 void Connection::Open() {
-    if (engine_) throw PorticoError(3705, "Operation is not allowed when the object is open.", ado::kConnectionSource);
+    if (engine_) throw PorticoError(errors::kObjectOpen, "Operation is not allowed when the object is open.", ado::kConnectionSource);
     EngineOpener opener;
     {
         std::lock_guard<std::mutex> guard(engineOpenerLock);
@@ -81,7 +82,7 @@ Engine& Connection::engine(const char* source) {
 std::vector<std::string> Connection::tableNames() { return engine(ado::kConnectionSource).tableNames(); }
 
 void Connection::BeginTrans() {
-    if (inTransaction_) throw PorticoError(3712, "Operation has been cancelled by the user.", ado::kConnectionSource);
+    if (inTransaction_) throw PorticoError(errors::kTransactionCancelled, "Operation has been cancelled by the user.", ado::kConnectionSource);
     engine(ado::kConnectionSource).begin();
     inTransaction_ = true;
 }

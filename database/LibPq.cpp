@@ -1,5 +1,6 @@
 #include "database/LibPq.h"
 
+#include "settings/ErrorNumbers.h"
 #include "settings/PorticoError.h"
 
 #include <dlfcn.h>
@@ -13,7 +14,6 @@ namespace {
 constexpr const char* kLibraryName = "libpq.so.5";
 
 // The connect-failure number, as for a server that cannot be reached.
-constexpr long kCannotConnect = 8001;
 
 struct Loaded {
     std::optional<LibPq> functions;
@@ -57,7 +57,7 @@ Loaded load() {
 const LibPq& libpq() {
     static const Loaded loaded = load();
     if (!loaded.functions)
-        throw PorticoError(kCannotConnect,
+        throw PorticoError(errors::kCannotConnect,
                            "The PostgreSQL client library cannot be loaded (" + loaded.failure +
                                "); install libpq5 to open a server catalogue",
                            "PostgreSQL");

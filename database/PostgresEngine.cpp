@@ -4,6 +4,8 @@
 #include "settings/PorticoError.h"
 
 #include "database/LibPq.h"
+#include "settings/ErrorNumbers.h"
+#include "settings/TextUtil.h"
 
 #include <arpa/inet.h>
 
@@ -22,9 +24,6 @@ extern const char* const kCatalogueSchema;
 namespace {
 
 constexpr const char* kSource = "PostgreSQL";
-// SQLSTATE 08006 connection_failure and 08001 sqlclient_unable_to_establish_sqlconnection.
-constexpr long kConnectionLost = 8006;
-constexpr long kCannotConnect = 8001;
 
 // Type numbers of pg_type.
 constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
@@ -38,16 +37,11 @@ struct ResultClearer {
 };
 using Result = std::unique_ptr<PGresult, ResultClearer>;
 
-std::string lowerCase(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // The server folds unquoted names to lower case, and the catalogue's tables
 // and columns are created that way, so a quoted name is quoted in lower case.
 std::string quoteIdentifier(const std::string& name) {
     std::string quoted = "\"";
-    for (char c : lowerCase(name)) {
+    for (char c : toLowerAscii(name)) {
         if (c == '"') quoted += '"';
         quoted += c;
     }
@@ -79,7 +73,7 @@ void collectSpellings(const std::string& sql, std::unordered_map<std::string, st
             std::size_t end = i;
             while (end < sql.size() && isIdentifierChar(sql[end])) ++end;
             std::string word = sql.substr(i, end - i);
-            spellings.emplace(lowerCase(word), std::move(word));
+            spellings.emplace(toLowerAscii(word), std::move(word));
             i = end;
         } else {
             ++i;
@@ -198,9 +192,9 @@ public:
         const char* values[] = {timeout.c_str(), "UTF8", "Portico", "30", "10", "3", userTimeout.c_str(),
                                 connectionString.c_str(), nullptr};
         connection_.reset(libpq().PQconnectdbParams(keywords, values, 1));
-        if (!connection_) throw PorticoError(kCannotConnect, "out of memory", kSource);
+        if (!connection_) throw PorticoError(errors::kCannotConnect, "out of memory", kSource);
         if (libpq().PQstatus(connection_.get()) != CONNECTION_OK) {
-            throw PorticoError(kCannotConnect,
+            throw PorticoError(errors::kCannotConnect,
                                "Cannot connect to the catalogue server: " + oneLine(libpq().PQerrorMessage(connection_.get())),
                                kSource);
         }
@@ -318,7 +312,7 @@ public:
     }
 
     bool isTextColumn(const std::string& table, const std::string& column) override {
-        return tableInfo(table).textColumns.count(lowerCase(column)) > 0;
+        return tableInfo(table).textColumns.count(toLowerAscii(column)) > 0;
     }
 
     std::string keyColumn(const std::string& table) override { return tableInfo(table).key; }
@@ -346,7 +340,7 @@ public:
 
     void resetKeyCounter(const std::string& table, const std::string& key) override {
         const std::string name = quoteIdentifier(table), column = quoteIdentifier(key);
-        run("SELECT setval(pg_get_serial_sequence('" + name + "', '" + lowerCase(key) + "'), coalesce(max(" + column +
+        run("SELECT setval(pg_get_serial_sequence('" + name + "', '" + toLowerAscii(key) + "'), coalesce(max(" + column +
                 "), 0) + 1, false) FROM " + name,
             {});
     }
@@ -389,7 +383,7 @@ private:
     [[noreturn]] void throwError(const PGresult* result) const {
         const char* state = result ? libpq().PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
         if (!isOpen()) {
-            throw PorticoError(kConnectionLost,
+            throw PorticoError(errors::kConnectionLost,
                                "The connection to the catalogue server was lost (" +
                                    oneLine(libpq().PQerrorMessage(connection_.get())) +
                                    "); the next operation connects again.",
@@ -490,12 +484,12 @@ private:
     }
 
     const TableInfo& tableInfo(const std::string& table) {
-        const std::string name = lowerCase(table);
+        const std::string name = toLowerAscii(table);
         auto found = tableOids_.find(name);
         if (found == tableOids_.end()) {
             Result oid = query("SELECT to_regclass($1)::oid", quoteIdentifier(name));
             if (libpq().PQgetisnull(oid.get(), 0, 0))
-                throw PorticoError(42000, "relation \"" + name + "\" does not exist (SQLSTATE 42P01)", kSource);
+                throw PorticoError(errors::kServerError, "relation \"" + name + "\" does not exist (SQLSTATE 42P01)", kSource);
             found = tableOids_.emplace(name, static_cast<Oid>(std::stoul(libpq().PQgetvalue(oid.get(), 0, 0)))).first;
         }
         return describe(found->second);

@@ -3,6 +3,7 @@
 #include "database/AdoErrors.h"
 #include "database/Connection.h"
 #include "database/Engine.h"
+#include "settings/ErrorNumbers.h"
 #include "settings/PorticoError.h"
 
 #include <algorithm>
@@ -90,7 +91,7 @@ Recordset::~Recordset() = default;
 
 void Recordset::Open(const std::string& sql, const std::shared_ptr<Connection>& connection,
                      const std::vector<Variant>& parameters) {
-    if (open_) throw PorticoError(3705, "Operation is not allowed when the object is open.", ado::kRecordsetSource);
+    if (open_) throw PorticoError(errors::kObjectOpen, "Operation is not allowed when the object is open.", ado::kRecordsetSource);
     auto conn = usableConnection(connection);
     impl_->reset();
     position_ = 0;
@@ -107,7 +108,7 @@ void Recordset::Open(const std::string& sql, const std::shared_ptr<Connection>& 
 }
 
 void Recordset::OpenTable(const std::string& table, const std::shared_ptr<Connection>& connection) {
-    if (open_) throw PorticoError(3705, "Operation is not allowed when the object is open.", ado::kRecordsetSource);
+    if (open_) throw PorticoError(errors::kObjectOpen, "Operation is not allowed when the object is open.", ado::kRecordsetSource);
     auto conn = usableConnection(connection);
     impl_->reset();
     position_ = 0;

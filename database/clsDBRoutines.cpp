@@ -5,9 +5,11 @@
 #include "database/Engine.h"
 #include "database/NameFold.h"
 #include "database/Stream.h"
+#include "settings/ErrorNumbers.h"
 #include "settings/MessageSink.h"
 #include "settings/PictureFolder.h"
 #include "settings/PorticoError.h"
+#include "settings/TextUtil.h"
 
 #include <algorithm>
 #include <array>
@@ -28,19 +30,6 @@ constexpr const char* kReportSeparator = ", ";
 constexpr const char* kShortReportSeparator = ",";
 
 // The engine's number for a change that would duplicate an index's value.
-constexpr long kDuplicateName = 3022;
-
-std::string lowerCase(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string trimBlanks(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(' ');
-    return std::string(text.substr(first, last - first + 1));
-}
 
 void report(const PorticoError& error, const char* separator = kReportSeparator) {
     messageSink().showMessage(std::to_string(error.number()) + separator + error.description(), error.source(),
@@ -135,14 +124,14 @@ void clsDBRoutines::connectDatabase() {
         connection_->Open();
         try {
             std::set<std::string> present;
-            for (const auto& table : connection_->tableNames()) present.insert(lowerCase(table));
+            for (const auto& table : connection_->tableNames()) present.insert(toLowerAscii(table));
             for (const char* required : kCatalogueTables) {
-                if (present.count(lowerCase(required))) continue;
+                if (present.count(toLowerAscii(required))) continue;
                 const Engine& engine = connection_->engine(ado::kConnectionSource);
                 const std::string server = engine.location();
                 // A server's database without tables is most often one made for
                 // the catalogue and not yet filled.
-                throw PorticoError(26,
+                throw PorticoError(errors::kNotACatalogue,
                                    server.empty() ? "The file is not a Portico catalogue (it has no table " +
                                                         std::string(required) + "): " + connectionString_
                                                   : server + " is not a Portico catalogue (it has no table " +
@@ -229,7 +218,7 @@ std::string clsDBRoutines::readText(const std::string& sql, const std::string& p
         const Variant& value = recordset->Fields(field).Value();
         // A missing value is no text; without the count check it reads as "".
         if (!checkCount && value.isNull()) return;
-        result = trimBlanks(value.toText());
+        result = trimSpacesOnly(value.toText());
     });
     return result;
 }
@@ -264,11 +253,11 @@ std::unique_ptr<Recordset> clsDBRoutines::loadPrograms() {
 }
 
 std::unique_ptr<Recordset> clsDBRoutines::loadProgram(const std::string& mStrName) {
-    return queryRecordset("Select * from Program where Program_Name = ?", {trimBlanks(mStrName)});
+    return queryRecordset("Select * from Program where Program_Name = ?", {trimSpacesOnly(mStrName)});
 }
 
 std::string clsDBRoutines::getProgramDescription(const std::string& mStrPrgName) {
-    return readText("Select Program_Desc from Program where Program_Name = ?", trimBlanks(mStrPrgName), "Program_Desc",
+    return readText("Select Program_Desc from Program where Program_Name = ?", trimSpacesOnly(mStrPrgName), "Program_Desc",
                     true);
 }
 
@@ -279,7 +268,7 @@ std::unique_ptr<Recordset> clsDBRoutines::loadProgramDescriptions() {
 std::int16_t clsDBRoutines::getProgramKey(const std::string& mStrName) {
     std::int16_t key = 0;
     trap([&] {
-        auto recordset = openQuery("Select Program_Key from Program where Program_Name = ?", {trimBlanks(mStrName)});
+        auto recordset = openQuery("Select Program_Key from Program where Program_Name = ?", {trimSpacesOnly(mStrName)});
         if (recordset->RecordCount() != 0) key = recordset->Fields("Program_Key").Value().toInt16();
     });
     return key;
@@ -289,26 +278,26 @@ std::unique_ptr<Recordset> clsDBRoutines::loadProperties(const std::string& mStr
     return queryRecordset(
         "Select Program_Name as ProgramName, Program_Path as ProgramPath, Program_Added_Date as AddedDate "
         "from Program where Program_Name = ?",
-        {trimBlanks(mStrName)});
+        {trimSpacesOnly(mStrName)});
 }
 
 std::string clsDBRoutines::getProgramPath(const std::string& mStrName) {
-    return readText("Select Program_Path from Program where Program_Name = ?", trimBlanks(mStrName), "Program_Path",
+    return readText("Select Program_Path from Program where Program_Name = ?", trimSpacesOnly(mStrName), "Program_Path",
                     true);
 }
 
 std::string clsDBRoutines::getProgramResType(const std::string& mStrName) {
-    return readText("Select Program_ResType from Program where Program_Name = ?", trimBlanks(mStrName),
+    return readText("Select Program_ResType from Program where Program_Name = ?", trimSpacesOnly(mStrName),
                     "Program_ResType", true);
 }
 
 std::string clsDBRoutines::GetProgramParameters(const std::string& mStrPrgName) {
-    return readText("Select Program_StartUpParms from Program where Program_Name = ?", trimBlanks(mStrPrgName),
+    return readText("Select Program_StartUpParms from Program where Program_Name = ?", trimSpacesOnly(mStrPrgName),
                     "Program_StartUpParms", false);
 }
 
 std::string clsDBRoutines::GetProgramStartInDir(const std::string& mStrPrgName) {
-    return readText("Select Program_StartInDir from Program where Program_Name = ?", trimBlanks(mStrPrgName),
+    return readText("Select Program_StartInDir from Program where Program_Name = ?", trimSpacesOnly(mStrPrgName),
                     "Program_StartInDir", false);
 }
 
@@ -359,11 +348,11 @@ bool clsDBRoutines::insertProgram(const std::string& name, const std::string& de
         TransactionScope transaction(*activeConnection_);
         refuseTakenName("program", "Program", "Program_Key", "Program_Name", name);
         recordset->AddNew();
-        recordset->Fields("Program_Name").setValue(trimBlanks(name));
-        recordset->Fields("Program_Desc").setValue(trimBlanks(description));
-        recordset->Fields("Program_Path").setValue(trimBlanks(path));
-        recordset->Fields("Program_StartInDir").setValue(trimBlanks(startInDir));
-        recordset->Fields("Program_StartUpParms").setValue(trimBlanks(parameters));
+        recordset->Fields("Program_Name").setValue(trimSpacesOnly(name));
+        recordset->Fields("Program_Desc").setValue(trimSpacesOnly(description));
+        recordset->Fields("Program_Path").setValue(trimSpacesOnly(path));
+        recordset->Fields("Program_StartInDir").setValue(trimSpacesOnly(startInDir));
+        recordset->Fields("Program_StartUpParms").setValue(trimSpacesOnly(parameters));
         if (picture && !picture->empty()) {
             recordset->Fields("Program_Icon").setValue(*picture);
         } else if (picture) {
@@ -418,9 +407,9 @@ bool clsDBRoutines::updateProgram(const std::string& mStrOldName, const std::str
             "Update Program Set Program_Name = ?, Program_Desc = ?, Program_Path = ?, Program_StartInDir = ?, "
             "Program_StartUpParms = ? where Program_Name = ?",
             activeConnection_,
-            {trimBlanks(mStrName), mStrDesc, trimBlanks(mStrProgramPath), mStrProgramStartInDir, mStrProgramStartUpParm,
+            {trimSpacesOnly(mStrName), mStrDesc, trimSpacesOnly(mStrProgramPath), mStrProgramStartInDir, mStrProgramStartUpParm,
              mStrOldName});
-        auto program = openQuery("Select * from Program where Program_Name = ?", {trimBlanks(mStrName)});
+        auto program = openQuery("Select * from Program where Program_Name = ?", {trimSpacesOnly(mStrName)});
         AddProgramImage(*program);
         program->Update();
         transaction.commit();
@@ -487,7 +476,7 @@ bool clsDBRoutines::updateProgramByKey(std::int64_t key, const std::string& name
             "Update Program Set Program_Name = ?, Program_Desc = ?, Program_Path = ?, Program_StartInDir = ?, "
             "Program_StartUpParms = ? where Program_Key = ?",
             activeConnection_,
-            {trimBlanks(name), description, trimBlanks(path), startInDir, parameters, Variant(key)});
+            {trimSpacesOnly(name), description, trimSpacesOnly(path), startInDir, parameters, Variant(key)});
         if (picture)
             openQuery("Update Program Set Program_Icon = ? where Program_Key = ?", {Variant(*picture), Variant(key)});
         transaction.commit();
@@ -531,7 +520,7 @@ std::string clsDBRoutines::sameNameIn(const char* table, const char* keyColumn, 
         const std::int64_t rowKey = rows->Fields("RowKey").Value().toInt64();
         if (std::find(except.begin(), except.end(), rowKey) != except.end()) continue;
         const std::string storedName = stored.toText();
-        if (NameFold::key(storedName) == wanted) return trimBlanks(storedName);
+        if (NameFold::key(storedName) == wanted) return trimSpacesOnly(storedName);
     }
     return {};
 }
@@ -541,7 +530,7 @@ void clsDBRoutines::refuseTakenName(const char* what, const char* table, const c
                                     const std::vector<std::int64_t>& except) {
     const std::string taken = sameNameIn(table, keyColumn, nameColumn, name, except);
     if (!taken.empty())
-        throw PorticoError(kDuplicateName, std::string("A ") + what + " named '" + taken + "' already exists.",
+        throw PorticoError(errors::kDuplicateName, std::string("A ") + what + " named '" + taken + "' already exists.",
                            ado::kRuntimeSource);
 }
 
@@ -585,7 +574,7 @@ bool clsDBRoutines::GetThemeImage(const std::string& mStrThemeName, const std::s
 bool clsDBRoutines::GetProgramImage(const std::string& strPrgName) {
     bool exported = false;
     trap([&] {
-        auto program = openQuery("Select Program_Icon from Program where Program_Name = ?", {trimBlanks(strPrgName)});
+        auto program = openQuery("Select Program_Icon from Program where Program_Name = ?", {trimSpacesOnly(strPrgName)});
         Stream stream;
         stream.Open();
         const Variant& picture = program->Fields("Program_Icon").Value();
@@ -698,7 +687,7 @@ std::int16_t clsDBRoutines::GetObjectKey(const std::string& strObjectName, std::
         std::string sql;
         if (mIntType == 1) sql = "Select User_Key as ObjectKey from [User] where User_Name = ?";
         if (mIntType == 2) sql = "Select Group_Key as ObjectKey from [Group] where Group_Name = ?";
-        auto recordset = openQuery(sql, sql.empty() ? std::vector<Variant>{} : std::vector<Variant>{trimBlanks(strObjectName)});
+        auto recordset = openQuery(sql, sql.empty() ? std::vector<Variant>{} : std::vector<Variant>{trimSpacesOnly(strObjectName)});
         // An unknown name has no key: 0, never another subject's key.
         if (recordset->RecordCount() >= 1) key = recordset->Fields("ObjectKey").Value().toInt16();
     });
@@ -709,14 +698,14 @@ bool clsDBRoutines::AddSecurity(const std::string& strObjectName, std::int16_t i
                                 const std::string& strPrgName, std::int16_t mIntType) {
     bool added = false;
     trap([&] {
-        const std::int16_t programKey = getProgramKey(trimBlanks(strPrgName));
+        const std::int16_t programKey = getProgramKey(trimSpacesOnly(strPrgName));
         if (programKey == 0)
-            throw PorticoError(5, "There is no program named '" + trimBlanks(strPrgName) + "'.", ado::kRuntimeSource);
+            throw PorticoError(errors::kInvalidArgument, "There is no program named '" + trimSpacesOnly(strPrgName) + "'.", ado::kRuntimeSource);
         const std::int16_t objectKey = GetObjectKey(strObjectName, mIntType);
         if (objectKey == 0)
-            throw PorticoError(5,
+            throw PorticoError(errors::kInvalidArgument,
                                std::string("There is no ") + (mIntType == 2 ? "group" : "user") + " named '" +
-                                   trimBlanks(strObjectName) + "'.",
+                                   trimSpacesOnly(strObjectName) + "'.",
                                ado::kRuntimeSource);
         auto recordset = openTable("Permission");
         recordset->AddNew();
@@ -765,11 +754,11 @@ bool clsDBRoutines::AddGroup(const std::string& strGroupName) {
 }
 
 bool clsDBRoutines::DeleteUser(const std::string& strSid) {
-    return executeStatement("Delete from [User] where User_Sid = ?", {trimBlanks(strSid)});
+    return executeStatement("Delete from [User] where User_Sid = ?", {trimSpacesOnly(strSid)});
 }
 
 bool clsDBRoutines::DeleteGroup(const std::string& strGroupName) {
-    return executeStatement("Delete from [Group] where Group_Name = ?", {trimBlanks(strGroupName)});
+    return executeStatement("Delete from [Group] where Group_Name = ?", {trimSpacesOnly(strGroupName)});
 }
 
 bool clsDBRoutines::GroupExists(const std::string& strGroupName) {
@@ -793,8 +782,8 @@ bool clsDBRoutines::AddFolder(const std::string& mStrFolderName, const std::stri
         TransactionScope transaction(*activeConnection_);
         refuseTakenName("folder", "Folder", nullptr, "Folder_Name", mStrFolderName);
         recordset->AddNew();
-        recordset->Fields("Folder_Name").setValue(trimBlanks(mStrFolderName));
-        recordset->Fields("Folder_Path").setValue(trimBlanks(mStrFolderPath));
+        recordset->Fields("Folder_Name").setValue(trimSpacesOnly(mStrFolderName));
+        recordset->Fields("Folder_Path").setValue(trimSpacesOnly(mStrFolderPath));
         recordset->Update();
         transaction.commit();
         added = true;
@@ -803,7 +792,7 @@ bool clsDBRoutines::AddFolder(const std::string& mStrFolderName, const std::stri
 }
 
 bool clsDBRoutines::DeleteFolder(const std::string& mStrFolderName) {
-    return executeStatement("Delete from Folder where Folder_Name = ?", {trimBlanks(mStrFolderName)});
+    return executeStatement("Delete from Folder where Folder_Name = ?", {trimSpacesOnly(mStrFolderName)});
 }
 
 std::unique_ptr<Recordset> clsDBRoutines::GetFolders() {
@@ -819,7 +808,7 @@ bool clsDBRoutines::DeleteTheme(const std::string& mStrThemeName) {
     try {
         auto recordset = createRecordset();
         if (!recordset) return false;
-        recordset->Open("Delete from Theme where Theme_Name = ?", activeConnection_, {trimBlanks(mStrThemeName)});
+        recordset->Open("Delete from Theme where Theme_Name = ?", activeConnection_, {trimSpacesOnly(mStrThemeName)});
         return true;
     } catch (const PorticoError&) {
         return false;
@@ -850,10 +839,10 @@ bool clsDBRoutines::CreateTheme(const std::string& mStrThemeName, const std::str
         refuseTakenName("theme", "Theme", "Theme_Key", "Theme_Name", mStrThemeName);
         recordset->AddNew();
         recordset->Fields("Theme_Name").setValue(mStrThemeName);
-        if (!trimBlanks(mStrSplash).empty()) AddThemeImage(*recordset, mStrSplash, "Theme_LogoSplash");
-        if (!trimBlanks(mStrAddRemove).empty()) AddThemeImage(*recordset, mStrAddRemove, "Theme_LogoAddRemove");
+        if (!trimSpacesOnly(mStrSplash).empty()) AddThemeImage(*recordset, mStrSplash, "Theme_LogoSplash");
+        if (!trimSpacesOnly(mStrAddRemove).empty()) AddThemeImage(*recordset, mStrAddRemove, "Theme_LogoAddRemove");
 #ifdef PORTICO_TESSERA_VARIANT
-        if (!trimBlanks(mStrSetup).empty()) AddThemeImage(*recordset, mStrSetup, "Theme_LogoSetup");
+        if (!trimSpacesOnly(mStrSetup).empty()) AddThemeImage(*recordset, mStrSetup, "Theme_LogoSetup");
 #endif
         recordset->Update();
         transaction.commit();
@@ -870,7 +859,7 @@ bool clsDBRoutines::setDefaultTheme(const std::string& mStrThemeName) {
 std::int16_t clsDBRoutines::GetThemeKey(const std::string& mStrThemeName) {
     std::int16_t key = 0;
     trap([&] {
-        auto recordset = openQuery("Select Theme_Key from Theme where Theme_Name = ?", {trimBlanks(mStrThemeName)});
+        auto recordset = openQuery("Select Theme_Key from Theme where Theme_Name = ?", {trimSpacesOnly(mStrThemeName)});
         if (recordset->RecordCount() >= 1) key = recordset->Fields("Theme_Key").Value().toInt16();
     });
     return key;
@@ -880,7 +869,7 @@ std::string clsDBRoutines::GetThemeName(std::int16_t mIntThemeKey) {
     std::string name;
     trap([&] {
         auto recordset = openQuery("Select Theme_Name from Theme where Theme_Key = ?", {Variant(mIntThemeKey)});
-        name = trimBlanks(recordset->Fields("Theme_Name").Value().toText());
+        name = trimSpacesOnly(recordset->Fields("Theme_Name").Value().toText());
     });
     return name;
 }

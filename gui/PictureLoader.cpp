@@ -2,6 +2,7 @@
 
 #include "database/Variant.h"
 #include "gui/FatalError.h"
+#include "settings/ErrorNumbers.h"
 #include "settings/PorticoError.h"
 
 #include <QByteArray>
@@ -34,9 +35,9 @@ QImage tryLoadPictureValue(const Variant& value) {
 
 QImage loadPicture(const std::string& path, SafeFile::Links links) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) throw PorticoError(53, "File not found", programTitle());
+    if (!std::filesystem::is_regular_file(path, ec)) throw PorticoError(errors::kFileNotFound, "File not found", programTitle());
     QImage image = tryLoadPicture(path, links);
-    if (image.isNull()) throw PorticoError(481, "Invalid picture", programTitle());
+    if (image.isNull()) throw PorticoError(errors::kInvalidPicture, "Invalid picture", programTitle());
     return image;
 }
 

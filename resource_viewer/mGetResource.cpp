@@ -7,6 +7,7 @@
 #include "resource_viewer/PreviewSurface.h"
 #include "resource_viewer/ResourceId.h"
 #include "resource_viewer/mEnumResourse.h"
+#include "settings/ErrorNumbers.h"
 #include "settings/PorticoError.h"
 #include "settings/SafeFile.h"
 
@@ -68,7 +69,7 @@ void WriteBytesToFile(const std::string& path, const std::vector<std::uint8_t>& 
     std::error_code error;
     if (!SafeFile::write(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error))
         // The run-time's own file error, which the caller traps.
-        throw PorticoError(75, "Path/File access error", "Portico");
+        throw PorticoError(errors::kPathFileAccessError, "Path/File access error", "Portico");
 }
 
 }  // namespace portico

@@ -1,5 +1,6 @@
 #include "settings/FileSystem.h"
 
+#include "settings/ErrorNumbers.h"
 #include "settings/PorticoError.h"
 
 #include <algorithm>
@@ -62,7 +63,7 @@ bool FileSystem::FolderExists(const std::string& path) {
 }
 
 FileSystemFolder FileSystem::GetFolder(const std::string& path) {
-    if (!FolderExists(path)) throw PorticoError(76, "Path not found", "Portico.FileSystem");
+    if (!FolderExists(path)) throw PorticoError(errors::kPathNotFound, "Path not found", "Portico.FileSystem");
     return FileSystemFolder(path);
 }
 
@@ -96,7 +97,7 @@ std::vector<FileSystemDrive> FileSystem::Drives() {
 
 FileSystemDrive FileSystem::GetDrive(const std::string& path) {
     std::error_code ec;
-    if (!isUsablePath(path) || !fs::exists(path, ec)) throw PorticoError(76, "Path not found", "Portico.FileSystem");
+    if (!isUsablePath(path) || !fs::exists(path, ec)) throw PorticoError(errors::kPathNotFound, "Path not found", "Portico.FileSystem");
     const std::string wanted = normalPath(path);
     const FileSystemDrive* best = nullptr;
     const auto drives = Drives();
@@ -105,7 +106,7 @@ FileSystemDrive FileSystem::GetDrive(const std::string& path) {
         const bool holds = mount == "/" || wanted == mount || wanted.starts_with(mount + "/");
         if (holds && (!best || mount.size() > best->DriveLetter().size())) best = &drive;
     }
-    if (!best) throw PorticoError(76, "Path not found", "Portico.FileSystem");
+    if (!best) throw PorticoError(errors::kPathNotFound, "Path not found", "Portico.FileSystem");
     return *best;
 }
 

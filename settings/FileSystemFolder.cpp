@@ -1,5 +1,6 @@
 #include "settings/FileSystemFolder.h"
 
+#include "settings/ErrorNumbers.h"
 #include "settings/PorticoError.h"
 
 #include <filesystem>
@@ -21,9 +22,9 @@ std::string normalFolderPath(const std::string& path) {
 
 [[noreturn]] void throwListingError(const std::error_code& ec) {
     if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) {
-        throw PorticoError(76, "Path not found", "Portico.FileSystem");
+        throw PorticoError(errors::kPathNotFound, "Path not found", "Portico.FileSystem");
     }
-    throw PorticoError(70, "Permission denied", "Portico.FileSystem");
+    throw PorticoError(errors::kPermissionDenied, "Permission denied", "Portico.FileSystem");
 }
 
 // Calls `visit` for each entry of the folder, in listing order.

@@ -13,6 +13,7 @@ std::string trimOf(std::string_view text, std::string_view blanks) {
 }
 
 char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Length in bytes of the character starting at `text[pos]`.
 std::size_t charBytes(std::string_view text, std::size_t pos) {
@@ -35,9 +36,17 @@ std::string trimBlanks(std::string_view text) { return trimOf(text, " \t"); }
 
 std::string trimSpace(std::string_view text) { return trimOf(text, " \t\r\n\v\f"); }
 
+std::string trimSpacesOnly(std::string_view text) { return trimOf(text, " "); }
+
 std::string toUpperAscii(std::string_view text) {
     std::string result(text);
     std::transform(result.begin(), result.end(), result.begin(), upperAscii);
+    return result;
+}
+
+std::string toLowerAscii(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(), lowerAscii);
     return result;
 }
 

@@ -13,8 +13,13 @@ std::string trimBlanks(std::string_view text);
 // Removes leading and trailing white space of any kind (space, tab, CR, LF, VT, FF).
 std::string trimSpace(std::string_view text);
 
+// Removes leading and trailing space characters only, as the catalogue trims
+// names and paths: a tab is part of the text there.
+std::string trimSpacesOnly(std::string_view text);
+
 // ASCII case folding: multi-byte UTF-8 sequences pass through unchanged.
 std::string toUpperAscii(std::string_view text);
+std::string toLowerAscii(std::string_view text);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 
 // Number of bytes that hold the first `maxChars` characters of UTF-8 text, so a

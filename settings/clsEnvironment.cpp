@@ -1,5 +1,6 @@
 #include "settings/clsEnvironment.h"
 
+#include "settings/ErrorNumbers.h"
 #include "settings/ExistenceTests.h"
 #include "settings/PorticoError.h"
 #include "settings/ProgramFolder.h"
@@ -36,13 +37,13 @@ void clsEnvironment::setDatabasePath(const std::string& value) {
     // refused, because the settings file is no place for it.
     const bool server = isServerConnectionString(trimmed) && !carriesPassword(trimmed);
     if (!server && !fileExists(trimmed))
-        throw PorticoError(5000, "Invalid Path sent to property", "Portico.clsEnvironment");
+        throw PorticoError(errors::kInvalidPathProperty, "Invalid Path sent to property", "Portico.clsEnvironment");
     databasePath_ = trimmed;
 }
 
 void clsEnvironment::setNumberofClicks(std::int16_t value) {
     if (value <= 0) {
-        throw PorticoError(501112, "Invalid Number Of Clicks Sent to property. Has to be greater than 0",
+        throw PorticoError(errors::kInvalidClickCount, "Invalid Number Of Clicks Sent to property. Has to be greater than 0",
                            "Portico.clsEnviroment");
     }
     numberOfClicks_ = value;
@@ -51,7 +52,7 @@ void clsEnvironment::setNumberofClicks(std::int16_t value) {
 void clsEnvironment::setDefaultDialogIconPath(const std::string& value) {
     const std::string trimmed = trimBlanks(value);
     if (!folderExists(trimmed)) {
-        throw PorticoError(5111, "Invalid Path Sent to Default Dialog Icon Path Property", "Portico.clsEnvrionment");
+        throw PorticoError(errors::kInvalidDialogPath, "Invalid Path Sent to Default Dialog Icon Path Property", "Portico.clsEnvrionment");
     }
     defaultDialogIconPath_ = trimmed;
 }
@@ -59,7 +60,7 @@ void clsEnvironment::setDefaultDialogIconPath(const std::string& value) {
 void clsEnvironment::setDefaultDialogDatabasePath(const std::string& value) {
     const std::string trimmed = trimBlanks(value);
     if (!folderExists(trimmed)) {
-        throw PorticoError(5111, "Invalid Path Sent to Default Dialog Database Path Property",
+        throw PorticoError(errors::kInvalidDialogPath, "Invalid Path Sent to Default Dialog Database Path Property",
                            "Portico.clsEnvrionment");
     }
     defaultDialogDatabasePath_ = trimmed;
@@ -90,7 +91,7 @@ bool clsEnvironment::loadSettingsFrom(const std::string& path, bool mayCreate) {
     // A missing file is created once; when it still is not there (a read-only
     // program folder) the caller hears of it instead of a second attempt.
     if (!mayCreate) {
-        throw PorticoError(75, "Couldn't create the settings file " + file, "Portico.clsEnvironment");
+        throw PorticoError(errors::kPathFileAccessError, "Couldn't create the settings file " + file, "Portico.clsEnvironment");
     }
     const std::string folder = programFolder();
     std::error_code ignored;
@@ -114,7 +115,7 @@ bool clsEnvironment::saveSettings(const std::string& iniFile, const std::string&
                                   const bool& requireLogin, const bool& showToolbar,
                                   const std::int16_t& numberOfClicks) {
     if (!fileExists(iniFile)) {
-        throw PorticoError(500123, "Couldn't save settings, invalid path pass the function", "Portcio.clsEnvironment");
+        throw PorticoError(errors::kSettingsNotSaved, "Couldn't save settings, invalid path pass the function", "Portcio.clsEnvironment");
     }
     // The file that was checked is the one written, and a write that fails (a
     // read-only file) is reported rather than returning True.
@@ -124,7 +125,7 @@ bool clsEnvironment::saveSettings(const std::string& iniFile, const std::string&
                          ini.IniWrite(kSectionGeneral, "RequireLogin", requireLogin ? "1" : "0", file) &&
                          ini.IniWrite(kSectionGeneral, "ShowToolbar", showToolbar ? "1" : "0", file) &&
                          ini.IniWrite(kSectionGeneral, "NumberOfClicks", std::to_string(numberOfClicks), file);
-    if (!written) throw PorticoError(75, "Couldn't save settings to " + file, "Portico.clsEnvironment");
+    if (!written) throw PorticoError(errors::kPathFileAccessError, "Couldn't save settings to " + file, "Portico.clsEnvironment");
     return true;
 }
 

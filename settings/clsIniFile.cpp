@@ -1,5 +1,6 @@
 #include "settings/clsIniFile.h"
 
+#include "settings/ErrorNumbers.h"
 #include "settings/MessageSink.h"
 #include "settings/PorticoError.h"
 #include "settings/Profile.h"
@@ -73,7 +74,7 @@ std::string escapeForFnmatch(const std::string& pattern) {
 }
 
 [[noreturn]] void throwLookupError(const std::string& name, const std::error_code& ec) {
-    throw PorticoError(52, "Bad file name or number: " + name + " (" + ec.message() + ")", kErrorSource);
+    throw PorticoError(errors::kBadFileName, "Bad file name or number: " + name + " (" + ec.message() + ")", kErrorSource);
 }
 
 bool isMissing(const std::error_code& ec) {
@@ -82,7 +83,7 @@ bool isMissing(const std::error_code& ec) {
 
 std::int16_t toInt16(long long value) {
     if (value < std::numeric_limits<std::int16_t>::min() || value > std::numeric_limits<std::int16_t>::max()) {
-        throw PorticoError(6, "Overflow", kErrorSource);
+        throw PorticoError(errors::kOverflow, "Overflow", kErrorSource);
     }
     return static_cast<std::int16_t>(value);
 }
@@ -262,11 +263,11 @@ std::string clsIniFile::GetSections() {
     std::error_code ec;
     const auto status = fs::status(fullPath_, ec);
     if (status.type() == fs::file_type::not_found || (ec && isMissing(ec))) {
-        throw PorticoError(53, "File not found", kErrorSource);
+        throw PorticoError(errors::kFileNotFound, "File not found", kErrorSource);
     }
-    if (status.type() != fs::file_type::regular) throw PorticoError(75, "Path/File access error", kErrorSource);
+    if (status.type() != fs::file_type::regular) throw PorticoError(errors::kPathFileAccessError, "Path/File access error", kErrorSource);
     std::ifstream in(fullPath_, std::ios::binary);
-    if (!in) throw PorticoError(70, "Permission denied", kErrorSource);
+    if (!in) throw PorticoError(errors::kPermissionDenied, "Permission denied", kErrorSource);
 
     std::string names;
     bool found = false;
@@ -283,7 +284,7 @@ std::string clsIniFile::GetSections() {
             found = true;
         }
     }
-    if (in.bad()) throw PorticoError(57, "Device I/O error", kErrorSource);
+    if (in.bad()) throw PorticoError(errors::kDeviceIoError, "Device I/O error", kErrorSource);
     names += '\0';
     if (!found) names += '\0';
     return names;

@@ -1,5 +1,6 @@
 #include "tessera/ComponentRegistry.h"
 
+#include "settings/ErrorNumbers.h"
 #include "settings/PictureFolder.h"
 #include "settings/PorticoError.h"
 #include "settings/Profile.h"
@@ -40,12 +41,12 @@ std::filesystem::path ComponentRegistry::defaultFile() {
     } else if (const char* home = std::getenv("HOME"); home && *home) {
         base = std::filesystem::path(home) / ".config";
     } else {
-        throw PorticoError(5, "No folder for the component registry: HOME is not set", kSource);
+        throw PorticoError(errors::kInvalidArgument, "No folder for the component registry: HOME is not set", kSource);
     }
     return base / "components" / "registry.ini";
 }
 
-void ComponentRegistry::accessError() const { throw PorticoError(75, "Path/File access error: " + file_.string(), kSource); }
+void ComponentRegistry::accessError() const { throw PorticoError(errors::kPathFileAccessError, "Path/File access error: " + file_.string(), kSource); }
 
 void ComponentRegistry::load() {
     std::string content;

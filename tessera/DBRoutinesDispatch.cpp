@@ -1,5 +1,6 @@
 #include "tessera/DBRoutinesDispatch.h"
 
+#include "settings/ErrorNumbers.h"
 #include "tessera/CText.h"
 #include "tessera/DispatchTable.h"
 #include "tessera/ErrorInfo.h"
@@ -92,7 +93,7 @@ struct InArgument<TesseraRecordset* const*> {
         } else if (argument->vt == TESSERA_VT_UNKNOWN) {
             recordset = reinterpret_cast<TesseraRecordset*>(argument->u.punkVal);
         } else {
-            throw PorticoError(13, "Type mismatch", kLibrarySource);
+            throw PorticoError(errors::kTypeMismatch, "Type mismatch", kLibrarySource);
         }
     }
     TesseraRecordset* const* get() const { return &recordset; }

@@ -1,6 +1,7 @@
 #include "tessera/DBRoutinesObject.h"
 
 #include "database/clsDBRoutines.h"
+#include "settings/ErrorNumbers.h"
 #include "tessera/CText.h"
 #include "tessera/DBRoutinesDispatch.h"
 #include "tessera/ErrorInfo.h"
@@ -74,9 +75,9 @@ TesseraStatus emptyVariantResult(TesseraVariant* result, Body&& body) {
 
 // The record set a picture member is given: one of ours, or an invalid argument.
 Recordset* targetRecordset(TesseraRecordset* const* rs) {
-    if (!rs || !*rs) throw PorticoError(91, "Object variable or With block variable not set", kLibrarySource);
+    if (!rs || !*rs) throw PorticoError(errors::kObjectNotSet, "Object variable or With block variable not set", kLibrarySource);
     auto* recordset = RecordsetObject::unwrap(*rs);
-    if (!recordset) throw PorticoError(13, "Type mismatch", kLibrarySource);
+    if (!recordset) throw PorticoError(errors::kTypeMismatch, "Type mismatch", kLibrarySource);
     return recordset;
 }
 

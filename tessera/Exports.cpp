@@ -3,6 +3,7 @@
 
 #include "tessera/Tessera.h"
 
+#include "settings/ErrorNumbers.h"
 #include "tessera/CText.h"
 #include "tessera/ClassFactory.h"
 #include "tessera/ComponentRegistry.h"
@@ -28,7 +29,7 @@ constexpr const char* kRegistrySource = "Tessera.DllRegisterServer";
 std::string libraryPath() {
     Dl_info info{};
     if (::dladdr(reinterpret_cast<void*>(&DllGetClassObject), &info) == 0 || !info.dli_fname)
-        throw portico::PorticoError(53, "File not found: the library's own path", kRegistrySource);
+        throw portico::PorticoError(portico::errors::kFileNotFound, "File not found: the library's own path", kRegistrySource);
     std::error_code ec;
     auto path = std::filesystem::canonical(info.dli_fname, ec);
     if (ec) path = std::filesystem::absolute(info.dli_fname);

@@ -1,6 +1,8 @@
 #include "tessera/RecordsetObject.h"
 
+#include "database/AdoErrors.h"
 #include "database/Recordset.h"
+#include "settings/ErrorNumbers.h"
 #include "settings/PorticoError.h"
 #include "tessera/CText.h"
 #include "tessera/DispatchTable.h"
@@ -34,7 +36,7 @@ const DispatchTable& recordsetNames() {
 constexpr const char* kRecordsetSource = "Tessera.Recordset";
 
 [[noreturn]] void noSuchItem() {
-    throw PorticoError(3265, "Item cannot be found in the collection corresponding to the requested name or ordinal.",
+    throw PorticoError(ado::kItemNotFound, "Item cannot be found in the collection corresponding to the requested name or ordinal.",
                        kRecordsetSource);
 }
 
@@ -244,7 +246,7 @@ TesseraStatus RecordsetObject::Invoke(TesseraRecordset* self, std::int32_t dispi
     if (result) TesseraVariantInit(result);
     if (argCount > 0 && !args) return TESSERA_E_POINTER;
     auto expectArguments = [&](std::uint32_t count) {
-        if (argCount != count) throw PorticoError(450, "Wrong number of arguments or invalid property assignment",
+        if (argCount != count) throw PorticoError(errors::kWrongArgumentCount, "Wrong number of arguments or invalid property assignment",
                                                   kRecordsetSource);
     };
     auto& object = from(self);

@@ -1,7 +1,9 @@
 #include "tessera/VariantConversion.h"
 
 #include "database/Variant.h"
+#include "settings/ErrorNumbers.h"
 #include "settings/PorticoError.h"
+#include "settings/TextUtil.h"
 #include "tessera/CText.h"
 
 #include <charconv>
@@ -17,16 +19,9 @@ namespace {
 
 constexpr const char* kSource = "Tessera";
 
-[[noreturn]] void typeMismatch() { throw PorticoError(13, "Type mismatch", kSource); }
-[[noreturn]] void overflow() { throw PorticoError(6, "Overflow", kSource); }
-[[noreturn]] void invalidNull() { throw PorticoError(94, "Invalid use of Null", kSource); }
-
-std::string trimBlanks(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return std::string(text.substr(first, last - first + 1));
-}
+[[noreturn]] void typeMismatch() { throw PorticoError(errors::kTypeMismatch, "Type mismatch", kSource); }
+[[noreturn]] void overflow() { throw PorticoError(errors::kOverflow, "Overflow", kSource); }
+[[noreturn]] void invalidNull() { throw PorticoError(errors::kInvalidUseOfNull, "Invalid use of Null", kSource); }
 
 // Numeric text as automation reads it: an integer, or a number that rounds to one.
 std::int64_t integerFromText(const char* text) {

@@ -5,6 +5,7 @@
 // A catalogue that already holds programs or themes is left alone.
 #include "database/Recordset.h"
 #include "database/clsDBRoutines.h"
+#include "settings/ErrorNumbers.h"
 #include "settings/PorticoError.h"
 #include "settings/ProgramFolder.h"
 #include "settings/clsEnvironment.h"
@@ -28,7 +29,7 @@ namespace {
 void save(const QImage& image, const fs::path& file, const char* format) {
     QImageWriter writer(QString::fromStdString(file.string()), format);
     if (!writer.write(image))
-        throw PorticoError(3002, "Cannot write " + file.string() + ": " + writer.errorString().toStdString(),
+        throw PorticoError(errors::kCannotWriteFile, "Cannot write " + file.string() + ": " + writer.errorString().toStdString(),
                            "portico-make-demo");
 }
 
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
         }
         // Pictures pass through files on their way into the catalogue.
         std::string scratch = (fs::temp_directory_path() / "portico-demo-XXXXXX").string();
-        if (!::mkdtemp(scratch.data())) throw PorticoError(75, "Cannot make a temporary folder", "portico-make-demo");
+        if (!::mkdtemp(scratch.data())) throw PorticoError(errors::kPathFileAccessError, "Cannot make a temporary folder", "portico-make-demo");
         const fs::path pictures = scratch;
         struct Cleanup {
             fs::path path;

@@ -1,5 +1,6 @@
 #include "views/ImageList.h"
 
+#include "settings/ErrorNumbers.h"
 #include "settings/PorticoError.h"
 
 namespace portico {
@@ -8,7 +9,7 @@ int ImageList::Add(const std::string& key, const QPixmap& picture) { return Add(
 
 int ImageList::Add(const std::string& key, const QIcon& picture) {
     if (!key.empty() && !keys_.insert(key).second)
-        throw PorticoError(35602, "Key is not unique in collection", "ImageList");
+        throw PorticoError(errors::kKeyNotUnique, "Key is not unique in collection", "ImageList");
     images_.push_back({key, picture});
     return Count();
 }

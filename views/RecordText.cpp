@@ -1,6 +1,7 @@
 #include "views/RecordText.h"
 
 #include "database/Recordset.h"
+#include "settings/ErrorNumbers.h"
 #include "settings/PorticoError.h"
 #include "settings/TextUtil.h"
 
@@ -13,7 +14,7 @@ std::string fieldText(Recordset& records, const std::string& field) {
 }
 
 Recordset& requireRecords(const std::unique_ptr<Recordset>& records) {
-    if (!records) throw PorticoError(91, "Object variable or With block variable not set", "Portico");
+    if (!records) throw PorticoError(errors::kObjectNotSet, "Object variable or With block variable not set", "Portico");
     return *records;
 }
 
