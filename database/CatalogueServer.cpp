@@ -3,6 +3,7 @@
 #include "settings/PorticoError.h"
 
 #include "database/LibPq.h"
+#include "database/PostgresDialect.h"
 #include "settings/ErrorNumbers.h"
 
 #include <cctype>
@@ -17,20 +18,7 @@ namespace {
 
 constexpr const char* kSource = "PostgreSQL";
 
-struct ConnectionFinisher {
-    void operator()(PGconn* connection) const { libpq().PQfinish(connection); }
-};
-struct ResultClearer {
-    void operator()(PGresult* result) const { libpq().PQclear(result); }
-};
 using Result = std::unique_ptr<PGresult, ResultClearer>;
-
-std::string oneLine(const char* message) {
-    std::string text = message ? message : "";
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-    for (std::size_t at; (at = text.find('\n')) != std::string::npos;) text.replace(at, 1, "; ");
-    return text;
-}
 
 // Role names go into statements that take no parameters, so only plain names pass.
 std::string roleName(const std::string& name) {
@@ -50,7 +38,8 @@ public:
         if (!connection_ || libpq().PQstatus(connection_.get()) != CONNECTION_OK)
             throw PorticoError(errors::kCannotConnect,
                                "Cannot connect to the catalogue server: " +
-                                   oneLine(connection_ ? libpq().PQerrorMessage(connection_.get()) : "out of memory"),
+                                   PostgresDialect::oneLine(connection_ ? libpq().PQerrorMessage(connection_.get())
+                                                                        : "out of memory"),
                                kSource);
     }
 
@@ -58,7 +47,7 @@ public:
         Result result(libpq().PQexec(connection_.get(), sql.c_str()));
         const auto status = result ? libpq().PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-            const std::string message = oneLine(libpq().PQerrorMessage(connection_.get()));
+            const std::string message = PostgresDialect::oneLine(libpq().PQerrorMessage(connection_.get()));
             const char* state = result ? libpq().PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
             const long number = state && std::isdigit(static_cast<unsigned char>(state[0])) ? std::atol(state) : 1;
             libpq().PQclear(libpq().PQexec(connection_.get(), "ROLLBACK"));

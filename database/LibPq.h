@@ -40,4 +40,12 @@ struct LibPq {
 // installed or lacks a function. Loaded once per process, never unloaded.
 const LibPq& libpq();
 
+// Deleters for holding the library's connections and results in a std::unique_ptr.
+struct ConnectionFinisher {
+    void operator()(PGconn* connection) const { libpq().PQfinish(connection); }
+};
+struct ResultClearer {
+    void operator()(PGresult* result) const { libpq().PQclear(result); }
+};
+
 }  // namespace portico

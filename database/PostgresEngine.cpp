@@ -1,16 +1,14 @@
 #include "database/PostgresEngine.h"
 
 #include "database/AdoErrors.h"
+#include "database/PostgresDialect.h"
 #include "settings/PorticoError.h"
 
 #include "database/LibPq.h"
 #include "settings/ErrorNumbers.h"
 #include "settings/TextUtil.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cstring>
 #include <map>
@@ -19,165 +17,11 @@
 
 namespace portico {
 
-extern const char* const kCatalogueSchema;
-
 namespace {
 
 constexpr const char* kSource = "PostgreSQL";
 
-// Type numbers of pg_type.
-constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
-              kDate = 1082;
-
-struct ConnectionFinisher {
-    void operator()(PGconn* connection) const { libpq().PQfinish(connection); }
-};
-struct ResultClearer {
-    void operator()(PGresult* result) const { libpq().PQclear(result); }
-};
 using Result = std::unique_ptr<PGresult, ResultClearer>;
-
-// The server folds unquoted names to lower case, and the catalogue's tables
-// and columns are created that way, so a quoted name is quoted in lower case.
-std::string quoteIdentifier(const std::string& name) {
-    std::string quoted = "\"";
-    for (char c : toLowerAscii(name)) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
-
-// One line of libpq's message, without its trailing line break.
-std::string oneLine(const char* message) {
-    std::string text = message ? message : "";
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-    for (std::size_t at; (at = text.find('\n')) != std::string::npos;) text.replace(at, 1, "; ");
-    return text;
-}
-
-bool isIdentifierStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool isIdentifierChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
-
-// Every identifier of `sql` by its lower-case form, as first spelt there.
-void collectSpellings(const std::string& sql, std::unordered_map<std::string, std::string>& spellings) {
-    for (std::size_t i = 0; i < sql.size();) {
-        if (sql.compare(i, 2, "--") == 0) {
-            // A comment's words are no identifiers, and its apostrophes open no text.
-            const auto end = sql.find('\n', i);
-            i = end == std::string::npos ? sql.size() : end + 1;
-        } else if (sql[i] == '\'') {
-            const auto end = sql.find('\'', i + 1);
-            i = end == std::string::npos ? sql.size() : end + 1;
-        } else if (isIdentifierStart(sql[i])) {
-            std::size_t end = i;
-            while (end < sql.size() && isIdentifierChar(sql[end])) ++end;
-            std::string word = sql.substr(i, end - i);
-            spellings.emplace(toLowerAscii(word), std::move(word));
-            i = end;
-        } else {
-            ++i;
-        }
-    }
-}
-
-const std::unordered_map<std::string, std::string>& catalogueSpellings() {
-    static const auto spellings = [] {
-        std::unordered_map<std::string, std::string> map;
-        collectSpellings(kCatalogueSchema, map);
-        return map;
-    }();
-    return spellings;
-}
-
-struct Translation {
-    std::string sql;
-    int parameterCount = 0;
-};
-
-// The catalogue's SQL in the server's dialect: `[Name]` becomes "name" and each
-// `?` outside quotes becomes $1, $2, ... in order.
-Translation translate(const std::string& sql) {
-    Translation result;
-    result.sql.reserve(sql.size() + 16);
-    for (std::size_t i = 0; i < sql.size(); ++i) {
-        const char c = sql[i];
-        if (c == '\'' || c == '"') {
-            const auto end = sql.find(c, i + 1);
-            const auto stop = end == std::string::npos ? sql.size() : end + 1;
-            result.sql.append(sql, i, stop - i);
-            i = stop - 1;
-        } else if (c == '[') {
-            const auto end = sql.find(']', i + 1);
-            if (end == std::string::npos) {
-                result.sql += c;
-                continue;
-            }
-            result.sql += quoteIdentifier(sql.substr(i + 1, end - i - 1));
-            i = end;
-        } else if (c == '?') {
-            result.sql += '$' + std::to_string(++result.parameterCount);
-        } else {
-            result.sql += c;
-        }
-    }
-    return result;
-}
-
-std::uint64_t bigEndian(const char* data, int length) {
-    std::uint64_t value = 0;
-    for (int i = 0; i < length; ++i) value = (value << 8) | static_cast<unsigned char>(data[i]);
-    return value;
-}
-
-// A day count from 2000-01-01 as YYYY-MM-DD (proleptic Gregorian calendar).
-std::string isoDate(std::int64_t daysSince2000) {
-    std::int64_t z = daysSince2000 + 10957 + 719468;  // days since 0000-03-01
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t dayOfEra = z - era * 146097;
-    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const std::int64_t mp = (5 * dayOfYear + 2) / 153;
-    const std::int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
-    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-    std::array<char, 80> text{};
-    std::snprintf(text.data(), text.size(), "%04lld-%02lld-%02lld", static_cast<long long>(year),
-                  static_cast<long long>(month), static_cast<long long>(day));
-    return text.data();
-}
-
-// A value of the binary result format.
-Variant binaryValue(Oid type, const char* data, int length) {
-    switch (type) {
-    case kBool: return Variant(length > 0 && data[0] ? -1 : 0);
-    case kInt2: return Variant(static_cast<std::int64_t>(static_cast<std::int16_t>(bigEndian(data, 2))));
-    case kInt4:
-    case kOid:
-        if (type == kOid) return Variant(static_cast<std::int64_t>(static_cast<std::uint32_t>(bigEndian(data, 4))));
-        return Variant(static_cast<std::int64_t>(static_cast<std::int32_t>(bigEndian(data, 4))));
-    case kInt8: return Variant(static_cast<std::int64_t>(bigEndian(data, 8)));
-    case kFloat4: {
-        const auto bits = static_cast<std::uint32_t>(bigEndian(data, 4));
-        float value;
-        std::memcpy(&value, &bits, sizeof value);
-        return Variant(static_cast<double>(value));
-    }
-    case kFloat8: {
-        const std::uint64_t bits = bigEndian(data, 8);
-        double value;
-        std::memcpy(&value, &bits, sizeof value);
-        return Variant(value);
-    }
-    case kBytea: {
-        // From bytes, not chars, so that the copy is one memcpy rather than a loop.
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
-        return Variant(Bytes(bytes, bytes + length));
-    }
-    case kDate: return Variant::date(isoDate(static_cast<std::int32_t>(bigEndian(data, 4))));
-    default: return Variant(std::string(data, static_cast<std::size_t>(length)));  // text and its kin
-    }
-}
 
 class PostgresEngine final : public Engine {
 public:
@@ -195,7 +39,8 @@ public:
         if (!connection_) throw PorticoError(errors::kCannotConnect, "out of memory", kSource);
         if (libpq().PQstatus(connection_.get()) != CONNECTION_OK) {
             throw PorticoError(errors::kCannotConnect,
-                               "Cannot connect to the catalogue server: " + oneLine(libpq().PQerrorMessage(connection_.get())),
+                               "Cannot connect to the catalogue server: " +
+                                   PostgresDialect::oneLine(libpq().PQerrorMessage(connection_.get())),
                                kSource);
         }
         setCommandTimeout(commandTimeout);
@@ -259,7 +104,8 @@ public:
             if (!described) {
                 described = true;
                 for (int i = 0; i < columnCount; ++i) {
-                    out.names.push_back(spelling(libpq().PQfname(result.get(), i), statement.spellings));
+                    out.names.push_back(
+                        PostgresDialect::spelling(libpq().PQfname(result.get(), i), statement.spellings));
                     types.push_back(libpq().PQftype(result.get(), i));
                     tables.push_back(libpq().PQftable(result.get(), i));
                     columnNumbers.push_back(libpq().PQftablecol(result.get(), i));
@@ -272,8 +118,9 @@ public:
                     if (libpq().PQgetisnull(result.get(), r, i)) {
                         row.push_back(Variant::null());
                     } else {
-                        row.push_back(binaryValue(types[static_cast<std::size_t>(i)], libpq().PQgetvalue(result.get(), r, i),
-                                                  libpq().PQgetlength(result.get(), r, i)));
+                        row.push_back(PostgresDialect::binaryValue(types[static_cast<std::size_t>(i)],
+                                                                   libpq().PQgetvalue(result.get(), r, i),
+                                                                   libpq().PQgetlength(result.get(), r, i)));
                     }
                 }
                 out.rows.push_back(std::move(row));
@@ -307,7 +154,7 @@ public:
         const TableInfo& info = tableInfo(table);
         table = info.name;
         std::vector<std::string> columns;
-        for (const auto& [number, name] : info.columns) columns.push_back(spelling(name.c_str(), {}));
+        for (const auto& [number, name] : info.columns) columns.push_back(PostgresDialect::spelling(name.c_str(), {}));
         return columns;
     }
 
@@ -319,27 +166,13 @@ public:
 
     std::int64_t insertRow(const std::string& table, const std::vector<std::string>& columns,
                            const std::vector<Variant>& values, const std::string& key) override {
-        std::string sql = "INSERT INTO " + quoteIdentifier(table);
-        if (columns.empty()) {
-            sql += " DEFAULT VALUES";
-        } else {
-            std::string names, marks;
-            for (const auto& column : columns) {
-                names += (names.empty() ? "" : ", ") + quoteIdentifier(column);
-                marks += marks.empty() ? "?" : ", ?";
-            }
-            sql += " (" + names + ") VALUES (" + marks + ")";
-        }
-        if (key.empty()) {
-            run(sql, values);
-            return 0;
-        }
-        const auto rows = run(sql + " RETURNING " + quoteIdentifier(key), values).rows;
-        return rows.empty() ? 0 : rows[0][0].toInt64();
+        const auto rows = run(PostgresDialect::sqlText().insert(table, columns, key), values).rows;
+        return key.empty() || rows.empty() ? 0 : rows[0][0].toInt64();
     }
 
     void resetKeyCounter(const std::string& table, const std::string& key) override {
-        const std::string name = quoteIdentifier(table), column = quoteIdentifier(key);
+        const SqlText& text = PostgresDialect::sqlText();
+        const std::string name = text.quote(table), column = text.quote(key);
         run("SELECT setval(pg_get_serial_sequence('" + name + "', '" + toLowerAscii(key) + "'), coalesce(max(" + column +
                 "), 0) + 1, false) FROM " + name,
             {});
@@ -347,18 +180,16 @@ public:
 
     void updateRow(const std::string& table, const std::vector<std::string>& columns, const std::vector<Variant>& values,
                    const std::string& key, const Variant& keyValue) override {
-        std::string assignments;
-        for (const auto& column : columns) assignments += (assignments.empty() ? "" : ", ") + quoteIdentifier(column) + " = ?";
         std::vector<Variant> bound = values;
         bound.push_back(keyValue);
-        run("UPDATE " + quoteIdentifier(table) + " SET " + assignments + " WHERE " + quoteIdentifier(key) + " = ?", bound);
+        run(PostgresDialect::sqlText().update(table, columns, key), bound);
     }
 
 private:
     struct Statement {
         std::string name;
         int parameterCount = 0;
-        std::unordered_map<std::string, std::string> spellings;
+        PostgresDialect::Spellings spellings;
     };
     struct TableInfo {
         std::string name;
@@ -372,25 +203,17 @@ private:
     std::unordered_map<Oid, TableInfo> tables_;
     std::unordered_map<std::string, Oid> tableOids_;
 
-    // The server folds result names to lower case; they are handed out as the
-    // statement, or else the catalogue's schema, spells them.
-    static std::string spelling(const char* name, const std::unordered_map<std::string, std::string>& spellings) {
-        if (auto found = spellings.find(name); found != spellings.end()) return found->second;
-        if (auto found = catalogueSpellings().find(name); found != catalogueSpellings().end()) return found->second;
-        return name;
-    }
-
     [[noreturn]] void throwError(const PGresult* result) const {
         const char* state = result ? libpq().PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
         if (!isOpen()) {
             throw PorticoError(errors::kConnectionLost,
                                "The connection to the catalogue server was lost (" +
-                                   oneLine(libpq().PQerrorMessage(connection_.get())) +
+                                   PostgresDialect::oneLine(libpq().PQerrorMessage(connection_.get())) +
                                    "); the next operation connects again.",
                                kSource);
         }
         const char* primary = result ? libpq().PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-        std::string message = primary ? primary : oneLine(libpq().PQerrorMessage(connection_.get()));
+        std::string message = primary ? primary : PostgresDialect::oneLine(libpq().PQerrorMessage(connection_.get()));
         // The number is the SQLSTATE where it is all digits, else its class where
         // that is (42P01 -> 42000), else 1: classes such as P0 (raised by a
         // trigger or function), XX and 0A have letters, and an error is never 0.
@@ -412,44 +235,21 @@ private:
 
     const Statement& prepare(const std::string& sql) {
         if (auto found = statements_.find(sql); found != statements_.end()) return found->second;
-        Translation translation = translate(sql);
+        const auto translation = PostgresDialect::translate(sql);
         Statement statement;
         statement.name = "portico_" + std::to_string(statements_.size() + 1);
         statement.parameterCount = translation.parameterCount;
-        collectSpellings(sql, statement.spellings);
+        PostgresDialect::collectSpellings(sql, statement.spellings);
         Result result(libpq().PQprepare(connection_.get(), statement.name.c_str(), translation.sql.c_str(), 0, nullptr));
         if (!result || libpq().PQresultStatus(result.get()) != PGRES_COMMAND_OK) throwError(result.get());
         return statements_.emplace(sql, std::move(statement)).first->second;
     }
 
     void sendPrepared(const Statement& statement, const std::vector<Variant>& parameters) {
-        const std::size_t count = parameters.size();
-        std::vector<std::string> texts(count);
-        std::vector<const char*> values(count, nullptr);
-        std::vector<int> lengths(count, 0), formats(count, 0);
-        for (std::size_t i = 0; i < count; ++i) {
-            const Variant& value = parameters[i];
-            switch (value.type()) {
-            case Variant::Type::Empty:
-            case Variant::Type::Null: break;
-            case Variant::Type::Bytes: {
-                // Pictures travel as raw bytes, not escaped text.
-                static const char nothing = 0;
-                const Bytes& bytes = value.bytes();
-                values[i] = bytes.empty() ? &nothing : reinterpret_cast<const char*>(bytes.data());
-                lengths[i] = static_cast<int>(bytes.size());
-                formats[i] = 1;
-                break;
-            }
-            default:
-                texts[i] = value.toText();
-                values[i] = texts[i].c_str();
-                lengths[i] = static_cast<int>(texts[i].size());
-            }
-        }
+        const PostgresDialect::Parameters sent(parameters);
         // Results come in the binary format: raw bytes for pictures, no text to parse for numbers.
-        if (!libpq().PQsendQueryPrepared(connection_.get(), statement.name.c_str(), static_cast<int>(count), values.data(),
-                                 lengths.data(), formats.data(), 1))
+        if (!libpq().PQsendQueryPrepared(connection_.get(), statement.name.c_str(), static_cast<int>(parameters.size()),
+                                         sent.values.data(), sent.lengths.data(), sent.formats.data(), 1))
             throwError(nullptr);
     }
 
@@ -487,7 +287,7 @@ private:
         const std::string name = toLowerAscii(table);
         auto found = tableOids_.find(name);
         if (found == tableOids_.end()) {
-            Result oid = query("SELECT to_regclass($1)::oid", quoteIdentifier(name));
+            Result oid = query("SELECT to_regclass($1)::oid", PostgresDialect::sqlText().quote(name));
             if (libpq().PQgetisnull(oid.get(), 0, 0))
                 throw PorticoError(errors::kServerError, "relation \"" + name + "\" does not exist (SQLSTATE 42P01)", kSource);
             found = tableOids_.emplace(name, static_cast<Oid>(std::stoul(libpq().PQgetvalue(oid.get(), 0, 0)))).first;

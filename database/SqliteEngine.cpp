@@ -3,6 +3,7 @@
 #include "database/AdoErrors.h"
 #include "database/Connection.h"
 #include "database/NameFold.h"
+#include "database/SqlText.h"
 #include "settings/PorticoError.h"
 
 #include <sqlite3.h>
@@ -38,14 +39,8 @@ private:
     sqlite3_stmt* statement_;
 };
 
-std::string quoteIdentifier(const std::string& name) {
-    std::string quoted = "\"";
-    for (char c : name) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
+// The engine keeps a quoted name as written.
+constexpr SqlText kSqlText(SqlText::Names::AsWritten);
 
 Variant columnValue(sqlite3_stmt* statement, int column, bool isDate) {
     switch (sqlite3_column_type(statement, column)) {
@@ -165,7 +160,7 @@ public:
 
     std::vector<std::string> tableColumns(std::string& table) override {
         // Only the column names are needed: the table's rows are not read.
-        sqlite3_stmt* statement = prepare("SELECT * FROM " + quoteIdentifier(table) + " LIMIT 0");
+        sqlite3_stmt* statement = prepare("SELECT * FROM " + kSqlText.quote(table) + " LIMIT 0");
         StatementReset resetAfterUse(statement);
         std::vector<std::string> columns;
         for (int i = 0; i < sqlite3_column_count(statement); ++i) columns.emplace_back(sqlite3_column_name(statement, i));
@@ -200,18 +195,7 @@ public:
 
     std::int64_t insertRow(const std::string& table, const std::vector<std::string>& columns,
                            const std::vector<Variant>& values, const std::string& key) override {
-        std::string sql;
-        if (columns.empty()) {
-            sql = "INSERT INTO " + quoteIdentifier(table) + " DEFAULT VALUES";
-        } else {
-            std::string names, marks;
-            for (const auto& column : columns) {
-                names += (names.empty() ? "" : ", ") + quoteIdentifier(column);
-                marks += marks.empty() ? "?" : ", ?";
-            }
-            sql = "INSERT INTO " + quoteIdentifier(table) + " (" + names + ") VALUES (" + marks + ")";
-        }
-        step(sql, values);
+        step(kSqlText.insert(table, columns), values);
         return key.empty() ? 0 : static_cast<std::int64_t>(sqlite3_last_insert_rowid(db_.get()));
     }
 
@@ -220,12 +204,9 @@ public:
 
     void updateRow(const std::string& table, const std::vector<std::string>& columns, const std::vector<Variant>& values,
                    const std::string& key, const Variant& keyValue) override {
-        std::string assignments;
-        for (const auto& column : columns) assignments += (assignments.empty() ? "" : ", ") + quoteIdentifier(column) + " = ?";
         std::vector<Variant> bound = values;
         bound.push_back(keyValue);
-        step("UPDATE " + quoteIdentifier(table) + " SET " + assignments + " WHERE " + quoteIdentifier(key) + " = ?",
-             bound);
+        step(kSqlText.update(table, columns, key), bound);
     }
 
 private:
