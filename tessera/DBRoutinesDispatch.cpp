@@ -7,10 +7,12 @@
 #include "tessera/VariantConversion.h"
 
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace portico::tessera {
 
@@ -164,6 +166,9 @@ struct SlotTraits<TesseraStatus (*_clsDBRoutinesVtbl::*)(_clsDBRoutines*, P...)>
     using Parameters = std::tuple<P...>;
 };
 
+template <auto Slot>
+constexpr std::size_t kSlotParameters = std::tuple_size_v<typename SlotTraits<decltype(Slot)>::Parameters>;
+
 template <auto Slot, bool HasResult, std::size_t... I>
 TesseraStatus callSlot(_clsDBRoutines* self, const Arguments& args, TesseraVariant* result, ResultKind kind,
                        std::index_sequence<I...>) {
@@ -186,28 +191,41 @@ using Invoker = TesseraStatus (*)(_clsDBRoutines*, const Arguments&, TesseraVari
 
 template <auto Slot, bool HasResult>
 TesseraStatus invokeSlot(_clsDBRoutines* self, const Arguments& args, TesseraVariant* result, ResultKind kind) {
-    constexpr std::size_t parameterCount =
-        std::tuple_size_v<typename SlotTraits<decltype(Slot)>::Parameters>;
-    constexpr std::size_t inputCount = HasResult ? parameterCount - 1 : parameterCount;
+    constexpr std::size_t inputCount = HasResult ? kSlotParameters<Slot> - 1 : kSlotParameters<Slot>;
     return callSlot<Slot, HasResult>(self, args, result, kind, std::make_index_sequence<inputCount>{});
 }
 
+template <auto Slot>
+constexpr bool kAnswersInt16 =
+    std::is_same_v<std::tuple_element_t<kSlotParameters<Slot> - 1, typename SlotTraits<decltype(Slot)>::Parameters>,
+                   std::int16_t*>;
+
+// All that GetIDsOfNames and Invoke know of one member.
 struct Member {
-    std::int32_t dispid;
-    std::size_t required;  // arguments that may not be left out
-    std::size_t accepted;  // arguments the member takes
+    DispatchTable::Member published;  // name, dispatch identifier, parameter names
+    std::size_t required;             // arguments that may not be left out
+    std::size_t accepted;             // arguments the member takes
     ResultKind kind;
-    Invoker method;        // a method, or a property's read
-    Invoker write;         // a property's write, else null
+    Invoker method;                   // a method, or a property's read
+    Invoker write;                    // a property's write, else null
 };
 
-template <auto Slot>
-constexpr Invoker method() {
-    return &invokeSlot<Slot, true>;
+// A method names each argument of its slot (all but the last parameter, the
+// result), so the names cannot drift from what the slot takes.
+template <auto Slot, typename... Names>
+consteval Member method(const char* name, std::int32_t dispid, ResultKind kind, std::size_t required,
+                        Names... parameters) {
+    static_assert(sizeof...(Names) + 1 == kSlotParameters<Slot>, "one parameter name per argument of the slot");
+    if (required > sizeof...(Names)) throw "more arguments required than the member takes";
+    if ((kind != ResultKind::Other) != kAnswersInt16<Slot>) throw "only a 16-bit result reads as integer or boolean";
+    return {{name, dispid, {parameters...}}, required, sizeof...(Names), kind, &invokeSlot<Slot, true>, nullptr};
 }
-template <auto Slot>
-constexpr Invoker write() {
-    return &invokeSlot<Slot, false>;
+
+// A property is read without arguments and written with one, under one identifier.
+template <auto Read, auto Write>
+consteval Member property(const char* name, std::int32_t dispid) {
+    static_assert(kSlotParameters<Read> == 1 && kSlotParameters<Write> == 1, "a property reads one value, writes one");
+    return {{name, dispid, {}}, 0, 0, ResultKind::Other, &invokeSlot<Read, true>, &invokeSlot<Write, false>};
 }
 
 using V = _clsDBRoutinesVtbl;
@@ -215,118 +233,92 @@ constexpr ResultKind kInt = ResultKind::Integer;
 constexpr ResultKind kBool = ResultKind::Boolean;
 constexpr ResultKind kOther = ResultKind::Other;
 
-// Dispatch identifiers, argument counts and slots of the members. Properties
-// share one identifier between their read and write.
+// A member's name is written once: it is the published name, it names the
+// identifier in Tessera.h and the slot of the function table.
+#define DISPATCH_METHOD(member, kind, required, ...) \
+    method<&V::member>(#member, TESSERA_DISPID_##member, kind, required __VA_OPT__(, ) __VA_ARGS__)
+#define DISPATCH_PROPERTY(member) property<&V::get_##member, &V::put_##member>(#member, TESSERA_DISPID_##member)
+
+// Every member of _clsDBRoutines: how its result reads, how many of its
+// arguments are required, and its parameters' names in order.
 constexpr Member kMembers[] = {
-    {TESSERA_DISPID_openDatabase, 1, 1, kOther, method<&V::openDatabase>(), nullptr},
-    {TESSERA_DISPID_exportThemePath, 0, 0, kOther, method<&V::get_exportThemePath>(), write<&V::put_exportThemePath>()},
-    {TESSERA_DISPID_DefaultIconPath, 0, 0, kOther, method<&V::get_DefaultIconPath>(), write<&V::put_DefaultIconPath>()},
-    {TESSERA_DISPID_loadPrograms, 0, 0, kOther, method<&V::loadPrograms>(), nullptr},
-    {TESSERA_DISPID_loadProgram, 1, 1, kOther, method<&V::loadProgram>(), nullptr},
-    {TESSERA_DISPID_getProgramDescription, 1, 1, kOther, method<&V::getProgramDescription>(), nullptr},
-    {TESSERA_DISPID_getProgramKey, 1, 1, kInt, method<&V::getProgramKey>(), nullptr},
-    {TESSERA_DISPID_loadProperties, 1, 1, kOther, method<&V::loadProperties>(), nullptr},
-    {TESSERA_DISPID_getProgramPath, 1, 1, kOther, method<&V::getProgramPath>(), nullptr},
-    {TESSERA_DISPID_getProgramResType, 1, 1, kOther, method<&V::getProgramResType>(), nullptr},
-    {TESSERA_DISPID_deleteProgram, 1, 1, kBool, method<&V::deleteProgram>(), nullptr},
-    {TESSERA_DISPID_addProgram, 4, 6, kBool, method<&V::addProgram>(), nullptr},
-    {TESSERA_DISPID_AddProgramImage, 1, 2, kOther, method<&V::AddProgramImage>(), nullptr},
-    {TESSERA_DISPID_AddThemeImage, 3, 3, kOther, method<&V::AddThemeImage>(), nullptr},
-    {TESSERA_DISPID_GetThemeImage, 2, 2, kBool, method<&V::GetThemeImage>(), nullptr},
-    {TESSERA_DISPID_GetProgramImage, 1, 1, kBool, method<&V::GetProgramImage>(), nullptr},
-    {TESSERA_DISPID_updateProgram, 4, 6, kBool, method<&V::updateProgram>(), nullptr},
-    {TESSERA_DISPID_LoadSecurityUser, 2, 2, kOther, method<&V::LoadSecurityUser>(), nullptr},
-    {TESSERA_DISPID_LoadGroupPermissionForDataReport, 0, 0, kOther, method<&V::LoadGroupPermissionForDataReport>(),
-     nullptr},
-    {TESSERA_DISPID_LoadUserPermissionForDataReport, 0, 0, kOther, method<&V::LoadUserPermissionForDataReport>(),
-     nullptr},
-    {TESSERA_DISPID_LoadSecurityGroup, 2, 2, kOther, method<&V::LoadSecurityGroup>(), nullptr},
-    {TESSERA_DISPID_LoadProgramsByGroup, 1, 1, kOther, method<&V::LoadProgramsByGroup>(), nullptr},
-    {TESSERA_DISPID_LoadProgramsByUser, 2, 2, kOther, method<&V::LoadProgramsByUser>(), nullptr},
-    {TESSERA_DISPID_LoadUsersByProgram, 1, 1, kOther, method<&V::LoadUsersByProgram>(), nullptr},
-    {TESSERA_DISPID_LoadGroupsByProgram, 1, 1, kOther, method<&V::LoadGroupsByProgram>(), nullptr},
-    {TESSERA_DISPID_GetObjectKey, 2, 2, kInt, method<&V::GetObjectKey>(), nullptr},
-    {TESSERA_DISPID_AddSecurity, 4, 4, kBool, method<&V::AddSecurity>(), nullptr},
-    {TESSERA_DISPID_DeleteSecurity, 2, 2, kBool, method<&V::DeleteSecurity>(), nullptr},
-    {TESSERA_DISPID_AddUser, 2, 2, kBool, method<&V::AddUser>(), nullptr},
-    {TESSERA_DISPID_AddGroup, 1, 1, kBool, method<&V::AddGroup>(), nullptr},
-    {TESSERA_DISPID_DeleteUser, 1, 1, kBool, method<&V::DeleteUser>(), nullptr},
-    {TESSERA_DISPID_DeleteGroup, 1, 1, kBool, method<&V::DeleteGroup>(), nullptr},
-    {TESSERA_DISPID_GroupExists, 1, 1, kBool, method<&V::GroupExists>(), nullptr},
-    {TESSERA_DISPID_UserExists, 1, 1, kBool, method<&V::UserExists>(), nullptr},
-    {TESSERA_DISPID_AddFolder, 2, 2, kBool, method<&V::AddFolder>(), nullptr},
-    {TESSERA_DISPID_DeleteFolder, 1, 1, kBool, method<&V::DeleteFolder>(), nullptr},
-    {TESSERA_DISPID_GetFolders, 0, 0, kOther, method<&V::GetFolders>(), nullptr},
-    {TESSERA_DISPID_GetProgramParameters, 1, 1, kOther, method<&V::GetProgramParameters>(), nullptr},
-    {TESSERA_DISPID_GetProgramStartInDir, 1, 1, kOther, method<&V::GetProgramStartInDir>(), nullptr},
-    {TESSERA_DISPID_LoadThemes, 0, 0, kOther, method<&V::LoadThemes>(), nullptr},
-    {TESSERA_DISPID_DeleteTheme, 1, 1, kBool, method<&V::DeleteTheme>(), nullptr},
-    {TESSERA_DISPID_LoadTheme, 1, 1, kOther, method<&V::LoadTheme>(), nullptr},
-    {TESSERA_DISPID_CreateTheme, 1, 4, kBool, method<&V::CreateTheme>(), nullptr},
-    {TESSERA_DISPID_setDefaultTheme, 1, 1, kBool, method<&V::setDefaultTheme>(), nullptr},
-    {TESSERA_DISPID_GetThemeKey, 1, 1, kInt, method<&V::GetThemeKey>(), nullptr},
-    {TESSERA_DISPID_GetThemeName, 1, 1, kOther, method<&V::GetThemeName>(), nullptr},
-    {TESSERA_DISPID_getDefaultTheme, 0, 0, kOther, method<&V::getDefaultTheme>(), nullptr},
+    DISPATCH_METHOD(openDatabase, kOther, 1, "mstrConString"),
+    DISPATCH_PROPERTY(exportThemePath),
+    DISPATCH_PROPERTY(DefaultIconPath),
+    DISPATCH_METHOD(loadPrograms, kOther, 0),
+    DISPATCH_METHOD(loadProgram, kOther, 1, "mStrName"),
+    DISPATCH_METHOD(getProgramDescription, kOther, 1, "mStrPrgName"),
+    DISPATCH_METHOD(getProgramKey, kInt, 1, "mStrName"),
+    DISPATCH_METHOD(loadProperties, kOther, 1, "mStrName"),
+    DISPATCH_METHOD(getProgramPath, kOther, 1, "mStrName"),
+    DISPATCH_METHOD(getProgramResType, kOther, 1, "mStrName"),
+    DISPATCH_METHOD(deleteProgram, kBool, 1, "mStrName"),
+    DISPATCH_METHOD(addProgram, kBool, 4, "mStrName", "mStrDesc", "mStrProgramPath", "strFileName",
+                    "strProgramStartInDir", "strProgramStartParms"),
+    DISPATCH_METHOD(AddProgramImage, kOther, 1, "rs", "strPath"),
+    DISPATCH_METHOD(AddThemeImage, kOther, 3, "rs", "strPath", "mStrFieldName"),
+    DISPATCH_METHOD(GetThemeImage, kBool, 2, "mStrThemeName", "mStrFieldName"),
+    DISPATCH_METHOD(GetProgramImage, kBool, 1, "strPrgName"),
+    DISPATCH_METHOD(updateProgram, kBool, 4, "mStrOldName", "mStrName", "mStrDesc", "mStrProgramPath",
+                    "mStrProgramStartInDir", "mStrProgramStartUpParm"),
+    DISPATCH_METHOD(LoadSecurityUser, kOther, 2, "strSid", "strPrgName"),
+    DISPATCH_METHOD(LoadGroupPermissionForDataReport, kOther, 0),
+    DISPATCH_METHOD(LoadUserPermissionForDataReport, kOther, 0),
+    DISPATCH_METHOD(LoadSecurityGroup, kOther, 2, "strGroupName", "strPrgName"),
+    DISPATCH_METHOD(LoadProgramsByGroup, kOther, 1, "strGroupName"),
+    DISPATCH_METHOD(LoadProgramsByUser, kOther, 2, "strUserName", "strSid"),
+    DISPATCH_METHOD(LoadUsersByProgram, kOther, 1, "strPrgName"),
+    DISPATCH_METHOD(LoadGroupsByProgram, kOther, 1, "strPrgName"),
+    DISPATCH_METHOD(GetObjectKey, kInt, 2, "strObjectName", "mIntType"),
+    DISPATCH_METHOD(AddSecurity, kBool, 4, "strObjectName", "intPermissionStatus", "strPrgName", "mIntType"),
+    DISPATCH_METHOD(DeleteSecurity, kBool, 2, "IntObjectKey", "IntPrgKey"),
+    DISPATCH_METHOD(AddUser, kBool, 2, "strUserName", "strSid"),
+    DISPATCH_METHOD(AddGroup, kBool, 1, "strGroupName"),
+    DISPATCH_METHOD(DeleteUser, kBool, 1, "strSid"),
+    DISPATCH_METHOD(DeleteGroup, kBool, 1, "strGroupName"),
+    DISPATCH_METHOD(GroupExists, kBool, 1, "strGroupName"),
+    DISPATCH_METHOD(UserExists, kBool, 1, "strUserName"),
+    DISPATCH_METHOD(AddFolder, kBool, 2, "mStrFolderName", "mStrFolderPath"),
+    DISPATCH_METHOD(DeleteFolder, kBool, 1, "mStrFolderName"),
+    DISPATCH_METHOD(GetFolders, kOther, 0),
+    DISPATCH_METHOD(GetProgramParameters, kOther, 1, "mStrPrgName"),
+    DISPATCH_METHOD(GetProgramStartInDir, kOther, 1, "mStrPrgName"),
+    DISPATCH_METHOD(LoadThemes, kOther, 0),
+    DISPATCH_METHOD(DeleteTheme, kBool, 1, "mStrThemeName"),
+    DISPATCH_METHOD(LoadTheme, kOther, 1, "mStrThemeName"),
+    DISPATCH_METHOD(CreateTheme, kBool, 1, "mStrThemeName", "mStrSplash", "mStrAddRemove", "mStrSetup"),
+    DISPATCH_METHOD(setDefaultTheme, kBool, 1, "mStrThemeName"),
+    DISPATCH_METHOD(GetThemeKey, kInt, 1, "mStrThemeName"),
+    DISPATCH_METHOD(GetThemeName, kOther, 1, "mIntThemeKey"),
+    DISPATCH_METHOD(getDefaultTheme, kOther, 0),
 };
 
+#undef DISPATCH_METHOD
+#undef DISPATCH_PROPERTY
+
+consteval bool identifiersDistinct() {
+    for (std::size_t i = 0; i < std::size(kMembers); ++i) {
+        for (std::size_t j = i + 1; j < std::size(kMembers); ++j) {
+            if (kMembers[i].published.dispid == kMembers[j].published.dispid) return false;
+        }
+    }
+    return true;
+}
+static_assert(identifiersDistinct(), "two members share a dispatch identifier");
+
 const DispatchTable& memberNames() {
-    static const DispatchTable table{
-        {"openDatabase", TESSERA_DISPID_openDatabase, {"mstrConString"}},
-        {"exportThemePath", TESSERA_DISPID_exportThemePath, {}},
-        {"DefaultIconPath", TESSERA_DISPID_DefaultIconPath, {}},
-        {"loadPrograms", TESSERA_DISPID_loadPrograms, {}},
-        {"loadProgram", TESSERA_DISPID_loadProgram, {"mStrName"}},
-        {"getProgramDescription", TESSERA_DISPID_getProgramDescription, {"mStrPrgName"}},
-        {"getProgramKey", TESSERA_DISPID_getProgramKey, {"mStrName"}},
-        {"loadProperties", TESSERA_DISPID_loadProperties, {"mStrName"}},
-        {"getProgramPath", TESSERA_DISPID_getProgramPath, {"mStrName"}},
-        {"getProgramResType", TESSERA_DISPID_getProgramResType, {"mStrName"}},
-        {"deleteProgram", TESSERA_DISPID_deleteProgram, {"mStrName"}},
-        {"addProgram", TESSERA_DISPID_addProgram,
-         {"mStrName", "mStrDesc", "mStrProgramPath", "strFileName", "strProgramStartInDir", "strProgramStartParms"}},
-        {"AddProgramImage", TESSERA_DISPID_AddProgramImage, {"rs", "strPath"}},
-        {"AddThemeImage", TESSERA_DISPID_AddThemeImage, {"rs", "strPath", "mStrFieldName"}},
-        {"GetThemeImage", TESSERA_DISPID_GetThemeImage, {"mStrThemeName", "mStrFieldName"}},
-        {"GetProgramImage", TESSERA_DISPID_GetProgramImage, {"strPrgName"}},
-        {"updateProgram", TESSERA_DISPID_updateProgram,
-         {"mStrOldName", "mStrName", "mStrDesc", "mStrProgramPath", "mStrProgramStartInDir", "mStrProgramStartUpParm"}},
-        {"LoadSecurityUser", TESSERA_DISPID_LoadSecurityUser, {"strSid", "strPrgName"}},
-        {"LoadGroupPermissionForDataReport", TESSERA_DISPID_LoadGroupPermissionForDataReport, {}},
-        {"LoadUserPermissionForDataReport", TESSERA_DISPID_LoadUserPermissionForDataReport, {}},
-        {"LoadSecurityGroup", TESSERA_DISPID_LoadSecurityGroup, {"strGroupName", "strPrgName"}},
-        {"LoadProgramsByGroup", TESSERA_DISPID_LoadProgramsByGroup, {"strGroupName"}},
-        {"LoadProgramsByUser", TESSERA_DISPID_LoadProgramsByUser, {"strUserName", "strSid"}},
-        {"LoadUsersByProgram", TESSERA_DISPID_LoadUsersByProgram, {"strPrgName"}},
-        {"LoadGroupsByProgram", TESSERA_DISPID_LoadGroupsByProgram, {"strPrgName"}},
-        {"GetObjectKey", TESSERA_DISPID_GetObjectKey, {"strObjectName", "mIntType"}},
-        {"AddSecurity", TESSERA_DISPID_AddSecurity, {"strObjectName", "intPermissionStatus", "strPrgName", "mIntType"}},
-        {"DeleteSecurity", TESSERA_DISPID_DeleteSecurity, {"IntObjectKey", "IntPrgKey"}},
-        {"AddUser", TESSERA_DISPID_AddUser, {"strUserName", "strSid"}},
-        {"AddGroup", TESSERA_DISPID_AddGroup, {"strGroupName"}},
-        {"DeleteUser", TESSERA_DISPID_DeleteUser, {"strSid"}},
-        {"DeleteGroup", TESSERA_DISPID_DeleteGroup, {"strGroupName"}},
-        {"GroupExists", TESSERA_DISPID_GroupExists, {"strGroupName"}},
-        {"UserExists", TESSERA_DISPID_UserExists, {"strUserName"}},
-        {"AddFolder", TESSERA_DISPID_AddFolder, {"mStrFolderName", "mStrFolderPath"}},
-        {"DeleteFolder", TESSERA_DISPID_DeleteFolder, {"mStrFolderName"}},
-        {"GetFolders", TESSERA_DISPID_GetFolders, {}},
-        {"GetProgramParameters", TESSERA_DISPID_GetProgramParameters, {"mStrPrgName"}},
-        {"GetProgramStartInDir", TESSERA_DISPID_GetProgramStartInDir, {"mStrPrgName"}},
-        {"LoadThemes", TESSERA_DISPID_LoadThemes, {}},
-        {"DeleteTheme", TESSERA_DISPID_DeleteTheme, {"mStrThemeName"}},
-        {"LoadTheme", TESSERA_DISPID_LoadTheme, {"mStrThemeName"}},
-        {"CreateTheme", TESSERA_DISPID_CreateTheme, {"mStrThemeName", "mStrSplash", "mStrAddRemove", "mStrSetup"}},
-        {"setDefaultTheme", TESSERA_DISPID_setDefaultTheme, {"mStrThemeName"}},
-        {"GetThemeKey", TESSERA_DISPID_GetThemeKey, {"mStrThemeName"}},
-        {"GetThemeName", TESSERA_DISPID_GetThemeName, {"mIntThemeKey"}},
-        {"getDefaultTheme", TESSERA_DISPID_getDefaultTheme, {}},
-    };
+    static const DispatchTable table = [] {
+        std::vector<DispatchTable::Member> published;
+        published.reserve(std::size(kMembers));
+        for (const auto& member : kMembers) published.push_back(member.published);
+        return DispatchTable(std::move(published));
+    }();
     return table;
 }
 
 const Member* findMember(std::int32_t dispid) {
     for (const auto& member : kMembers) {
-        if (member.dispid == dispid) return &member;
+        if (member.published.dispid == dispid) return &member;
     }
     return nullptr;
 }

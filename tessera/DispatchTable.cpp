@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <utility>
+
 namespace portico::tessera {
 
 namespace {
@@ -11,6 +13,8 @@ bool sameName(const char* a, const char* b) { return ::strcasecmp(a, b) == 0; }
 }  // namespace
 
 DispatchTable::DispatchTable(std::initializer_list<Member> members) : members_(members) {}
+
+DispatchTable::DispatchTable(std::vector<Member> members) : members_(std::move(members)) {}
 
 TesseraStatus DispatchTable::idsOfNames(const char* const* names, std::uint32_t count, std::int32_t* dispids) const {
     if (count == 0) return TESSERA_S_OK;
@@ -32,7 +36,7 @@ TesseraStatus DispatchTable::idsOfNames(const char* const* names, std::uint32_t 
     bool allKnown = true;
     for (std::uint32_t i = 1; i < count; ++i) {
         bool found = false;
-        for (std::size_t p = 0; names[i] && p < member->parameters.size(); ++p) {
+        for (std::size_t p = 0; names[i] && p < member->parameters.size() && member->parameters[p]; ++p) {
             if (sameName(member->parameters[p], names[i])) {
                 dispids[i] = static_cast<std::int32_t>(p);
                 found = true;

@@ -45,8 +45,9 @@ protected:
     }
     std::shared_ptr<Connection> connection;
 };
+PORTICO_ON_FILE_AND_SERVER(RecordsetTest);
 
-TEST_F(RecordsetTest, NavigationAndMissingRows) {
+TEST_P(RecordsetTest, NavigationAndMissingRows) {
     db->AddFolder("b", "/b");
     db->AddFolder("a", "/a");
     Recordset rs;
@@ -70,7 +71,7 @@ TEST_F(RecordsetTest, NavigationAndMissingRows) {
     EXPECT_EQ(errorNumber([&] { rs.RecordCount(); }), 3704);
 }
 
-TEST_F(RecordsetTest, CurrentRowOfASingleTableQueryIsWrittenBack) {
+TEST_P(RecordsetTest, CurrentRowOfASingleTableQueryIsWrittenBack) {
     db->CreateTheme("Plain");
     db->CreateTheme("Dark");
     Recordset rs;
@@ -87,7 +88,7 @@ TEST_F(RecordsetTest, CurrentRowOfASingleTableQueryIsWrittenBack) {
     EXPECT_EQ(check.Fields("Theme_LogoSetup").Value(), Variant(Bytes{1, 2, 3}));
 }
 
-TEST_F(RecordsetTest, AddNewWithoutFetchingTheTableAndThenEditTheNewRow) {
+TEST_P(RecordsetTest, AddNewWithoutFetchingTheTableAndThenEditTheNewRow) {
     db->AddFolder("existing", "/e");
     Recordset rs;
     rs.OpenTable("[Theme]", connection);
@@ -120,7 +121,7 @@ TEST_F(RecordsetTest, AddNewWithoutFetchingTheTableAndThenEditTheNewRow) {
     EXPECT_EQ(errorNumber([&] { folders.Fields("Folder_Name").setValue("g"); }), 3251);
 }
 
-TEST_F(RecordsetTest, StatementsRunAndWrongParameterCountsAreRefused) {
+TEST_P(RecordsetTest, StatementsRunAndWrongParameterCountsAreRefused) {
     Recordset rs;
     rs.Open("Update Settings Set Theme_Key = ?", connection, {7});
     EXPECT_EQ(rs.State(), Recordset::adStateClosed);

@@ -13,7 +13,7 @@ using ::testing::HasSubstr;
 using ::testing::Pair;
 
 // Copies between the catalogue file of the test and its server catalogue;
-// on a file-only run the "server" side is a second file.
+// on the file engine the "server" side is a second file.
 class CatalogueCopyTest : public CatalogueTest {
 protected:
     void fill(clsDBRoutines& catalogue) {
@@ -37,8 +37,9 @@ protected:
         return (folder / name).string();
     }
 };
+PORTICO_ON_FILE_AND_SERVER(CatalogueCopyTest);
 
-TEST_F(CatalogueCopyTest, RoundTripKeepsEveryRowAndPictureByte) {
+TEST_P(CatalogueCopyTest, RoundTripKeepsEveryRowAndPictureByte) {
     const std::string source = newFile("source.mdb");
     {
         clsDBRoutines file(pictures());
@@ -64,7 +65,7 @@ TEST_F(CatalogueCopyTest, RoundTripKeepsEveryRowAndPictureByte) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(CatalogueCopyTest, NonEmptyDestinationIsRefusedUnlessReplaced) {
+TEST_P(CatalogueCopyTest, NonEmptyDestinationIsRefusedUnlessReplaced) {
     const std::string source = newFile("source.mdb");
     {
         clsDBRoutines file(pictures());
@@ -85,7 +86,7 @@ TEST_F(CatalogueCopyTest, NonEmptyDestinationIsRefusedUnlessReplaced) {
     EXPECT_EQ(catalogueRows(connectionString()), catalogueRows(source));
 }
 
-TEST_F(CatalogueCopyTest, FailedCopyLeavesTheDestinationAsItWas) {
+TEST_P(CatalogueCopyTest, FailedCopyLeavesTheDestinationAsItWas) {
     const auto before = catalogueRows(connectionString());
     const std::string notACatalogue = folder.write("notes.mdb", "just text").string();
     EXPECT_THROW(CatalogueCopy::copy(notACatalogue, connectionString(), true), PorticoError);

@@ -8,27 +8,18 @@
 #include "tests/support/PostgresTestServer.h"
 #include "tests/support/RecordingMessageSink.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestEngine.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace portico::test {
 
-// The catalogue tests run on a catalogue file, or with PORTICO_TEST_ENGINE=postgresql
-// on a database of a throwaway PostgreSQL server of their own.
-inline bool onServer() {
-    const char* engine = std::getenv("PORTICO_TEST_ENGINE");
-    return engine && std::string(engine) == "postgresql";
-}
-
-// A new catalogue (a file in a temporary folder, or a server database), opened
-// by a data layer that exports its pictures into that folder; every message is recorded.
 // Every row of every catalogue table, as text, sorted: what a catalogue holds.
 inline std::vector<std::string> catalogueRows(const std::string& connectionString) {
     auto connection = std::make_shared<Connection>();
@@ -51,7 +42,10 @@ inline std::vector<std::string> catalogueRows(const std::string& connectionStrin
     return rows;
 }
 
-class CatalogueTest : public ::testing::Test {
+// A new catalogue (a file in a temporary folder, or a database of the process's
+// throwaway server, as the test's engine says), opened by a data layer that exports
+// its pictures into that folder; every message is recorded.
+class CatalogueTest : public ::testing::TestWithParam<TestEngine> {
 protected:
     CatalogueTest() {
         if (onServer() && PostgresTestServer::shared()) connection_ = PostgresTestServer::shared()->createCatalogue();
@@ -67,6 +61,8 @@ protected:
         if (onServer() && !PostgresTestServer::shared())
             GTEST_SKIP() << "no PostgreSQL server: " << PostgresTestServer::unavailableReason();
     }
+
+    bool onServer() const { return engine_ == TestEngine::Server; }
 
     // What the data layer was opened with: the file's path or the server's connection string.
     const std::string& connectionString() const { return connection_; }
@@ -93,6 +89,7 @@ protected:
         return result;
     }
 
+    const TestEngine engine_ = runningEngine();
     TempFolder folder;
     RecordingMessageSink sink;
     std::string connection_;

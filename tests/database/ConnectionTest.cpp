@@ -245,15 +245,11 @@ TEST(ConnectionTest, AnOpenerServesItsNameFromAPrivateCopyOfAnImageAndLeavesOthe
     EXPECT_THAT(sink.messages[1].text, StartsWith("14, "));
 }
 
-class LockedCatalogueTest : public CatalogueTest {
-protected:
-    void SetUp() override {
-        CatalogueTest::SetUp();
-        if (onServer()) GTEST_SKIP() << "a file's write lock";
-    }
-};
+// A file's write lock.
+class LockedCatalogueTest : public CatalogueTest {};
+PORTICO_ON_FILE(LockedCatalogueTest);
 
-TEST_F(LockedCatalogueTest, WaitsForAnotherProgramsWriteLockThenSucceeds) {
+TEST_P(LockedCatalogueTest, WaitsForAnotherProgramsWriteLockThenSucceeds) {
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(catalogue().c_str(), &raw), SQLITE_OK);
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> other(raw, sqlite3_close);

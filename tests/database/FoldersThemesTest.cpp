@@ -8,8 +8,9 @@ namespace {
 using ::testing::ElementsAre;
 
 class FoldersThemesTest : public CatalogueTest {};
+PORTICO_ON_FILE_AND_SERVER(FoldersThemesTest);
 
-TEST_F(FoldersThemesTest, FoldersAreTrimmedListedInOrderAndDeletedByName) {
+TEST_P(FoldersThemesTest, FoldersAreTrimmedListedInOrderAndDeletedByName) {
     EXPECT_TRUE(db->AddFolder("  Projects ", " /srv/projects "));
     EXPECT_TRUE(db->AddFolder("Documents", "/home/docs"));
     EXPECT_FALSE(db->AddFolder("Projects", "/srv/other"));
@@ -32,7 +33,7 @@ TEST_F(FoldersThemesTest, FoldersAreTrimmedListedInOrderAndDeletedByName) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(FoldersThemesTest, ThemesStorePicturesAndExportThemByteForByte) {
+TEST_P(FoldersThemesTest, ThemesStorePicturesAndExportThemByteForByte) {
     const auto splash = folder.write("splash.bmp", std::string("BM\0splash", 9));
     const auto addRemove = folder.write("addremove.bmp", "BM-addremove");
     ASSERT_TRUE(db->CreateTheme("Ocean", splash.string(), addRemove.string()));
@@ -61,7 +62,7 @@ TEST_F(FoldersThemesTest, ThemesStorePicturesAndExportThemByteForByte) {
     EXPECT_FALSE(std::filesystem::exists(pictureFile("Theme_LogoSetup.bmp")));
 }
 
-TEST_F(FoldersThemesTest, ThemeExportRefusesUnknownThemesAndColumns) {
+TEST_P(FoldersThemesTest, ThemeExportRefusesUnknownThemesAndColumns) {
     ASSERT_TRUE(db->CreateTheme("Plain"));
     EXPECT_FALSE(db->GetThemeImage("Nothing", "Theme_LogoSplash"));
     EXPECT_FALSE(db->GetThemeImage("Plain", "../../escape"));
@@ -71,7 +72,7 @@ TEST_F(FoldersThemesTest, ThemeExportRefusesUnknownThemesAndColumns) {
     EXPECT_FALSE(std::filesystem::exists(folder / "escape.bmp"));
 }
 
-TEST_F(FoldersThemesTest, UnreadableThemePictureLeavesNoThemeBehind) {
+TEST_P(FoldersThemesTest, UnreadableThemePictureLeavesNoThemeBehind) {
     EXPECT_FALSE(db->CreateTheme("Broken", (folder / "missing.bmp").string()));
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(sink.messages[0].text, "3002, File could not be opened.");
@@ -80,7 +81,7 @@ TEST_F(FoldersThemesTest, UnreadableThemePictureLeavesNoThemeBehind) {
     EXPECT_TRUE(db->CreateTheme("Blank", "   ", ""));
 }
 
-TEST_F(FoldersThemesTest, PictureThatIsAFifoIsRefusedWithoutWaiting) {
+TEST_P(FoldersThemesTest, PictureThatIsAFifoIsRefusedWithoutWaiting) {
     const auto fifo = folder / "pipe.bmp";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_FALSE(db->CreateTheme("Piped", fifo.string()));
@@ -89,7 +90,7 @@ TEST_F(FoldersThemesTest, PictureThatIsAFifoIsRefusedWithoutWaiting) {
     EXPECT_EQ(db->LoadThemes()->RecordCount(), 0);
 }
 
-TEST_F(FoldersThemesTest, DefaultThemeIsKeptAsAKey) {
+TEST_P(FoldersThemesTest, DefaultThemeIsKeptAsAKey) {
     ASSERT_TRUE(db->CreateTheme("Plain"));
     ASSERT_TRUE(db->CreateTheme("Dark"));
     EXPECT_EQ(db->GetThemeKey(" Dark "), 2);
@@ -99,14 +100,14 @@ TEST_F(FoldersThemesTest, DefaultThemeIsKeptAsAKey) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(FoldersThemesTest, FreshCatalogueHasNoDefaultThemeAndSaysNothing) {
+TEST_P(FoldersThemesTest, FreshCatalogueHasNoDefaultThemeAndSaysNothing) {
     EXPECT_EQ(db->getDefaultTheme(), "");
     EXPECT_TRUE(db->CreateTheme("Plain"));
     EXPECT_EQ(db->getDefaultTheme(), "");
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(FoldersThemesTest, ThemeNamesAreStoredAsGivenAndReadBackTrimmed) {
+TEST_P(FoldersThemesTest, ThemeNamesAreStoredAsGivenAndReadBackTrimmed) {
     ASSERT_TRUE(db->CreateTheme("Plain"));
     ASSERT_TRUE(db->CreateTheme("  Blue  "));
     EXPECT_EQ(db->LoadTheme("  Blue  ")->RecordCount(), 1);
@@ -116,7 +117,7 @@ TEST_F(FoldersThemesTest, ThemeNamesAreStoredAsGivenAndReadBackTrimmed) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(FoldersThemesTest, UnknownDefaultThemeIsStoredAsZeroAndReadBackAsOneReport) {
+TEST_P(FoldersThemesTest, UnknownDefaultThemeIsStoredAsZeroAndReadBackAsOneReport) {
     ASSERT_TRUE(db->CreateTheme("Plain"));
     EXPECT_EQ(db->GetThemeKey("Unknown"), 0);
     EXPECT_TRUE(db->setDefaultTheme("Unknown"));
@@ -126,7 +127,7 @@ TEST_F(FoldersThemesTest, UnknownDefaultThemeIsStoredAsZeroAndReadBackAsOneRepor
     EXPECT_EQ(sink.messages[0].text.substr(0, 6), "3021, ");
 }
 
-TEST_F(FoldersThemesTest, DeletingTheDefaultThemeLeavesTheDefaultPointingNowhere) {
+TEST_P(FoldersThemesTest, DeletingTheDefaultThemeLeavesTheDefaultPointingNowhere) {
     ASSERT_TRUE(db->CreateTheme("Plain"));
     ASSERT_TRUE(db->setDefaultTheme("Plain"));
     EXPECT_TRUE(db->DeleteTheme(" Plain "));

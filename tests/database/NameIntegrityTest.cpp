@@ -87,6 +87,11 @@ protected:
         return "3022, A " + what + " named '" + name + "' already exists.";
     }
 };
+PORTICO_ON_FILE_AND_SERVER(NameIntegrityTest);
+
+// What a catalogue file's own indexes refuse.
+class NameIndexTest : public NameIntegrityTest {};
+PORTICO_ON_FILE(NameIndexTest);
 
 TEST(NameFoldTest, FoldsCaseInEveryScriptAndIgnoresSurroundingBlanks) {
     EXPECT_TRUE(NameFold::sameName("Clock", "CLOCK"));
@@ -103,7 +108,7 @@ TEST(NameFoldTest, FoldsCaseInEveryScriptAndIgnoresSurroundingBlanks) {
     EXPECT_FALSE(NameFold::sameName("Caf\xE9", "Caf\xC9"));
 }
 
-TEST_F(NameIntegrityTest, AddingAProgramWhoseNameIsTakenInAnyCaseIsRefusedAndChangesNothing) {
+TEST_P(NameIntegrityTest, AddingAProgramWhoseNameIsTakenInAnyCaseIsRefusedAndChangesNothing) {
     addProgram("Clock");
     addProgram("Ärger");
     sink.messages.clear();
@@ -121,7 +126,7 @@ TEST_F(NameIntegrityTest, AddingAProgramWhoseNameIsTakenInAnyCaseIsRefusedAndCha
     EXPECT_EQ(db->programNamedLike("Clocks"), "");
 }
 
-TEST_F(NameIntegrityTest, RenamingOntoAnotherProgramIsRefusedButChangingTheCaseOfItsOwnNameIsNot) {
+TEST_P(NameIntegrityTest, RenamingOntoAnotherProgramIsRefusedButChangingTheCaseOfItsOwnNameIsNot) {
     addProgram("Clock", "/bin/clock", "BM-clock");
     addProgram("Eyes", "/bin/eyes", "BM-eyes");
     const std::int64_t eyes = db->getProgramKey("Eyes");
@@ -143,7 +148,7 @@ TEST_F(NameIntegrityTest, RenamingOntoAnotherProgramIsRefusedButChangingTheCaseO
     EXPECT_EQ(db->programNamedLike("eyes"), "Eyes");
 }
 
-TEST_F(NameIntegrityTest, ByKeyChangesKeepThePictureUnlessOneIsGivenAndReportAProgramThatHasGone) {
+TEST_P(NameIntegrityTest, ByKeyChangesKeepThePictureUnlessOneIsGivenAndReportAProgramThatHasGone) {
     addProgram("Eyes", "/bin/eyes", "BM-eyes");
     const std::int64_t key = db->getProgramKey("Eyes");
     pickIcon("BM-someone-elses");
@@ -169,7 +174,7 @@ TEST_F(NameIntegrityTest, ByKeyChangesKeepThePictureUnlessOneIsGivenAndReportAPr
     EXPECT_TRUE(programNames().empty());
 }
 
-TEST_F(NameIntegrityTest, AProgramAddedWithItsPictureInMemoryNeverTakesThePictureFile) {
+TEST_P(NameIntegrityTest, AProgramAddedWithItsPictureInMemoryNeverTakesThePictureFile) {
     pickIcon("BM-left-by-someone");
     ASSERT_TRUE(db->addProgramWithPicture("Eyes", "d", "/bin/eyes", Bytes{'B', 'M', '1'}));
     // Nothing picked and no default icon: no picture at all.
@@ -184,7 +189,7 @@ TEST_F(NameIntegrityTest, AProgramAddedWithItsPictureInMemoryNeverTakesThePictur
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(NameIntegrityTest, ThemeAndFolderNamesAreUniqueInAnyCase) {
+TEST_P(NameIntegrityTest, ThemeAndFolderNamesAreUniqueInAnyCase) {
     const auto splash = folder.write("splash.bmp", "BM-splash");
     ASSERT_TRUE(db->CreateTheme("Portico Blue", splash.string()));
     EXPECT_FALSE(db->CreateTheme("portico blue", splash.string()));
@@ -199,7 +204,7 @@ TEST_F(NameIntegrityTest, ThemeAndFolderNamesAreUniqueInAnyCase) {
                                                  duplicateReport("folder", "Übungen")}));
 }
 
-TEST_F(NameIntegrityTest, TheIndexesOfANewCatalogueRefuseDuplicatesFromOtherWritersToo) {
+TEST_P(NameIndexTest, TheIndexesOfANewCatalogueRefuseDuplicatesFromOtherWritersToo) {
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(catalogue().c_str(), &raw), SQLITE_OK);
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> other(raw, sqlite3_close);
@@ -213,7 +218,7 @@ TEST_F(NameIntegrityTest, TheIndexesOfANewCatalogueRefuseDuplicatesFromOtherWrit
               SQLITE_CONSTRAINT);
 }
 
-TEST_F(NameIntegrityTest, ThereIsNoDefaultThemeKeyWhenTheDefaultThemeHasGone) {
+TEST_P(NameIntegrityTest, ThereIsNoDefaultThemeKeyWhenTheDefaultThemeHasGone) {
     const auto splash = folder.write("splash.bmp", "BM-splash");
     EXPECT_EQ(db->defaultThemeKey(), 0);
     ASSERT_TRUE(db->CreateTheme("Classic", splash.string()));

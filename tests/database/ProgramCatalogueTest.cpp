@@ -12,8 +12,9 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 class ProgramCatalogueTest : public CatalogueTest {};
+PORTICO_ON_FILE_AND_SERVER(ProgramCatalogueTest);
 
-TEST_F(ProgramCatalogueTest, AddedProgramIsStoredTrimmedAndFoundWithOrWithoutBlanks) {
+TEST_P(ProgramCatalogueTest, AddedProgramIsStoredTrimmedAndFoundWithOrWithoutBlanks) {
     pickIcon("BM-picture");
     ASSERT_TRUE(db->addProgram("  Text Editor  ", "  Edits text  ", " /usr/bin/vi ", "ignored", " /home ", " -R "));
 
@@ -39,7 +40,7 @@ TEST_F(ProgramCatalogueTest, AddedProgramIsStoredTrimmedAndFoundWithOrWithoutBla
 }
 
 // The lists read names first and pictures by key for the rows in sight.
-TEST_F(ProgramCatalogueTest, NamesWithoutPicturesAndPicturesByKey) {
+TEST_P(ProgramCatalogueTest, NamesWithoutPicturesAndPicturesByKey) {
     pickIcon("BM-zeta");
     ASSERT_TRUE(db->addProgram("Zeta", "", "/usr/bin/zeta", ""));
     pickIcon("BM-alpha");
@@ -80,7 +81,7 @@ TEST_F(ProgramCatalogueTest, NamesWithoutPicturesAndPicturesByKey) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(ProgramCatalogueTest, ProgramKeysAreFoundByTheTrimmedName) {
+TEST_P(ProgramCatalogueTest, ProgramKeysAreFoundByTheTrimmedName) {
     addProgram("Editor");
     addProgram("Mail");
     EXPECT_EQ(db->getProgramKey("Mail"), 2);
@@ -90,7 +91,7 @@ TEST_F(ProgramCatalogueTest, ProgramKeysAreFoundByTheTrimmedName) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(ProgramCatalogueTest, DeleteMatchesTheNameAsGivenWhileLookupsTrim) {
+TEST_P(ProgramCatalogueTest, DeleteMatchesTheNameAsGivenWhileLookupsTrim) {
     addProgram("Calculator");
     EXPECT_TRUE(db->deleteProgram(" Calculator "));
     EXPECT_EQ(db->getProgramKey("Calculator"), 1);
@@ -100,7 +101,7 @@ TEST_F(ProgramCatalogueTest, DeleteMatchesTheNameAsGivenWhileLookupsTrim) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(ProgramCatalogueTest, UnknownNamesGiveEmptyResultsQuietlyExceptTheUncheckedReads) {
+TEST_P(ProgramCatalogueTest, UnknownNamesGiveEmptyResultsQuietlyExceptTheUncheckedReads) {
     auto none = db->loadProgram("nothing");
     ASSERT_NE(none, nullptr);
     EXPECT_EQ(none->RecordCount(), 0);
@@ -122,7 +123,7 @@ TEST_F(ProgramCatalogueTest, UnknownNamesGiveEmptyResultsQuietlyExceptTheUncheck
     EXPECT_EQ(sink.messages[1].text, noRow);
 }
 
-TEST_F(ProgramCatalogueTest, NullValuesOnAFoundRow) {
+TEST_P(ProgramCatalogueTest, NullValuesOnAFoundRow) {
     addProgram("Shell");
     // The resource type is written by no operation: a found row holds null.
     EXPECT_EQ(db->getProgramResType("Shell"), "");
@@ -135,7 +136,7 @@ TEST_F(ProgramCatalogueTest, NullValuesOnAFoundRow) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(ProgramCatalogueTest, ListsAreOrderedByNameWithoutRegardToCase) {
+TEST_P(ProgramCatalogueTest, ListsAreOrderedByNameWithoutRegardToCase) {
     addProgram("beta");
     addProgram("Alpha");
     addProgram("gamma");
@@ -150,7 +151,7 @@ TEST_F(ProgramCatalogueTest, ListsAreOrderedByNameWithoutRegardToCase) {
     EXPECT_EQ(properties->Fields("programpath").Value().toText(), "/usr/bin/true");
 }
 
-TEST_F(ProgramCatalogueTest, NamesWithApostrophesWorkEverywhere) {
+TEST_P(ProgramCatalogueTest, NamesWithApostrophesWorkEverywhere) {
     const std::string name = "Children's Games";
     addProgram(name, "/usr/games/o'brien");
     EXPECT_EQ(db->getProgramPath(name), "/usr/games/o'brien");
@@ -167,7 +168,7 @@ TEST_F(ProgramCatalogueTest, NamesWithApostrophesWorkEverywhere) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(ProgramCatalogueTest, MissingPickedIconFallsBackToTheDefaultIconSilently) {
+TEST_P(ProgramCatalogueTest, MissingPickedIconFallsBackToTheDefaultIconSilently) {
     const auto defaultIcon = folder.write("Default.ico", "default-icon-bytes");
     db->setDefaultIconPath(defaultIcon.string());
     ASSERT_TRUE(db->addProgram("Mail", "", "/usr/bin/mail", ""));
@@ -176,7 +177,7 @@ TEST_F(ProgramCatalogueTest, MissingPickedIconFallsBackToTheDefaultIconSilently)
     EXPECT_EQ(TempFolder::read(pictureFile("temp.bmp")), "default-icon-bytes");
 }
 
-TEST_F(ProgramCatalogueTest, NoReadablePictureAtAllIsReportedAndAddsNothing) {
+TEST_P(ProgramCatalogueTest, NoReadablePictureAtAllIsReportedAndAddsNothing) {
     db->setDefaultIconPath((folder / "missing.ico").string());
     EXPECT_FALSE(db->addProgram("Mail", "", "/usr/bin/mail", ""));
     ASSERT_EQ(sink.messages.size(), 1u);
@@ -188,7 +189,7 @@ TEST_F(ProgramCatalogueTest, NoReadablePictureAtAllIsReportedAndAddsNothing) {
     EXPECT_EQ(db->loadPrograms()->RecordCount(), 0);
 }
 
-TEST_F(ProgramCatalogueTest, PicturesTravelByteForByte) {
+TEST_P(ProgramCatalogueTest, PicturesTravelByteForByte) {
     std::string picture(3 * 1024, '\0');
     for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<char>(i * 7 % 256);
     addProgram("Paint", "/usr/bin/paint", picture);
@@ -206,7 +207,7 @@ TEST_F(ProgramCatalogueTest, PicturesTravelByteForByte) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(ProgramCatalogueTest, FailedExportsLeaveThePreviousFile) {
+TEST_P(ProgramCatalogueTest, FailedExportsLeaveThePreviousFile) {
     addProgram("Paint", "/usr/bin/paint", "first");
     ASSERT_TRUE(db->GetProgramImage("Paint"));
     EXPECT_FALSE(db->GetProgramImage("Unknown"));
@@ -214,7 +215,7 @@ TEST_F(ProgramCatalogueTest, FailedExportsLeaveThePreviousFile) {
     EXPECT_EQ(TempFolder::read(pictureFile("temp.bmp")), "first");
 }
 
-TEST_F(ProgramCatalogueTest, AProgramStoredWithoutAPictureExportsTheDefaultIconSilently) {
+TEST_P(ProgramCatalogueTest, AProgramStoredWithoutAPictureExportsTheDefaultIconSilently) {
     addProgram("Script", "/usr/bin/script", "first");
     addProgram("Blank");
     for (const char* name : {"Script", "Blank"}) {
@@ -238,7 +239,7 @@ TEST_F(ProgramCatalogueTest, AProgramStoredWithoutAPictureExportsTheDefaultIconS
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(ProgramCatalogueTest, PictureReadersPassTheirErrorsOn) {
+TEST_P(ProgramCatalogueTest, PictureReadersPassTheirErrorsOn) {
     addProgram("Paint");
     auto program = db->loadProgram("Paint");
     try {
@@ -251,7 +252,7 @@ TEST_F(ProgramCatalogueTest, PictureReadersPassTheirErrorsOn) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(ProgramCatalogueTest, UpdateRenamesAndReplacesThePicture) {
+TEST_P(ProgramCatalogueTest, UpdateRenamesAndReplacesThePicture) {
     addProgram("Old Name", "/usr/bin/old", "old-picture");
     pickIcon("new-picture");
     ASSERT_TRUE(db->updateProgram("Old Name", "  New Name ", " kept blanks ", " /usr/bin/new ", " /srv ", " -v "));
@@ -267,7 +268,7 @@ TEST_F(ProgramCatalogueTest, UpdateRenamesAndReplacesThePicture) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(ProgramCatalogueTest, FailedUpdateChangesNothing) {
+TEST_P(ProgramCatalogueTest, FailedUpdateChangesNothing) {
     addProgram("Old Name", "/usr/bin/old", "old-picture");
     std::filesystem::remove(pictureFile("temp.bmp"));
     EXPECT_FALSE(db->updateProgram("Old Name", "New Name", "d", "/usr/bin/new"));
@@ -284,7 +285,7 @@ TEST_F(ProgramCatalogueTest, FailedUpdateChangesNothing) {
     EXPECT_TRUE(db->updateProgram("Old Name", "New Name", "d", "/usr/bin/new"));
 }
 
-TEST_F(ProgramCatalogueTest, KeysAboveSixteenBitsAreReportedAsOverflow) {
+TEST_P(ProgramCatalogueTest, KeysAboveSixteenBitsAreReportedAsOverflow) {
     {
         auto connection = std::make_shared<Connection>();
         connection->setConnectionString(connectionString());
@@ -308,7 +309,7 @@ long errorNumberOf(const std::function<void()>& call) {
     return 0;
 }
 
-TEST_F(ProgramCatalogueTest, TextColumnsTakeTextOnly) {
+TEST_P(ProgramCatalogueTest, TextColumnsTakeTextOnly) {
     addProgram("Editor");
     const Bytes bytes{'n', 0, 'a', 'm', 'e'};
 
@@ -335,7 +336,7 @@ TEST_F(ProgramCatalogueTest, TextColumnsTakeTextOnly) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(ProgramCatalogueTest, APickedIconIsNeverReadThroughALink) {
+TEST_P(ProgramCatalogueTest, APickedIconIsNeverReadThroughALink) {
     const auto secret = folder.write("secret.txt", "another user's file");
     std::filesystem::create_symlink(secret, pictureFile("temp.bmp"));
     const auto defaultIcon = folder.write("Default.ico", "default-icon");
@@ -355,7 +356,7 @@ TEST_F(ProgramCatalogueTest, APickedIconIsNeverReadThroughALink) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(ProgramCatalogueTest, NoPictureFolderMeansTheDefaultIcon) {
+TEST_P(ProgramCatalogueTest, NoPictureFolderMeansTheDefaultIcon) {
     const char* saved = std::getenv("XDG_RUNTIME_DIR");
     const std::string previous = saved ? saved : "";
     // A file where the picture folder's parent should be: it can never be made.

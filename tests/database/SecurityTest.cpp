@@ -16,8 +16,9 @@ protected:
         addProgram("Mail");
     }
 };
+PORTICO_ON_FILE_AND_SERVER(SecurityTest);
 
-TEST_F(SecurityTest, UsersAndGroupsAreAddedFoundAndDeleted) {
+TEST_P(SecurityTest, UsersAndGroupsAreAddedFoundAndDeleted) {
     EXPECT_TRUE(db->AddUser("alice", "S-1-5-21-1"));
     EXPECT_TRUE(db->UserExists("alice"));
     EXPECT_FALSE(db->UserExists("alice "));
@@ -34,7 +35,7 @@ TEST_F(SecurityTest, UsersAndGroupsAreAddedFoundAndDeleted) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(SecurityTest, NamesWithApostrophesAreOrdinaryNames) {
+TEST_P(SecurityTest, NamesWithApostrophesAreOrdinaryNames) {
     EXPECT_TRUE(db->AddUser("o'brien", "S-1'x"));
     EXPECT_TRUE(db->AddGroup("Children's Staff"));
     EXPECT_TRUE(db->AddSecurity("o'brien", 1, "Editor", kUser));
@@ -48,7 +49,7 @@ TEST_F(SecurityTest, NamesWithApostrophesAreOrdinaryNames) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(SecurityTest, UnknownSubjectsHaveNoKeyAndGetNoGrant) {
+TEST_P(SecurityTest, UnknownSubjectsHaveNoKeyAndGetNoGrant) {
     db->AddUser("alice", "S-1");
     EXPECT_EQ(db->GetObjectKey("bob", kUser), 0);
     EXPECT_EQ(db->GetObjectKey("Nobody", kGroup), 0);
@@ -62,13 +63,13 @@ TEST_F(SecurityTest, UnknownSubjectsHaveNoKeyAndGetNoGrant) {
     EXPECT_EQ(db->LoadUserPermissionForDataReport()->RecordCount(), 0);
 }
 
-TEST_F(SecurityTest, ObjectKeyOfAnUnknownKindIsReported) {
+TEST_P(SecurityTest, ObjectKeyOfAnUnknownKindIsReported) {
     EXPECT_EQ(db->GetObjectKey("alice", 3), 0);
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(sink.messages[0].icon, MessageIcon::Critical);
 }
 
-TEST_F(SecurityTest, MembershipCheckSelectsStatusOneOnly) {
+TEST_P(SecurityTest, MembershipCheckSelectsStatusOneOnly) {
     db->AddUser("alice", "S-1");
     db->AddUser("bob", "S-2");
     ASSERT_TRUE(db->AddSecurity("alice", 1, " Editor ", kUser));
@@ -86,7 +87,7 @@ TEST_F(SecurityTest, MembershipCheckSelectsStatusOneOnly) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(SecurityTest, GrantsToAGroupNeverShowAsGrantsToTheUserWithTheSameKey) {
+TEST_P(SecurityTest, GrantsToAGroupNeverShowAsGrantsToTheUserWithTheSameKey) {
     db->AddUser("alice", "S-1");
     db->AddGroup("Staff");
     ASSERT_EQ(db->GetObjectKey("alice", kUser), db->GetObjectKey("Staff", kGroup));
@@ -104,7 +105,7 @@ TEST_F(SecurityTest, GrantsToAGroupNeverShowAsGrantsToTheUserWithTheSameKey) {
     EXPECT_EQ(db->LoadGroupPermissionForDataReport()->RecordCount(), 1);
 }
 
-TEST_F(SecurityTest, ReportsHaveTheirColumnsInOrder) {
+TEST_P(SecurityTest, ReportsHaveTheirColumnsInOrder) {
     db->AddUser("alice", "S-1");
     db->AddGroup("Staff");
     db->AddSecurity("alice", 1, "Editor", kUser);
@@ -136,7 +137,7 @@ TEST_F(SecurityTest, ReportsHaveTheirColumnsInOrder) {
 
 // Two programs and two groups with grants on both, so that a query that drops
 // its program or group condition returns rows it should not.
-TEST_F(SecurityTest, ProgramAndGroupFiltersTellRowsApart) {
+TEST_P(SecurityTest, ProgramAndGroupFiltersTellRowsApart) {
     ASSERT_TRUE(db->AddGroup("Staff"));
     ASSERT_TRUE(db->AddGroup("Pupils"));
     ASSERT_TRUE(db->AddUser("alice", "S-1"));
@@ -162,7 +163,7 @@ TEST_F(SecurityTest, ProgramAndGroupFiltersTellRowsApart) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(SecurityTest, DeleteSecurityRemovesBothKindsForAKey) {
+TEST_P(SecurityTest, DeleteSecurityRemovesBothKindsForAKey) {
     db->AddUser("alice", "S-1");
     db->AddGroup("Staff");
     db->AddSecurity("alice", 1, "Editor", kUser);
@@ -174,7 +175,7 @@ TEST_F(SecurityTest, DeleteSecurityRemovesBothKindsForAKey) {
     EXPECT_TRUE(db->DeleteSecurity(9, 9));
 }
 
-TEST_F(SecurityTest, DeletionsLeavePermissionRowsInPlace) {
+TEST_P(SecurityTest, DeletionsLeavePermissionRowsInPlace) {
     db->AddGroup("Staff");
     db->AddSecurity("Staff", 1, "Mail", kGroup);
     ASSERT_TRUE(db->DeleteGroup("Staff"));

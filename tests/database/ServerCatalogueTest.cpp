@@ -26,13 +26,9 @@ TEST(ConnectionStringTest, ServerStringsAreToldFromFileNames) {
         EXPECT_FALSE(isServerConnectionString(file)) << file;
 }
 
-// Tests of what only a server does. They run in the PostgreSQL pass of the suite.
+// Tests of what only a server does.
 class ServerCatalogueTest : public CatalogueTest {
 protected:
-    void SetUp() override {
-        CatalogueTest::SetUp();
-        if (!onServer()) GTEST_SKIP() << "runs with PORTICO_TEST_ENGINE=postgresql (database_tests_postgresql)";
-    }
     PostgresTestServer& server() { return *PostgresTestServer::shared(); }
     // The database a connection string of the test server names.
     static std::string databaseOf(const std::string& connection) {
@@ -42,8 +38,9 @@ protected:
     // The connection string of this test's catalogue for another login role.
     std::string as(const std::string& role) const { return connectionString() + " user=" + role; }
 };
+PORTICO_ON_SERVER(ServerCatalogueTest);
 
-TEST_F(ServerCatalogueTest, ReadOnlyRoleReadsButIsRefusedOnEveryWriteMember) {
+TEST_P(ServerCatalogueTest, ReadOnlyRoleReadsButIsRefusedOnEveryWriteMember) {
     addProgram("Mail");
     ASSERT_TRUE(db->AddFolder("Music", "/srv/music"));
     ASSERT_TRUE(db->CreateTheme("Plain"));
@@ -90,7 +87,7 @@ TEST_F(ServerCatalogueTest, ReadOnlyRoleReadsButIsRefusedOnEveryWriteMember) {
     EXPECT_EQ(catalogueRows(connectionString()), before);
 }
 
-TEST_F(ServerCatalogueTest, AdministratorsRoleMayChangeTheCatalogue) {
+TEST_P(ServerCatalogueTest, AdministratorsRoleMayChangeTheCatalogue) {
     server().execute("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'keeper') THEN "
                      "CREATE ROLE keeper LOGIN IN ROLE portico_admins; END IF; END $$");
     clsDBRoutines keeper(pictures());
@@ -111,7 +108,7 @@ TEST_F(ServerCatalogueTest, AdministratorsRoleMayChangeTheCatalogue) {
     EXPECT_EQ(db->GetThemeKey("Plain"), 0);
 }
 
-TEST_F(ServerCatalogueTest, NamesAreUniqueAndFoundWithoutRegardToCase) {
+TEST_P(ServerCatalogueTest, NamesAreUniqueAndFoundWithoutRegardToCase) {
     addProgram("Mail");
     pickIcon("BM");
     EXPECT_FALSE(db->addProgram("MAIL", "", "/usr/bin/other", ""));
@@ -125,7 +122,7 @@ TEST_F(ServerCatalogueTest, NamesAreUniqueAndFoundWithoutRegardToCase) {
     EXPECT_EQ(db->GetThemeKey("plain"), db->GetThemeKey("Plain"));
 }
 
-TEST_F(ServerCatalogueTest, TwoWritersLoseNoWrite) {
+TEST_P(ServerCatalogueTest, TwoWritersLoseNoWrite) {
     TempFolder otherPictures;
     clsDBRoutines other(otherPictures.path());
     other.openDatabase(connectionString());
@@ -152,7 +149,7 @@ TEST_F(ServerCatalogueTest, TwoWritersLoseNoWrite) {
     }
 }
 
-TEST_F(ServerCatalogueTest, ServerRestartIsReportedOnceAndTheNextOperationReconnects) {
+TEST_P(ServerCatalogueTest, ServerRestartIsReportedOnceAndTheNextOperationReconnects) {
     addProgram("Mail");
     sink.messages.clear();
     server().stop();
@@ -167,7 +164,7 @@ TEST_F(ServerCatalogueTest, ServerRestartIsReportedOnceAndTheNextOperationReconn
     EXPECT_EQ(sink.messages.size(), 1u);
 }
 
-TEST_F(ServerCatalogueTest, ARefusedConnectionIsReportedAndTheNextOperationConnects) {
+TEST_P(ServerCatalogueTest, ARefusedConnectionIsReportedAndTheNextOperationConnects) {
     server().stop();
     sink.messages.clear();
     clsDBRoutines late(pictures());
@@ -180,7 +177,7 @@ TEST_F(ServerCatalogueTest, ARefusedConnectionIsReportedAndTheNextOperationConne
     EXPECT_EQ(sink.messages.size(), 1u);
 }
 
-TEST_F(ServerCatalogueTest, WrongPasswordOrUnknownHostGiveOneClearReportNamingTheServer) {
+TEST_P(ServerCatalogueTest, WrongPasswordOrUnknownHostGiveOneClearReportNamingTheServer) {
     server().execute("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'portico_password') THEN "
                      "CREATE ROLE portico_password LOGIN PASSWORD 'right' IN ROLE portico_users; END IF; END $$");
     const struct {
@@ -210,7 +207,7 @@ TEST_F(ServerCatalogueTest, WrongPasswordOrUnknownHostGiveOneClearReportNamingTh
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(ServerCatalogueTest, AnEmptyDatabaseIsReportedByItsNameAndServerNotAsAFile) {
+TEST_P(ServerCatalogueTest, AnEmptyDatabaseIsReportedByItsNameAndServerNotAsAFile) {
     const std::string empty = server().createDatabase();
     const std::string name = databaseOf(empty);
     clsDBRoutines db(pictures());
@@ -237,7 +234,7 @@ TEST_F(ServerCatalogueTest, AnEmptyDatabaseIsReportedByItsNameAndServerNotAsAFil
     EXPECT_TRUE(sink.messages.empty()) << texts()[0];
 }
 
-TEST_F(ServerCatalogueTest, ErrorsWhoseCodeHasLettersAreReportedLikeAnyOther) {
+TEST_P(ServerCatalogueTest, ErrorsWhoseCodeHasLettersAreReportedLikeAnyOther) {
     // Codes of classes such as P0 (raised by a function) and 0A have letters:
     // they are reported with number 1 and the code in the text, not thrown past the report.
     server().execute("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
@@ -256,7 +253,7 @@ TEST_F(ServerCatalogueTest, ErrorsWhoseCodeHasLettersAreReportedLikeAnyOther) {
     EXPECT_EQ(catalogueRows(connectionString()), before);
 }
 
-TEST_F(ServerCatalogueTest, AResultOfSystemColumnsOnlyStillNamesItsTable) {
+TEST_P(ServerCatalogueTest, AResultOfSystemColumnsOnlyStillNamesItsTable) {
     addProgram("Mail");
     auto connection = std::make_shared<Connection>();
     connection->setConnectionString(connectionString());
@@ -279,13 +276,14 @@ protected:
     Engine& engine() { return connection->engine("test"); }
     std::shared_ptr<Connection> connection;
 };
+PORTICO_ON_SERVER(ServerResultTest);
 
 // Row x holds (x % 256) repeated 4,000 + x times, or null for every seventh.
 constexpr const char* kLongResult =
     "SELECT x, CASE WHEN x % 7 = 0 THEN NULL ELSE decode(repeat(lpad(to_hex(x % 256), 2, '0'), 4000 + x), 'hex') END "
     "AS Picture, 'name ' || x AS Name FROM generate_series(1, 3000) x ORDER BY x";
 
-TEST_F(ServerResultTest, ALongResultArrivesWholeAndInOrder) {
+TEST_P(ServerResultTest, ALongResultArrivesWholeAndInOrder) {
     const auto result = engine().run(kLongResult, {});
     ASSERT_EQ(result.rows.size(), 3000u);
     EXPECT_EQ(result.names, (std::vector<std::string>{"x", "Picture", "Name"}));
@@ -306,14 +304,14 @@ TEST_F(ServerResultTest, ALongResultArrivesWholeAndInOrder) {
     EXPECT_EQ(engine().run("SELECT 1", {}).rows.size(), 1u);
 }
 
-TEST_F(ServerResultTest, AnEmptyResultStillNamesItsFields) {
+TEST_P(ServerResultTest, AnEmptyResultStillNamesItsFields) {
     const auto result = engine().run("SELECT Program_Name, Program_Icon FROM Program WHERE Program_Key < 0", {});
     EXPECT_TRUE(result.rows.empty());
     EXPECT_EQ(result.names, (std::vector<std::string>{"Program_Name", "Program_Icon"}));
     EXPECT_EQ(result.table, "program");
 }
 
-TEST_F(ServerResultTest, AnErrorAfterRowsHaveStreamedIsReportedAndTheConnectionServesOn) {
+TEST_P(ServerResultTest, AnErrorAfterRowsHaveStreamedIsReportedAndTheConnectionServesOn) {
     try {
         engine().run("SELECT x, decode(repeat('ab', 5000), 'hex'), 1 / (x - 2500) FROM generate_series(1, 3000) x", {});
         FAIL() << "no error";
@@ -325,7 +323,7 @@ TEST_F(ServerResultTest, AnErrorAfterRowsHaveStreamedIsReportedAndTheConnectionS
     EXPECT_EQ(engine().run(kLongResult, {}).rows.size(), 3000u);
 }
 
-TEST_F(ServerResultTest, AConnectionLostWhileRowsStreamIsReportedNotAwaited) {
+TEST_P(ServerResultTest, AConnectionLostWhileRowsStreamIsReportedNotAwaited) {
     // The statement sends rows, then stalls; its server process is ended meanwhile.
     std::thread killer([this] {
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -348,7 +346,7 @@ TEST_F(ServerResultTest, AConnectionLostWhileRowsStreamIsReportedNotAwaited) {
     EXPECT_FALSE(streaming.isOpen());
 }
 
-TEST_F(ServerCatalogueTest, CreatingACatalogueRefusesADatabaseWithTables) {
+TEST_P(ServerCatalogueTest, CreatingACatalogueRefusesADatabaseWithTables) {
     const auto before = catalogueRows(connectionString());
     EXPECT_THROW(CatalogueServer::create(connectionString()), PorticoError);
     EXPECT_EQ(catalogueRows(connectionString()), before);

@@ -48,8 +48,9 @@ protected:
                                   &result.value);
     }
 };
+PORTICO_ON_FILE_AND_SERVER(TesseraDispatch);
 
-TEST_F(TesseraDispatch, NamesAnswerThePublishedIdentifiersWithoutRegardToCase) {
+TEST_P(TesseraDispatch, NamesAnswerThePublishedIdentifiersWithoutRegardToCase) {
     const std::pair<const char*, std::int32_t> published[] = {
         {"openDatabase", 0x60030003},       {"exportThemePath", 0x68030000},  {"DefaultIconPath", 0x68030001},
         {"loadPrograms", 0x6003000A},       {"loadProgram", 0x6003000B},      {"getProgramDescription", 0x6003000C},
@@ -77,7 +78,7 @@ TEST_F(TesseraDispatch, NamesAnswerThePublishedIdentifiersWithoutRegardToCase) {
     EXPECT_EQ(ids[0], TESSERA_DISPID_UNKNOWN);
 }
 
-TEST_F(TesseraDispatch, PropertiesShareOneIdentifierForReadAndWrite) {
+TEST_P(TesseraDispatch, PropertiesShareOneIdentifierForReadAndWrite) {
     Result ignored, read;
     ASSERT_EQ(call("DefaultIconPath", {text("/icons/default.bmp")}, ignored, TESSERA_DISPATCH_PROPERTYPUT),
               TESSERA_S_OK);
@@ -91,7 +92,7 @@ TEST_F(TesseraDispatch, PropertiesShareOneIdentifierForReadAndWrite) {
               TESSERA_DISP_E_MEMBERNOTFOUND);
 }
 
-TEST_F(TesseraDispatch, ResultsComeBackAsTheirTypedVariants) {
+TEST_P(TesseraDispatch, ResultsComeBackAsTheirTypedVariants) {
     picture("export/temp.bmp", 128, 1);
     Result added, key, path, missing, programs;
     ASSERT_EQ(call("addProgram", {text("Editor"), text("d"), text("/bin/ed"), text(""), leftOut(), text("-x")}, added),
@@ -119,7 +120,7 @@ TEST_F(TesseraDispatch, ResultsComeBackAsTheirTypedVariants) {
     EXPECT_FALSE(reports.empty());
 }
 
-TEST_F(TesseraDispatch, ArgumentsAreConvertedOrRefused) {
+TEST_P(TesseraDispatch, ArgumentsAreConvertedOrRefused) {
     TesseraBool done = TESSERA_FALSE;
     db->lpVtbl->CreateTheme(db, "Day", nullptr, nullptr, nullptr, &done);
     ASSERT_EQ(done, TESSERA_TRUE);
@@ -164,7 +165,7 @@ TEST_F(TesseraDispatch, ArgumentsAreConvertedOrRefused) {
     EXPECT_EQ(reports.size(), 1u);
 }
 
-TEST_F(TesseraDispatch, PictureMembersTakeARecordSetAndPassTheirErrorsOn) {
+TEST_P(TesseraDispatch, PictureMembersTakeARecordSetAndPassTheirErrorsOn) {
     picture("export/temp.bmp", 128, 1);
     const std::string other = picture("other.bmp", 256, 2);
     ASSERT_TRUE(addProgram("Editor"));
@@ -204,8 +205,9 @@ protected:
         return dispid;
     }
 };
+PORTICO_ON_FILE_AND_SERVER(TesseraRecordsets);
 
-TEST_F(TesseraRecordsets, WalkFieldsByNameAndIndex) {
+TEST_P(TesseraRecordsets, WalkFieldsByNameAndIndex) {
     TesseraRecordset* rs = folders();
     ASSERT_NE(rs, nullptr);
     std::int32_t count = 0, fields = 0;
@@ -244,7 +246,7 @@ TEST_F(TesseraRecordsets, WalkFieldsByNameAndIndex) {
     EXPECT_EQ(rs->lpVtbl->Release(rs), 0u);
 }
 
-TEST_F(TesseraRecordsets, RowsAreAddedAndChangedThroughTheInterface) {
+TEST_P(TesseraRecordsets, RowsAreAddedAndChangedThroughTheInterface) {
     TesseraBool done = TESSERA_FALSE;
     db->lpVtbl->CreateTheme(db, "Day", nullptr, nullptr, nullptr, &done);
     TesseraRecordset* rs = nullptr;

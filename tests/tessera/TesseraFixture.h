@@ -4,6 +4,7 @@
 #include "tessera/Tessera.h"
 #include "tests/support/PostgresTestServer.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -26,18 +27,14 @@ inline std::string take(char* text) {
     return value;
 }
 
-// The library's tests run on a catalogue file, or with PORTICO_TEST_ENGINE=postgresql
-// on a database of a throwaway PostgreSQL server of their own.
-inline bool onServer() {
-    const char* engine = std::getenv("PORTICO_TEST_ENGINE");
-    return engine && std::string(engine) == "postgresql";
-}
-
-// A catalogue (a file in a temporary folder, or a server database), the per-user
-// folders pointed into that folder, the library's reports recorded, and one
-// clsDBRoutines created through the library's class factory and opened on the catalogue.
-class TesseraFixture : public ::testing::Test {
+// A catalogue (a file in a temporary folder, or a database of the process's
+// throwaway server, as the test's engine says), the per-user folders pointed into
+// that folder, the library's reports recorded, and one clsDBRoutines created
+// through the library's class factory and opened on the catalogue.
+class TesseraFixture : public ::testing::TestWithParam<TestEngine> {
 protected:
+    bool onServer() const { return engine_ == TestEngine::Server; }
+
     void SetUp() override {
         ::setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
         ::setenv("XDG_RUNTIME_DIR", (folder / "runtime").c_str(), 1);
@@ -103,6 +100,7 @@ protected:
         return added == TESSERA_TRUE;
     }
 
+    const TestEngine engine_ = runningEngine();
     TempFolder folder;
     std::string catalogue;  // the file's path or the server's connection string
     std::vector<Report> reports;

@@ -31,49 +31,6 @@ static_assert(offsetof(_clsDBRoutinesVtbl, getDefaultTheme) == slot(7 + 48));
 static_assert(sizeof(_clsDBRoutinesVtbl) == slot(7 + 49));
 static_assert(sizeof(TesseraVariant) == 24);
 
-// Runs one statement on the catalogue behind the library's back.
-void execute(const std::string& catalogue, const std::string& sql) {
-    if (onServer()) {
-        PGconn* connection = PQconnectdb(catalogue.c_str());
-        PGresult* result = PQexec(connection, sql.c_str());
-        const std::string message = PQerrorMessage(connection);
-        const bool done = PQresultStatus(result) == PGRES_COMMAND_OK || PQresultStatus(result) == PGRES_TUPLES_OK;
-        PQclear(result);
-        PQfinish(connection);
-        ASSERT_TRUE(done) << message;
-        return;
-    }
-    sqlite3* handle = nullptr;
-    ASSERT_EQ(sqlite3_open(catalogue.c_str(), &handle), SQLITE_OK);
-    char* error = nullptr;
-    const int rc = sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, &error);
-    const std::string message = error ? error : "";
-    sqlite3_free(error);
-    sqlite3_close(handle);
-    ASSERT_EQ(rc, SQLITE_OK) << message;
-}
-
-long long count(const std::string& catalogue, const std::string& sql) {
-    long long result = -1;
-    if (onServer()) {
-        PGconn* connection = PQconnectdb(catalogue.c_str());
-        PGresult* rows = PQexec(connection, sql.c_str());
-        if (PQresultStatus(rows) == PGRES_TUPLES_OK && PQntuples(rows) == 1) result = std::atoll(PQgetvalue(rows, 0, 0));
-        PQclear(rows);
-        PQfinish(connection);
-        return result;
-    }
-    sqlite3* handle = nullptr;
-    sqlite3_open(catalogue.c_str(), &handle);
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(handle, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK &&
-        sqlite3_step(statement) == SQLITE_ROW)
-        result = sqlite3_column_int64(statement, 0);
-    sqlite3_finalize(statement);
-    sqlite3_close(handle);
-    return result;
-}
-
 std::set<std::string> filesIn(const std::filesystem::path& folder) {
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename());
@@ -255,9 +212,10 @@ TEST(TesseraRegistry, LeavesOtherSectionsAsTheyWere) {
 
 // ---- reports and errors ----------------------------------------------------
 
-using TesseraReports = TesseraFixture;
+class TesseraReports : public TesseraFixture {};
+PORTICO_ON_FILE_AND_SERVER(TesseraReports);
 
-TEST_F(TesseraReports, GoToTheClientsHandlerElseToStandardError) {
+TEST_P(TesseraReports, GoToTheClientsHandlerElseToStandardError) {
     TesseraBool result = TESSERA_TRUE;
     ASSERT_EQ(db->lpVtbl->GetProgramImage(db, "Nobody", &result), TESSERA_S_OK);
     EXPECT_EQ(result, TESSERA_FALSE);
@@ -274,7 +232,7 @@ TEST_F(TesseraReports, GoToTheClientsHandlerElseToStandardError) {
     EXPECT_EQ(reports.size(), 1u);
 }
 
-TEST_F(TesseraReports, PictureStorageReturnsItsErrorsThroughTheStatus) {
+TEST_P(TesseraReports, PictureStorageReturnsItsErrorsThroughTheStatus) {
     picture("export/temp.bmp", 64, 1);
     ASSERT_TRUE(addProgram("Editor"));
     TesseraRecordset* rs = nullptr;
@@ -314,7 +272,7 @@ TEST_F(TesseraReports, PictureStorageReturnsItsErrorsThroughTheStatus) {
     rs->lpVtbl->Release(rs);
 }
 
-TEST_F(TesseraReports, NullPointersAreRefusedNotFollowed) {
+TEST_P(TesseraReports, NullPointersAreRefusedNotFollowed) {
     EXPECT_EQ(db->lpVtbl->loadPrograms(db, nullptr), TESSERA_E_POINTER);
     EXPECT_EQ(db->lpVtbl->getProgramPath(db, "x", nullptr), TESSERA_E_POINTER);
     const char* text = "x";
@@ -329,9 +287,56 @@ TEST_F(TesseraReports, NullPointersAreRefusedNotFollowed) {
 
 // ---- the library's variant of the data layer --------------------------------
 
-using TesseraVariantBehaviour = TesseraFixture;
+class TesseraVariantBehaviour : public TesseraFixture {
+protected:
+    // Runs one statement on the catalogue behind the library's back.
+    void execute(const std::string& catalogue, const std::string& sql) {
+        if (onServer()) {
+            PGconn* connection = PQconnectdb(catalogue.c_str());
+            PGresult* result = PQexec(connection, sql.c_str());
+            const std::string message = PQerrorMessage(connection);
+            const bool done =
+                PQresultStatus(result) == PGRES_COMMAND_OK || PQresultStatus(result) == PGRES_TUPLES_OK;
+            PQclear(result);
+            PQfinish(connection);
+            ASSERT_TRUE(done) << message;
+            return;
+        }
+        sqlite3* handle = nullptr;
+        ASSERT_EQ(sqlite3_open(catalogue.c_str(), &handle), SQLITE_OK);
+        char* error = nullptr;
+        const int rc = sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, &error);
+        const std::string message = error ? error : "";
+        sqlite3_free(error);
+        sqlite3_close(handle);
+        ASSERT_EQ(rc, SQLITE_OK) << message;
+    }
 
-TEST_F(TesseraVariantBehaviour, ProgramPicturesAreNamedAfterTheProgramInsideTheExportFolder) {
+    long long count(const std::string& catalogue, const std::string& sql) {
+        long long result = -1;
+        if (onServer()) {
+            PGconn* connection = PQconnectdb(catalogue.c_str());
+            PGresult* rows = PQexec(connection, sql.c_str());
+            if (PQresultStatus(rows) == PGRES_TUPLES_OK && PQntuples(rows) == 1)
+                result = std::atoll(PQgetvalue(rows, 0, 0));
+            PQclear(rows);
+            PQfinish(connection);
+            return result;
+        }
+        sqlite3* handle = nullptr;
+        sqlite3_open(catalogue.c_str(), &handle);
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(handle, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW)
+            result = sqlite3_column_int64(statement, 0);
+        sqlite3_finalize(statement);
+        sqlite3_close(handle);
+        return result;
+    }
+};
+PORTICO_ON_FILE_AND_SERVER(TesseraVariantBehaviour);
+
+TEST_P(TesseraVariantBehaviour, ProgramPicturesAreNamedAfterTheProgramInsideTheExportFolder) {
     const std::string bytes = picture("export/temp.bmp", 3072, 7);
     for (const char* name : {"Editor", "../../outside", "a/b\\c", "..", "/"}) {
         ASSERT_TRUE(addProgram(name)) << name;
@@ -348,7 +353,7 @@ TEST_F(TesseraVariantBehaviour, ProgramPicturesAreNamedAfterTheProgramInsideTheE
     EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(TesseraVariantBehaviour, TheLongestProgramNamesGetTheirPictureFiles) {
+TEST_P(TesseraVariantBehaviour, TheLongestProgramNamesGetTheirPictureFiles) {
     const std::string bytes = picture("export/temp.bmp", 500, 3);
     for (std::size_t length = 245; length <= 251; ++length) {
         const std::string name(length, static_cast<char>('a' + length % 26));
@@ -362,7 +367,7 @@ TEST_F(TesseraVariantBehaviour, TheLongestProgramNamesGetTheirPictureFiles) {
     EXPECT_TRUE(reports.empty()) << reports.front().text;
 }
 
-TEST_F(TesseraVariantBehaviour, BytesNeverBecomeAProgramName) {
+TEST_P(TesseraVariantBehaviour, BytesNeverBecomeAProgramName) {
     picture("export/temp.bmp", 64, 1);
     ASSERT_TRUE(addProgram("Editor"));
     TesseraRecordset* rs = nullptr;
@@ -398,7 +403,7 @@ TEST_F(TesseraVariantBehaviour, BytesNeverBecomeAProgramName) {
     EXPECT_EQ(count(catalogue, "select count(*) from Program"), 2);
 }
 
-TEST_F(TesseraVariantBehaviour, EmptyExportPathMeansTheUsersPictureFolder) {
+TEST_P(TesseraVariantBehaviour, EmptyExportPathMeansTheUsersPictureFolder) {
     const std::string bytes = picture("export/temp.bmp", 100, 2);
     ASSERT_TRUE(addProgram("Editor"));
     ASSERT_EQ(db->lpVtbl->put_exportThemePath(db, ""), TESSERA_S_OK);
@@ -408,7 +413,7 @@ TEST_F(TesseraVariantBehaviour, EmptyExportPathMeansTheUsersPictureFolder) {
     EXPECT_EQ(TempFolder::read(folder / "runtime/portico/Editor.bmp"), bytes);
 }
 
-TEST_F(TesseraVariantBehaviour, AddProgramReadsTempFromTheExportFolderElseTheDefaultIcon) {
+TEST_P(TesseraVariantBehaviour, AddProgramReadsTempFromTheExportFolderElseTheDefaultIcon) {
     const std::string fallback = picture("Default.ico", 300, 3);
     const std::string fallbackPath = (folder / "Default.ico").string();
     ASSERT_EQ(db->lpVtbl->put_DefaultIconPath(db, fallbackPath.c_str()), TESSERA_S_OK);
@@ -424,7 +429,7 @@ TEST_F(TesseraVariantBehaviour, AddProgramReadsTempFromTheExportFolderElseTheDef
     EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(TesseraVariantBehaviour, MissingExportFolderFailsEveryPictureTransferWithAReport) {
+TEST_P(TesseraVariantBehaviour, MissingExportFolderFailsEveryPictureTransferWithAReport) {
     picture("export/temp.bmp", 50, 5);
     ASSERT_TRUE(addProgram("Editor"));
     const std::string gone = (folder / "gone").string();
@@ -436,7 +441,7 @@ TEST_F(TesseraVariantBehaviour, MissingExportFolderFailsEveryPictureTransferWith
     EXPECT_FALSE(std::filesystem::exists(folder / "gone"));
 }
 
-TEST_F(TesseraVariantBehaviour, DeleteProgramTakesItsPermissionRowsWithIt) {
+TEST_P(TesseraVariantBehaviour, DeleteProgramTakesItsPermissionRowsWithIt) {
     picture("export/temp.bmp", 50, 6);
     ASSERT_TRUE(addProgram("Editor"));
     ASSERT_TRUE(addProgram("Viewer"));
@@ -466,7 +471,7 @@ TEST_F(TesseraVariantBehaviour, DeleteProgramTakesItsPermissionRowsWithIt) {
     EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(TesseraVariantBehaviour, DeleteProgramChangesNothingWhenThePermissionsCannotGo) {
+TEST_P(TesseraVariantBehaviour, DeleteProgramChangesNothingWhenThePermissionsCannotGo) {
     picture("export/temp.bmp", 50, 6);
     ASSERT_TRUE(addProgram("Editor"));
     TesseraBool done = TESSERA_FALSE;
@@ -489,7 +494,7 @@ TEST_F(TesseraVariantBehaviour, DeleteProgramChangesNothingWhenThePermissionsCan
     EXPECT_EQ(count(catalogue, "select count(*) from Permission"), 1);
 }
 
-TEST_F(TesseraVariantBehaviour, ThemePicturesIncludingTheSetupPicture) {
+TEST_P(TesseraVariantBehaviour, ThemePicturesIncludingTheSetupPicture) {
     const std::string splash = picture("splash.bmp", 400, 8);
     const std::string setup = picture("setup.bmp", 500, 9);
     const std::string splashPath = (folder / "splash.bmp").string();
@@ -524,7 +529,7 @@ TEST_F(TesseraVariantBehaviour, ThemePicturesIncludingTheSetupPicture) {
     EXPECT_EQ(count(catalogue, "select count(*) from Theme where Theme_Name = 'Broken'"), 0);
 }
 
-TEST_F(TesseraVariantBehaviour, RecordSetsOutliveTheObjectThatMadeThem) {
+TEST_P(TesseraVariantBehaviour, RecordSetsOutliveTheObjectThatMadeThem) {
     picture("export/temp.bmp", 64, 1);
     ASSERT_TRUE(addProgram("Editor"));
     TesseraRecordset* rs = nullptr;
