@@ -42,11 +42,9 @@ inline constexpr const char* kStreamSource = "ADODB.Stream";
 inline constexpr const char* kConnectionSource = "ADODB.Connection";
 inline constexpr const char* kEngineSource = "SQLite";
 
-// Source of the runtime's own errors (overflow, null, ...): the product's name.
-#ifdef PORTICO_TESSERA_VARIANT
-inline constexpr const char* kRuntimeSource = "Tessera";
-#else
+// Source of the runtime's own errors (overflow, null, ...): the product's name,
+// the programs' unless a catalogue object serves the library.
 inline constexpr const char* kRuntimeSource = "Portico";
-#endif
+inline constexpr const char* kLibraryRuntimeSource = "Tessera";
 
 }  // namespace portico::ado

@@ -1,7 +1,7 @@
 #include "database/Variant.h"
 
 #include "database/AdoErrors.h"
-#include "settings/PorticoError.h"
+#include "database/RuntimeError.h"
 
 #include <cmath>
 #include <limits>
@@ -9,7 +9,7 @@
 namespace portico {
 namespace {
 
-[[noreturn]] void raise(long number, const char* text) { throw PorticoError(number, text, ado::kRuntimeSource); }
+[[noreturn]] void raise(long number, const char* text) { throw RuntimeError(number, text); }
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/CatalogueCaller.h"
 #include "database/Recordset.h"
 
 #include <cstdint>
@@ -11,7 +12,11 @@
 
 namespace portico {
 
-class Connection;
+class AccessCatalogue;
+class CataloguePictures;
+class CatalogueSession;
+class FolderThemeCatalogue;
+class ProgramCatalogue;
 
 // The catalogue data layer: every query and change of the catalogue database.
 // Operations never throw (except AddProgramImage and AddThemeImage, which pass
@@ -19,29 +24,36 @@ class Connection;
 // message "number, description" titled with the error's source, and the
 // operation returns its default result (null record set, false, "" or 0).
 // Record sets returned belong to the caller.
+//
+// An object serves the programs unless made for the library. Serving the
+// library, loadPrograms gives the three published columns, deleteProgram takes
+// the program's permission rows with it, GetProgramImage writes a file named
+// after the program, and the runtime's errors (6 Overflow, ...) are reported
+// under "Tessera" instead of "Portico".
 class clsDBRoutines {
 public:
     // Pictures are exported to, and the icon picker's temp.bmp read from,
     // `pictureFolder`; without one, the per-user picture folder.
     clsDBRoutines();
     explicit clsDBRoutines(std::filesystem::path pictureFolder);
+    explicit clsDBRoutines(CatalogueCaller caller, std::optional<std::filesystem::path> pictureFolder = std::nullopt);
     ~clsDBRoutines();
     clsDBRoutines(const clsDBRoutines&) = delete;
     clsDBRoutines& operator=(const clsDBRoutines&) = delete;
 
     // Connection. The connection string is the path of the catalogue file.
     void openDatabase(const std::string& mstrConString);
-    const std::string& DefaultIconPath() const { return defaultIconPath_; }
-    void setDefaultIconPath(std::string value) { defaultIconPath_ = std::move(value); }
-#ifdef PORTICO_TESSERA_VARIANT
-    // The library's folder for picture files; empty means the per-user picture folder.
-    const std::string& exportThemePath() const { return exportThemePath_; }
-    void setExportThemePath(std::string value) { exportThemePath_ = std::move(value); }
-#endif
+    CatalogueCaller caller() const;
+    const std::string& DefaultIconPath() const;
+    void setDefaultIconPath(std::string value);
+    // The library's folder for picture files, before the picture folder; empty
+    // (the programs never set it) means the picture folder.
+    const std::string& exportThemePath() const;
+    void setExportThemePath(std::string value);
 
     // Folder of the picture files (temp.bmp, Theme_LogoSplash.bmp, ...).
     std::filesystem::path PictureFolder() const;
-    void setPictureFolder(std::filesystem::path folder) { pictureFolder_ = std::move(folder); }
+    void setPictureFolder(std::filesystem::path folder);
     // The file GetProgramImage writes and AddProgramImage reads by default.
     std::filesystem::path programImageFile() const;
     // The file GetThemeImage writes for a picture column.
@@ -137,13 +149,8 @@ public:
     // that column alone when it is Theme_LogoSplash or Theme_LogoAddRemove
     // (the others are not read), else as LoadTheme.
     std::unique_ptr<Recordset> loadThemePicture(const std::string& themeName, const std::string& field);
-#ifdef PORTICO_TESSERA_VARIANT
     bool CreateTheme(const std::string& mStrThemeName, const std::string& mStrSplash = {},
                      const std::string& mStrAddRemove = {}, const std::string& mStrSetup = {});
-#else
-    bool CreateTheme(const std::string& mStrThemeName, const std::string& mStrSplash = {},
-                     const std::string& mStrAddRemove = {});
-#endif
     bool setDefaultTheme(const std::string& mStrThemeName);
     std::int16_t GetThemeKey(const std::string& mStrThemeName);
     std::string GetThemeName(std::int16_t mIntThemeKey);
@@ -159,41 +166,12 @@ public:
     std::string themeNamedLike(const std::string& name);
 
 private:
-    std::shared_ptr<Connection> connection_;
-    // The connection the last createRecordset bound its record set to.
-    std::shared_ptr<Connection> activeConnection_;
-    std::string connectionString_;
-    std::string databasePassword_;  // kept, never sent: the file is not encrypted
-    std::string defaultIconPath_;
-#ifdef PORTICO_TESSERA_VARIANT
-    std::string exportThemePath_;
-#endif
-    mutable std::optional<std::filesystem::path> pictureFolder_;
-
-    void connectDatabase();
-    void closeDatabase();
-    bool isConnectionOpen(const std::shared_ptr<Connection>& connection);
-    std::shared_ptr<Connection> getConnection(const std::shared_ptr<Connection>& connection);
-    std::unique_ptr<Recordset> createRecordset();
-
-    // Building blocks of the operations. The first two throw; the others report.
-    std::unique_ptr<Recordset> openQuery(const std::string& sql, const std::vector<Variant>& parameters);
-    std::unique_ptr<Recordset> openTable(const std::string& table);
-    std::unique_ptr<Recordset> queryRecordset(const std::string& sql, const std::vector<Variant>& parameters,
-                                              const char* separator = ", ");
-    bool executeStatement(const std::string& sql, const std::vector<Variant>& parameters);
-    // The trimmed text of the first row's field; "" when `checkCount` and no row.
-    std::string readText(const std::string& sql, const std::string& parameter, const std::string& field,
-                         bool checkCount);
-    // The stored name of a row of `table` with the same name as `name`, leaving
-    // out the rows whose key is in `except`; "" when none. Throws.
-    std::string sameNameIn(const char* table, const char* keyColumn, const char* nameColumn, const std::string& name,
-                           const std::vector<std::int64_t>& except = {});
-    // Throws 3022 when `name` is taken by a row outside `except`.
-    void refuseTakenName(const char* what, const char* table, const char* keyColumn, const char* nameColumn,
-                         const std::string& name, const std::vector<std::int64_t>& except = {});
-    bool insertProgram(const std::string& name, const std::string& description, const std::string& path,
-                       const std::string& startInDir, const std::string& parameters, const Bytes* picture);
+    // The operations by concern. The session, which they all use, is destroyed last.
+    std::unique_ptr<CatalogueSession> session_;
+    std::unique_ptr<CataloguePictures> pictures_;
+    std::unique_ptr<ProgramCatalogue> programs_;
+    std::unique_ptr<FolderThemeCatalogue> foldersThemes_;
+    std::unique_ptr<AccessCatalogue> access_;
 };
 
 }  // namespace portico

@@ -435,7 +435,9 @@ const _clsDBRoutinesVtbl kVtable = {
 
 }  // namespace
 
-DBRoutinesObject::DBRoutinesObject() : routines_(std::make_unique<clsDBRoutines>()) {
+// The library's clients get the library's behaviour of the published members,
+// and the runtime's errors under its name.
+DBRoutinesObject::DBRoutinesObject() : routines_(std::make_unique<clsDBRoutines>(CatalogueCaller::Library)) {
     interface_.lpVtbl = &kVtable;
     interface_.owner = this;
     ServerState::objectCreated();

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "database/Recordset.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace portico {
+
+class CatalogueSession;
+class CataloguePictures;
+
+// The programs of the catalogue, by name (the published members) and by key
+// (the programs' windows). See clsDBRoutines for each operation.
+class ProgramCatalogue {
+public:
+    ProgramCatalogue(CatalogueSession& session, CataloguePictures& pictures);
+
+    std::unique_ptr<Recordset> loadPrograms();
+    std::unique_ptr<Recordset> loadProgram(const std::string& mStrName);
+    std::string getProgramDescription(const std::string& mStrPrgName);
+    std::unique_ptr<Recordset> loadProgramDescriptions();
+    std::int16_t getProgramKey(const std::string& mStrName);
+    std::unique_ptr<Recordset> loadProperties(const std::string& mStrName);
+    std::string getProgramPath(const std::string& mStrName);
+    std::string getProgramResType(const std::string& mStrName);
+    std::string GetProgramParameters(const std::string& mStrPrgName);
+    std::string GetProgramStartInDir(const std::string& mStrPrgName);
+    bool deleteProgram(const std::string& mStrName);
+    // `picture` null: the icon picker's picture file, else the default icon.
+    bool insertProgram(const std::string& name, const std::string& description, const std::string& path,
+                       const std::string& startInDir, const std::string& parameters, const Bytes* picture);
+    bool updateProgram(const std::string& mStrOldName, const std::string& mStrName, const std::string& mStrDesc,
+                       const std::string& mStrProgramPath, const std::string& mStrProgramStartInDir,
+                       const std::string& mStrProgramStartUpParm);
+
+    std::unique_ptr<Recordset> loadProgramList();
+    std::unique_ptr<Recordset> loadProgramNames(bool withPaths);
+    std::unique_ptr<Recordset> loadProgramIcons(const std::vector<std::int64_t>& keys);
+    std::unique_ptr<Recordset> loadProgramByKey(std::int64_t key);
+    std::unique_ptr<Recordset> loadPropertiesByKey(std::int64_t key);
+    bool updateProgramByKey(std::int64_t key, const std::string& name, const std::string& description,
+                            const std::string& path, const std::string& startInDir, const std::string& parameters,
+                            const Bytes* picture);
+    bool deleteProgramByKey(std::int64_t key);
+    std::string programNamedLike(const std::string& name, std::int64_t exceptKey);
+
+private:
+    CatalogueSession& session_;
+    CataloguePictures& pictures_;
+};
+
+}  // namespace portico
