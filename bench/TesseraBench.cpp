@@ -95,7 +95,7 @@ _clsDBRoutines* openThroughInterface() {
 }
 
 void loadProgramsInProcess(benchmark::State& state) {
-    portico::clsDBRoutines db(catalogue().folder());
+    portico::clsDBRoutines db(portico::CatalogueCaller::Library, catalogue().folder());
     db.openDatabase(catalogue().file().string());
     for (auto _ : state) {
         auto programs = db.loadPrograms();
@@ -118,7 +118,7 @@ void loadProgramsThroughInterface(benchmark::State& state) {
 }
 
 void nameLookupInProcess(benchmark::State& state) {
-    portico::clsDBRoutines db(catalogue().folder());
+    portico::clsDBRoutines db(portico::CatalogueCaller::Library, catalogue().folder());
     db.openDatabase(catalogue().file().string());
     const std::string name = Catalogue::programName(kPrograms / 2);
     for (auto _ : state) {

@@ -6,8 +6,9 @@ namespace {
 // One build of the data layer serves both callers: the programs by default,
 // libTessera's clients when an object is made for the library.
 using CatalogueBehaviourTest = CatalogueTest;
+PORTICO_ON_FILE_AND_SERVER(CatalogueBehaviourTest);
 
-TEST_F(CatalogueBehaviourTest, EachCallerGetsItsOwnBehaviourFromTheSameCode) {
+TEST_P(CatalogueBehaviourTest, EachCallerGetsItsOwnBehaviourFromTheSameCode) {
     struct Case {
         CatalogueCaller caller;
         std::string program;

@@ -285,7 +285,7 @@ TEST_P(TesseraReports, NullPointersAreRefusedNotFollowed) {
     EXPECT_EQ(take(path), "");
 }
 
-// ---- the library's variant of the data layer --------------------------------
+// ---- the library's behaviour of the data layer --------------------------------
 
 class TesseraVariantBehaviour : public TesseraFixture {
 protected:
