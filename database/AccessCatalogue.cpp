@@ -170,21 +170,11 @@ bool AccessCatalogue::DeleteGroup(const std::string& strGroupName) {
 }
 
 bool AccessCatalogue::GroupExists(const std::string& strGroupName) {
-    bool exists = false;
-    session_.trap([&] {
-        exists = session_.openQuery("Select Group_Name from [Group] where Group_Name = ?", {strGroupName})
-                     ->RecordCount() > 0;
-    });
-    return exists;
+    return session_.findsRow("Select Group_Name from [Group] where Group_Name = ?", {strGroupName});
 }
 
 bool AccessCatalogue::UserExists(const std::string& strUserName) {
-    bool exists = false;
-    session_.trap([&] {
-        exists = session_.openQuery("Select User_Name from [User] where user_name = ?", {strUserName})
-                     ->RecordCount() > 0;
-    });
-    return exists;
+    return session_.findsRow("Select User_Name from [User] where user_name = ?", {strUserName});
 }
 
 }  // namespace portico

@@ -144,6 +144,12 @@ bool CatalogueSession::executeStatement(const std::string& sql, const std::vecto
     return done;
 }
 
+bool CatalogueSession::findsRow(const std::string& sql, const std::vector<Variant>& parameters) {
+    bool found = false;
+    trap([&] { found = openQuery(sql, parameters)->RecordCount() > 0; });
+    return found;
+}
+
 std::string CatalogueSession::readText(const std::string& sql, const std::string& parameter, const std::string& field,
                                        bool checkCount) {
     std::string result;

@@ -74,6 +74,8 @@ public:
     std::unique_ptr<Recordset> queryRecordset(const std::string& sql, const std::vector<Variant>& parameters,
                                               const char* separator = kReportSeparator);
     bool executeStatement(const std::string& sql, const std::vector<Variant>& parameters);
+    // Whether the query finds a row; false, reported, when it fails.
+    bool findsRow(const std::string& sql, const std::vector<Variant>& parameters);
     // The trimmed text of the first row's field; "" when `checkCount` and no row.
     std::string readText(const std::string& sql, const std::string& parameter, const std::string& field,
                          bool checkCount);
