@@ -1,4 +1,5 @@
 #include "admin/ProgramDialogBase.h"
+#include "admin/GrantEditor.h"
 
 #include "admin/ThemePicture.h"
 #include "admin/frmExpandTextArea.h"
@@ -110,6 +111,8 @@ ProgramDialogBase::ProgramDialogBase(modMain& program, QWidget* owner, const cha
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bannerRow);
     layout->addLayout(fieldsGrid);
+    grantEditor = new GrantEditor(program_.database(), this);
+    layout->addWidget(grantEditor);
     layout->addStretch(1);
     layout->addLayout(buttons);
     resize(520, 360);
@@ -168,13 +171,16 @@ ProgramDialogBase::Values ProgramDialogBase::fieldTexts() const {
             txtStartInParams->text().toStdString()};
 }
 
-void ProgramDialogBase::rememberFields() { remembered_ = fieldTexts(); }
+void ProgramDialogBase::rememberFields() {
+    remembered_ = fieldTexts();
+    grantEditor->setGrants(grantEditor->grants());
+}
 
 bool ProgramDialogBase::hasUnsavedChanges() const {
     const Values now = fieldTexts();
     return now.name != remembered_.name || now.description != remembered_.description ||
            now.path != remembered_.path || now.startIn != remembered_.startIn ||
-           now.parameters != remembered_.parameters;
+           now.parameters != remembered_.parameters || grantEditor->hasChanges();
 }
 
 void ProgramDialogBase::keyPressEvent(QKeyEvent* event) {
@@ -187,6 +193,11 @@ void ProgramDialogBase::keyPressEvent(QKeyEvent* event) {
                                      MessageIcon::Question, MessageButtons::YesNo,
                                      DefaultButton::Second) == MessageAnswer::Yes)
                 reject();
+            return;
+        }
+        // Return in the grant name field adds the name (done by the field); it never saves.
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && focusWidget() == grantEditor->txtName) {
+            event->accept();
             return;
         }
         // A helper button with the focus still answers Return, as a click would.

@@ -16,6 +16,7 @@ class QPushButton;
 
 namespace portico::admin {
 
+class GrantEditor;
 class modMain;
 
 // What the add and modify dialogs share: the program's fields, the banner, the
@@ -35,6 +36,7 @@ public:
     QPushButton* cmbProgramParmsButton;
     QPushButton* cmdIcon;
     QPushButton* cmdAdd;
+    GrantEditor* grantEditor;
     CommonDialog cDialog;
 
 protected:

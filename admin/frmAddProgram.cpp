@@ -1,5 +1,6 @@
 #include "admin/frmAddProgram.h"
 
+#include "admin/GrantEditor.h"
 #include "admin/modMain.h"
 #include "database/clsDBRoutines.h"
 #include "gui/DialogService.h"
@@ -27,14 +28,14 @@ bool frmAddProgram::hasUnsavedChanges() const {
 }
 
 void frmAddProgram::addProgram() {
-    if (!validate()) return;
+    if (!validate() || !grantEditor->validate()) return;
     const Values values = trimmedValues();
     if (refuseTakenName(values.name, 0)) return;
     // Without a pick the catalogue takes the default icon.
     const std::string picture = pickedPicture_.value_or(std::string());
-    if (program_.database().addProgramWithPicture(values.name, values.description, values.path,
-                                                  Bytes(picture.begin(), picture.end()), values.startIn,
-                                                  values.parameters)) {
+    if (program_.database().addProgramWithGrants(values.name, values.description, values.path,
+                                                 Bytes(picture.begin(), picture.end()), values.startIn,
+                                                 values.parameters, grantEditor->grants())) {
         dialogs().messageBox("Program Added", "Sucess", MessageIcon::Information);
         reloadSetupList();
         close();

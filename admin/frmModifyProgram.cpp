@@ -1,5 +1,6 @@
 #include "admin/frmModifyProgram.h"
 
+#include "admin/GrantEditor.h"
 #include "admin/modMain.h"
 #include "database/NameFold.h"
 #include "database/Recordset.h"
@@ -59,6 +60,7 @@ void frmModifyProgram::loadProgramFields(std::int64_t key) {
     key_ = 0;
     loadedName_.clear();
     pickedPicture_.reset();
+    grantEditor->setGrants({});
 
     auto records = key != 0 ? program_.database().loadProgramByKey(key) : program_.database().loadProgram(program_name_);
     Recordset& programs = requireRecords(records);
@@ -82,6 +84,7 @@ void frmModifyProgram::loadProgramFields(std::int64_t key) {
     showPicture(icon.type() == Variant::Type::Bytes ? std::string(icon.bytes().begin(), icon.bytes().end())
                                                     : std::string());
     programs.Close();
+    grantEditor->setGrants(program_.database().grantsOf(key_));
     rememberFields();
 }
 
@@ -114,14 +117,16 @@ void frmModifyProgram::save() {
         dialogs().messageBox("Couldn't Load Program Information", "Error", MessageIcon::Critical);
         return;
     }
+    if (!grantEditor->validate()) return;
     const Values values = trimmedValues();
     // Only a new clash is refused: a row of an older catalogue that shares its
     // name with others keeps it.
     if (!NameFold::sameName(values.name, loadedName_) && refuseTakenName(values.name, key_)) return;
     std::optional<Bytes> picture;
     if (pickedPicture_) picture.emplace(pickedPicture_->begin(), pickedPicture_->end());
-    if (program_.database().updateProgramByKey(key_, values.name, values.description, values.path, values.startIn,
-                                               values.parameters, picture ? &*picture : nullptr)) {
+    if (program_.database().updateProgramWithGrants(key_, values.name, values.description, values.path,
+                                                    values.startIn, values.parameters, picture ? &*picture : nullptr,
+                                                    grantEditor->grants())) {
         dialogs().messageBox("Program Modified", "Sucess", MessageIcon::Information);
         reloadSetupList();
         close();

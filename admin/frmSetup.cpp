@@ -1,13 +1,17 @@
 #include "admin/frmSetup.h"
 
 #include "admin/ThemePicture.h"
+#include "admin/frmAccess.h"
 #include "admin/frmAddProgram.h"
 #include "admin/frmAddRemoveFolder.h"
+#include "admin/frmHistory.h"
 #include "admin/frmImportPrograms.h"
 #include "admin/frmModifyProgram.h"
 #include "admin/frmThemeManage.h"
+#include "admin/frmUsage.h"
 #include "admin/modMain.h"
 #include "admin/ucLeftFrame.h"
+#include "gui/ActionLabel.h"
 #include "database/CatalogueFile.h"
 #include "database/clsDBRoutines.h"
 #include "gui/DialogService.h"
@@ -110,14 +114,31 @@ frmSetup::frmSetup(modMain& program) : program_(program) {
     on(ucLeftFrame1, &ucLeftFrame::ThemeClicked, &frmSetup::showThemes);
     on(ucLeftFrame1, &ucLeftFrame::AddRemoveFolder, &frmSetup::showFolders);
     connect(ucLeftFrame1, &ucLeftFrame::QuitClicked, this, [this] { close(); });
-    auto* cmdImportPrograms = makeButton("cmdImportPrograms", "Import programs…", frPrograms);
+    cmdImportPrograms = makeButton("cmdImportPrograms", "Import programs…", frPrograms);
     buttons->addWidget(cmdImportPrograms);
+    cmdAccess = makeButton("cmdAccess", "Access…", frPrograms);
+    buttons->addWidget(cmdAccess);
+    on(cmdAccess, &QPushButton::clicked, &frmSetup::showAccess);
     connect(cmdImportPrograms, &QPushButton::clicked, this, [this] {
         auto* window = findChild<frmImportPrograms*>();
         if (!window) {
             window = new frmImportPrograms(program_.database(), this);
             connect(window, &frmImportPrograms::programsImported, ucProgramView1, &ucProgramView::reloadView);
         }
+        guarded([&] { program_.showModal(*window, this); });
+    });
+    auto* cmdHistory = makeButton("cmdHistory", "History…", frPrograms);
+    buttons->addWidget(cmdHistory);
+    connect(cmdHistory, &QPushButton::clicked, this, [this] {
+        auto* window = new frmHistory(program_.environment().DatabasePath(), this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        guarded([&] { program_.showModal(*window, this); });
+    });
+    auto* cmdUsage = makeButton("cmdUsage", "Usage…", frPrograms);
+    buttons->addWidget(cmdUsage);
+    connect(cmdUsage, &QPushButton::clicked, this, [this] {
+        auto* window = new frmUsage(program_.environment().DatabasePath(), this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
         guarded([&] { program_.showModal(*window, this); });
     });
 
@@ -131,6 +152,23 @@ void frmSetup::load() {
     ucProgramView1->loadView();
     const QImage picture = loadThemePicture(program_.database(), program_.CurrentTheme(), "Theme_LogoSplash");
     if (!picture.isNull()) ucLeftFrame1->SetImage(picture);
+    offerReadingOnly();
+}
+
+void frmSetup::offerReadingOnly() {
+    // Said once, instead of a refusal from the server at each action.
+    readOnly_ = !program_.database().mayChangeCatalogue();
+    if (!readOnly_) return;
+    for (QWidget* action : std::initializer_list<QWidget*>{cmdAdd, cmdModify, cmdDelete, cmdImportPrograms,
+                                                           ucLeftFrame1->lblThemes, ucLeftFrame1->lblFolders})
+        action->setEnabled(false);
+    dialogs().messageBox("You may read this catalogue but not change it", "Portico Setup", MessageIcon::Information);
+}
+
+void frmSetup::showAccess() {
+    auto* window = findChild<frmAccess*>();
+    if (!window) window = new frmAccess(program_.database(), this);
+    program_.showModal(*window, this);
 }
 
 void frmSetup::SetPicture(const QImage& picture) { ucLeftFrame1->SetImage(picture); }
@@ -169,6 +207,7 @@ void frmSetup::changeDatabaseLocation() {
 }
 
 void frmSetup::deleteSelectedProgram() {
+    if (readOnly_) return;
     const std::string name = ucProgramView1->selectedItemText();
     // Nothing selected, nothing to delete: never report a deletion that did not happen.
     const std::int64_t key = ucProgramView1->selectedKey();
@@ -187,6 +226,7 @@ void frmSetup::deleteSelectedProgram() {
 }
 
 void frmSetup::showAddProgram() {
+    if (readOnly_) return;
     frmAddProgram& window = program_.addProgramWindow();
     window.show();
     window.raise();
@@ -194,6 +234,7 @@ void frmSetup::showAddProgram() {
 }
 
 void frmSetup::showModifyProgram() {
+    if (readOnly_) return;
     frmModifyProgram& window = program_.modifyProgramWindow();
     window.setProgram(ucProgramView1->selectedItemText(), ucProgramView1->selectedKey());
     program_.showModal(window, this);
@@ -205,9 +246,13 @@ void frmSetup::showProperties() {
     window.showModal();
 }
 
-void frmSetup::showThemes() { program_.showModal(program_.themeManageWindow(), this); }
+void frmSetup::showThemes() {
+    if (!readOnly_) program_.showModal(program_.themeManageWindow(), this);
+}
 
-void frmSetup::showFolders() { program_.showModal(program_.addRemoveFolderWindow(), this); }
+void frmSetup::showFolders() {
+    if (!readOnly_) program_.showModal(program_.addRemoveFolderWindow(), this);
+}
 
 void frmSetup::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);

@@ -42,6 +42,10 @@ public:
     QPushButton* cmdModify;
     QPushButton* cmdDelete;
     QPushButton* cmdProp;
+    QPushButton* cmdImportPrograms;
+    QPushButton* cmdAccess;
+    // A session whose role may only read the catalogue: every changing action is off.
+    bool readOnly() const { return readOnly_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -58,6 +62,9 @@ private:
     modMain& program_;
     // The catalogue the settings file names: the one in use until a change.
     std::string settingsLocation_;
+    bool readOnly_ = false;
+    void showAccess();
+    void offerReadingOnly();
 };
 
 }  // namespace portico::admin

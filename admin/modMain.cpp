@@ -10,6 +10,7 @@
 #include "admin/frmThemeManage.h"
 #include "admin/frmWait.h"
 #include "database/CatalogueFile.h"
+#include "database/CatalogueSession.h"
 #include "database/clsDBRoutines.h"
 #include "gui/DialogService.h"
 #include "resource_viewer/clsResourceViewer.h"
@@ -56,6 +57,9 @@ modMain::~modMain() {
 namespace {
 
 constexpr const char* kQuestionTitle = "Question";
+constexpr int kConnectSeconds = 10;
+constexpr int kCommandSeconds = 100;
+constexpr std::chrono::milliseconds kRetryInterval{5000};
 
 // Makes a new, empty catalogue at `file`, with its folder. Reports a failure.
 bool createCatalogue(const std::string& file) {
@@ -87,22 +91,32 @@ bool modMain::chooseCatalogue(const std::string& settings, const std::string& st
 }
 
 void modMain::repairDialogFolders(const std::string& settings) {
+    // Used for this run whether or not the file can be written: a site's file
+    // under /etc/xdg is not the user's to change, and it need not name them.
+    const std::string iconFolder = programFolder() + "/";
+    const auto catalogueFolder = std::filesystem::path(environment_->DatabasePath()).parent_path();
+    const std::string databaseFolder =
+        !catalogueFolder.empty() && folderExists(catalogueFolder.string()) ? catalogueFolder.string() : programFolder();
     clsIniFile ini;
     ini.setFullPath(settings);
     ini.setSectionName("General");
-    if (!folderExists(ini.GetString("DefaultDialogIconPath", "")))
-        ini.IniWrite("General", "DefaultDialogIconPath", programFolder() + "/", settings);
-    if (!folderExists(ini.GetString("DefaultDialogDBPath", ""))) {
-        const auto catalogueFolder = std::filesystem::path(environment_->DatabasePath()).parent_path();
-        ini.IniWrite("General", "DefaultDialogDBPath",
-                     folderExists(catalogueFolder.string()) ? catalogueFolder.string() : programFolder(), settings);
+    std::string icons = ini.GetString("DefaultDialogIconPath", "");
+    if (!folderExists(icons)) {
+        ini.IniWrite("General", "DefaultDialogIconPath", iconFolder, settings);
+        icons = iconFolder;
     }
+    std::string databases = ini.GetString("DefaultDialogDBPath", "");
+    if (!folderExists(databases)) {
+        ini.IniWrite("General", "DefaultDialogDBPath", databaseFolder, settings);
+        databases = databaseFolder;
+    }
+    environment_->setDefaultDialogIconPath(icons);
+    environment_->setDefaultDialogDatabasePath(databases);
 }
 
 bool modMain::loadSettingsAndCatalogue(const std::string& settings) {
     // Until the settings name a catalogue that opens, the administrator may make
     // a new one or pick another; Cancel (or No to the last question) ends here.
-    bool repaired = false;
     for (;;) {
         try {
             if (!environment_->loadSettings(settings)) {
@@ -111,32 +125,31 @@ bool modMain::loadSettingsAndCatalogue(const std::string& settings) {
             }
         } catch (const PorticoError& error) {
             // The file dialogs' starting folders are missing or name no folder (a
-            // settings file written before the data folder existed, or garbage):
-            // they are only where a dialog opens, so they are set to folders that
-            // exist, once, rather than ending the program.
-            if (error.number() == 5111 && !repaired) {
-                repaired = true;
+            // settings file written before the data folder existed, garbage, or a
+            // site's file that names only the catalogue): they are only where a
+            // dialog opens, so folders that exist stand in rather than ending the program.
+            if (error.number() == 5111) {
                 repairDialogFolders(settings);
+            } else {
+                if (error.number() != 5000) throw;
+                const std::string file = environment_->configuredDatabasePath();
+                // Nothing to create for an empty path or a server string that was refused.
+                const bool creatable = !file.empty() && !isServerConnectionString(file);
+                const MessageAnswer answer = dialogs().messageBox(
+                    error.description() + "\n\n" + unusableCatalogueText(file) + " (DatabasePath in " + settings +
+                        ").\n\n" +
+                        (creatable ? "Create a new, empty catalogue there? Choose No to pick another catalogue."
+                                   : "Choose a catalogue file?"),
+                    kQuestionTitle, MessageIcon::Question, creatable ? MessageButtons::YesNoCancel : MessageButtons::OKCancel);
+                if (answer == MessageAnswer::Yes) {
+                    createCatalogue(file);
+                } else if (answer == MessageAnswer::No || answer == MessageAnswer::OK) {
+                    chooseCatalogue(settings, creatable ? file : programFolder());
+                } else {
+                    return false;
+                }
                 continue;
             }
-            if (error.number() != 5000) throw;
-            const std::string file = environment_->configuredDatabasePath();
-            // Nothing to create for an empty path or a server string that was refused.
-            const bool creatable = !file.empty() && !isServerConnectionString(file);
-            const MessageAnswer answer = dialogs().messageBox(
-                error.description() + "\n\n" + unusableCatalogueText(file) + " (DatabasePath in " + settings +
-                    ").\n\n" +
-                    (creatable ? "Create a new, empty catalogue there? Choose No to pick another catalogue."
-                               : "Choose a catalogue file?"),
-                kQuestionTitle, MessageIcon::Question, creatable ? MessageButtons::YesNoCancel : MessageButtons::OKCancel);
-            if (answer == MessageAnswer::Yes) {
-                createCatalogue(file);
-            } else if (answer == MessageAnswer::No || answer == MessageAnswer::OK) {
-                chooseCatalogue(settings, creatable ? file : programFolder());
-            } else {
-                return false;
-            }
-            continue;
         }
         try {
             // A server answers for itself when the data layer connects.
@@ -157,7 +170,13 @@ bool modMain::start() {
     eightBitDisplay_ = isEightBitDisplay();
     // A program added without a picture of its own gets the default icon.
     database_->setDefaultIconPath(environment_->DefaultIcon());
+    // Statements may take long here (imports, big pictures); connecting may not,
+    // and one refused connection is one message, not one per operation after it.
+    database_->session().setTimeouts(kConnectSeconds, kCommandSeconds);
+    database_->session().setRetryInterval(kRetryInterval);
     database_->openDatabase(environment_->DatabasePath());
+    // That failure has been reported; there is nothing to administer.
+    if (database_->session().connectionFailed()) return false;
     selectTheme("", false);
     setupWindow().show();
     return true;

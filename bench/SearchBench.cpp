@@ -76,6 +76,23 @@ void BM_Keystroke(benchmark::State& state, const char* typed) {
     state.counters["matches"] = static_cast<double>(found);
 }
 
+// The same keystroke with a user's history: the most entries a history keeps
+// (UsageHistory::kMaxEntries) carry a launch weight, which orders each tier.
+void BM_KeystrokeWithHistory(benchmark::State& state, const char* typed) {
+    ProgramSearch search = catalogue(static_cast<int>(state.range(0)));
+    std::mt19937 random(7);
+    for (int i = 0; i < 200; ++i)
+        search.setWeight(static_cast<int>(random() % static_cast<unsigned>(search.size())),
+                         static_cast<float>(random() % 1000) / 100.f);
+    const QString query = QString::fromUtf8(typed);
+    std::size_t found = 0;
+    for (auto _ : state) {
+        found = search.find(query).size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["matches"] = static_cast<double>(found);
+}
+
 void BM_Prepare(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(catalogue(static_cast<int>(state.range(0))).size());
 }
@@ -89,6 +106,9 @@ BENCHMARK_CAPTURE(BM_Keystroke, clock, "clock")->Arg(10000)->Unit(benchmark::kMi
 BENCHMARK_CAPTURE(BM_Keystroke, xclk, "xclk")->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Keystroke, cafe_accent, "cafe")->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Keystroke, no_match, "qqq")->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_KeystrokeWithHistory, c, "c")->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_KeystrokeWithHistory, clo, "clo")->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_KeystrokeWithHistory, xclk, "xclk")->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Prepare)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 namespace {

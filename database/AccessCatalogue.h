@@ -3,8 +3,11 @@
 #include "database/Recordset.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace portico {
 
@@ -36,9 +39,22 @@ public:
     bool GroupExists(const std::string& strGroupName);
     bool UserExists(const std::string& strUserName);
 
+    // Who may see what (see ProgramVisibility and clsDBRoutines).
+    using Grants = std::vector<std::pair<std::int16_t, std::string>>;
+    void applyAccessRule(bool apply);
+    std::unique_ptr<Recordset> loadProgramsVisibleTo(const std::string& user);
+    Grants grantsOf(std::int64_t programKey);
+    std::vector<std::int64_t> restrictedProgramKeys();
+    bool isKnownName(const std::string& name, std::int16_t type);
+    bool mayChangeCatalogue();
+    bool saveWithGrants(const std::function<bool()>& saveProgram, const std::string& name, const Grants* grants);
+
 private:
     CatalogueSession& session_;
     ProgramCatalogue& programs_;
+
+    bool onServer();
+    std::int64_t subjectKey(const std::string& name, std::int16_t type);
 };
 
 }  // namespace portico

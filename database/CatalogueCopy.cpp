@@ -1,6 +1,7 @@
 #include "database/CatalogueCopy.h"
 
 #include "database/AdoErrors.h"
+#include "database/ChangeHistory.h"
 #include "database/Connection.h"
 #include "database/Engine.h"
 #include "settings/ErrorNumbers.h"
@@ -71,6 +72,9 @@ CatalogueCopy::Counts CatalogueCopy::copy(const std::string& from, const std::st
     Engine& writer = destination->engine(ado::kConnectionSource);
 
     Transaction transaction(*destination);
+    // The copied rows are no new changes: the source's history comes along instead.
+    const bool history = ChangeHistory::isPresent(reader) && ChangeHistory::isPresent(writer);
+    if (history) ChangeHistory::pauseRecording(writer);
     for (const Table& table : kTables) {
         const std::string name = table.name;
         if (name == "Settings") continue;
@@ -107,6 +111,11 @@ CatalogueCopy::Counts CatalogueCopy::copy(const std::string& from, const std::st
         }
         if (*table.key) writer.resetKeyCounter(real, table.key);
         counts.emplace_back(bare(table.name), rows.rows.size());
+    }
+    if (history) {
+        const auto changes = ChangeHistory::read(reader, {});
+        ChangeHistory::append(writer, changes);
+        counts.emplace_back("History", changes.size());
     }
     transaction.commit();
     return counts;

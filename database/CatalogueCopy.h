@@ -14,7 +14,9 @@ public:
     using Counts = std::vector<std::pair<std::string, std::size_t>>;
 
     // Copies every row of every catalogue table from `from` into `to`, keys and
-    // pictures as they are, in one transaction on `to`. A destination that
+    // pictures as they are, and appends the history of `from` to that of `to`
+    // (the copying itself is not recorded where the copier owns `to`), in one
+    // transaction on `to`. A destination that
     // already holds programs, folders, themes, users, groups or permissions is
     // refused unless `replace`, which empties it first. Throws PorticoError;
     // a failed copy leaves the destination as it was.

@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     if (places.size() != 2) {
         std::cerr << "usage: " << argv[0] << " [--replace] FROM TO\n"
                   << "Copies every program (with its picture), folder, theme, setting, user, group and permission\n"
-                  << "of catalogue FROM into catalogue TO, in one transaction. FROM and TO are catalogue files or\n"
+                  << "of catalogue FROM, and its history of changes, into catalogue TO, in one transaction. FROM and TO are catalogue files or\n"
                   << "PostgreSQL connection strings. TO must be empty unless --replace is given.\n";
         return 2;
     }

@@ -2,6 +2,7 @@
 
 #include "settings/PorticoError.h"
 
+#include "database/ChangeHistory.h"
 #include "database/LibPq.h"
 #include "database/PostgresDialect.h"
 #include "settings/ErrorNumbers.h"
@@ -9,10 +10,13 @@
 #include <cctype>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace portico {
 
 extern const char* const kPostgresCatalogueSchema;
+extern const char* const kServerAccessSetup;
+extern const char* const kServerChangesSql;
 
 namespace {
 
@@ -60,7 +64,47 @@ private:
     std::unique_ptr<PGconn, ConnectionFinisher> connection_;
 };
 
+// The access set-up with the catalogue's schema and roles filled in.
+std::string accessSetup(const std::string& schema, const std::string& administrators, const std::string& users) {
+    std::string sql = kServerAccessSetup;
+    for (const auto& [mark, value] : {std::pair<std::string, std::string>{"{{schema}}", schema},
+                                      {"{{admins}}", administrators}, {"{{users}}", users}}) {
+        for (std::size_t at = sql.find(mark); at != std::string::npos; at = sql.find(mark, at + value.size()))
+            sql.replace(at, mark.size(), value);
+    }
+    return sql;
+}
+
+std::string currentSchema(Session& session) {
+    Result schema = session.run("SELECT quote_ident(current_schema())");
+    return libpq().PQgetvalue(schema.get(), 0, 0);
+}
+
 }  // namespace
+
+void CatalogueServer::upgrade(const std::string& connectionString, const std::string& administratorsRole,
+                              const std::string& usersRole) {
+    const std::string administrators = roleName(administratorsRole);
+    const std::string users = roleName(usersRole);
+    Session session(connectionString);
+    session.run("BEGIN");
+    Result tables = session.run(
+        "SELECT count(*) FROM pg_tables WHERE schemaname = current_schema() AND tablename IN "
+        "('program', 'permission', 'user', 'group')");
+    if (std::string(libpq().PQgetvalue(tables.get(), 0, 0)) != "4") {
+        session.run("ROLLBACK");
+        throw PorticoError(errors::kNotACatalogue, "The database holds no Portico catalogue to bring up to date.", kSource);
+    }
+    for (const auto& plainName : {administratorsRole, usersRole}) {
+        Result role = session.run("SELECT count(*) FROM pg_roles WHERE rolname = '" + plainName + "'");
+        if (std::string(libpq().PQgetvalue(role.get(), 0, 0)) == "0") {
+            session.run("ROLLBACK");
+            throw PorticoError(errors::kInvalidArgument, "There is no role " + plainName + " on the server.", kSource);
+        }
+    }
+    session.run(accessSetup(currentSchema(session), administrators, users));
+    session.run("COMMIT");
+}
 
 void CatalogueServer::create(const std::string& connectionString, const std::string& administratorsRole,
                              const std::string& usersRole) {
@@ -78,12 +122,15 @@ void CatalogueServer::create(const std::string& connectionString, const std::str
         session.run("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = '" + plainName +
                     "') THEN CREATE ROLE " + role + " NOLOGIN; END IF; END $$");
     }
-    Result schema = session.run("SELECT quote_ident(current_schema())");
-    const std::string name = libpq().PQgetvalue(schema.get(), 0, 0);
+    const std::string name = currentSchema(session);
     session.run("GRANT USAGE ON SCHEMA " + name + " TO " + administrators + ", " + users);
     session.run("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA " + name + " TO " + administrators);
     session.run("GRANT USAGE, SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA " + name + " TO " + administrators);
     session.run("GRANT SELECT ON ALL TABLES IN SCHEMA " + name + " TO " + users);
+    session.run(accessSetup(name, administrators, users));
+    session.run(kServerChangesSql);
+    session.run("GRANT SELECT ON portico_changes TO " + administrators + ", " + users);
+    ChangeHistory::installOnServer([&](const std::string& sql) { session.run(sql); }, name, administrators, users);
     session.run("COMMIT");
 }
 

@@ -5,8 +5,11 @@
 #include "database/RuntimeError.h"
 #include "settings/PorticoError.h"
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,8 +38,30 @@ public:
     const char* runtimeSource() const;
 
     // The connection string is the path of the catalogue file or a server's.
+    // A connection that cannot be made is reported once; until the retry
+    // interval has passed (for the library: until opened again) every
+    // operation then fails at once, without a report of its own.
     void open(const std::string& connectionString);
     void close();
+    // Run on each new connection before any operation uses it, and now on an
+    // open one (the access rule a file's reader applies); a failure closes it.
+    void setPreparation(std::function<void(Connection&)> preparation);
+    // How long connecting and a statement may take; the programs' defaults are
+    // generous, the launcher's short so that no window waits long on a server.
+    void setTimeouts(int connectSeconds, int commandSeconds);
+    void setRetryInterval(std::chrono::milliseconds interval) { retryInterval_ = interval; }
+    // A catalogue file used in place of a server that cannot be reached; empty: none.
+    void setOfflineCopy(std::string file) { offlineCopy_ = std::move(file); }
+    const std::string& connectionString() const { return connectionString_; }
+    // True while the offline copy stands in for the server.
+    bool offline() const { return offline_; }
+    // Whether the last attempt to connect failed (and the failure was reported).
+    bool connectionFailed() const { return failedAt_.has_value(); }
+    // Connects to the server again now, leaving the offline copy when it
+    // answers; false, without a report, while it does not.
+    bool reconnect();
+    // Lets the server's connection go until the next operation needs it.
+    void release();
 
     void report(const PorticoError& error, const char* separator = kReportSeparator) const;
     // Runs one operation's steps; a failure skips the rest and is reported.
@@ -94,8 +119,21 @@ private:
     std::shared_ptr<Connection> activeConnection_;
     std::string connectionString_;
     std::string databasePassword_;  // kept, never sent: the file is not encrypted
+    std::function<void(Connection&)> preparation_;
+    std::string offlineCopy_;
+    bool offline_ = false;
+    int connectTimeout_;
+    int commandTimeout_;
+    std::chrono::milliseconds retryInterval_;
+    std::optional<std::chrono::steady_clock::time_point> failedAt_;
+    std::optional<PorticoError> lastFailure_;
 
+    // Connects, reporting a failure; connectQuietly leaves that to the caller.
     void connect();
+    bool connectQuietly();
+    // Opens the connection string's catalogue; throws.
+    std::shared_ptr<Connection> connectTo(const std::string& connectionString);
+    bool mayRetry() const;
     bool isConnectionOpen(const std::shared_ptr<Connection>& connection);
     std::shared_ptr<Connection> getConnection(const std::shared_ptr<Connection>& connection);
 };

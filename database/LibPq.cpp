@@ -2,9 +2,13 @@
 
 #include "settings/ErrorNumbers.h"
 #include "settings/PorticoError.h"
+#include "settings/ServerConnectionString.h"
 
 #include <dlfcn.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -40,13 +44,13 @@ Loaded load() {
 #define PORTICO_BIND(name) bind(library, #name, pq.name, failure)
     const bool complete = PORTICO_BIND(PQconnectdbParams) & PORTICO_BIND(PQstatus) & PORTICO_BIND(PQerrorMessage) &
                           PORTICO_BIND(PQfinish) & PORTICO_BIND(PQhost) & PORTICO_BIND(PQport) & PORTICO_BIND(PQdb) &
-                          PORTICO_BIND(PQexec) & PORTICO_BIND(PQexecParams) & PORTICO_BIND(PQprepare) &
-                          PORTICO_BIND(PQsendQueryPrepared) & PORTICO_BIND(PQsetSingleRowMode) &
+                          PORTICO_BIND(PQexec) & PORTICO_BIND(PQexecParams) & PORTICO_BIND(PQsendQueryParams) & PORTICO_BIND(PQsetSingleRowMode) &
                           PORTICO_BIND(PQgetResult) & PORTICO_BIND(PQresultStatus) &
                           PORTICO_BIND(PQresultErrorField) & PORTICO_BIND(PQclear) & PORTICO_BIND(PQntuples) &
                           PORTICO_BIND(PQnfields) & PORTICO_BIND(PQfname) & PORTICO_BIND(PQftype) &
                           PORTICO_BIND(PQftable) & PORTICO_BIND(PQftablecol) & PORTICO_BIND(PQgetisnull) &
-                          PORTICO_BIND(PQgetvalue) & PORTICO_BIND(PQgetlength);
+                          PORTICO_BIND(PQgetvalue) & PORTICO_BIND(PQgetlength) &
+                          PORTICO_BIND(PQconninfoParse) & PORTICO_BIND(PQconninfoFree);
 #undef PORTICO_BIND
     if (complete) loaded.functions = pq;
     return loaded;
@@ -63,5 +67,33 @@ const LibPq& libpq() {
                            "PostgreSQL");
     return *loaded.functions;
 }
+
+bool libpqCarriesPassword(const std::string& connectionString) {
+    const LibPq* pq = nullptr;
+    try {
+        pq = &libpq();
+    } catch (const PorticoError&) {
+        return false;  // no server can be opened, with or without a password
+    }
+    char* failure = nullptr;
+    const auto deleter = [pq](PQconninfoOption* options) { pq->PQconninfoFree(options); };
+    const std::unique_ptr<PQconninfoOption, decltype(deleter)> options(
+        pq->PQconninfoParse(connectionString.c_str(), &failure), deleter);
+    ::free(failure);
+    if (!options) return false;
+    for (const PQconninfoOption* option = options.get(); option->keyword; ++option)
+        if (option->val && (std::strcmp(option->keyword, "password") == 0 ||
+                            std::strcmp(option->keyword, "sslpassword") == 0))
+            return true;
+    return false;
+}
+
+namespace {
+
+// Linked in with every program that can open a server catalogue, so their
+// settings decide with libpq before a connection string is kept.
+[[maybe_unused]] const bool kPasswordDecisionSet = (setPasswordDecision(&libpqCarriesPassword), true);
+
+}  // namespace
 
 }  // namespace portico

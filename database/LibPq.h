@@ -2,6 +2,8 @@
 
 #include <libpq-fe.h>
 
+#include <string>
+
 namespace portico {
 
 // The PostgreSQL client library, loaded the first time a server catalogue is
@@ -18,8 +20,7 @@ struct LibPq {
     decltype(&::PQdb) PQdb;
     decltype(&::PQexec) PQexec;
     decltype(&::PQexecParams) PQexecParams;
-    decltype(&::PQprepare) PQprepare;
-    decltype(&::PQsendQueryPrepared) PQsendQueryPrepared;
+    decltype(&::PQsendQueryParams) PQsendQueryParams;
     decltype(&::PQsetSingleRowMode) PQsetSingleRowMode;
     decltype(&::PQgetResult) PQgetResult;
     decltype(&::PQresultStatus) PQresultStatus;
@@ -34,11 +35,18 @@ struct LibPq {
     decltype(&::PQgetisnull) PQgetisnull;
     decltype(&::PQgetvalue) PQgetvalue;
     decltype(&::PQgetlength) PQgetlength;
+    decltype(&::PQconninfoParse) PQconninfoParse;
+    decltype(&::PQconninfoFree) PQconninfoFree;
 };
 
 // The loaded library; throws PorticoError (source "PostgreSQL") when it is not
 // installed or lacks a function. Loaded once per process, never unloaded.
 const LibPq& libpq();
+
+// True when libpq reads a password or sslpassword option in the connection
+// string, however it is spelled. Settings ask this (setPasswordDecision) once
+// the data layer is linked in; a string libpq cannot parse carries none it would use.
+bool libpqCarriesPassword(const std::string& connectionString);
 
 // Deleters for holding the library's connections and results in a std::unique_ptr.
 struct ConnectionFinisher {

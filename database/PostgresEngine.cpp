@@ -30,11 +30,23 @@ public:
         // A network that goes away mid-statement is noticed within the command
         // timeout (unacknowledged data) or about a minute (keepalives), not never.
         const std::string userTimeout = std::to_string(commandTimeout > 0 ? commandTimeout * 1000L : 0L);
+        // Settings travel with the connection's start rather than as SET
+        // statements, which a pooler in transaction mode would leave on
+        // whichever server session ran them. Statements and lock waits that
+        // take longer than the command timeout fail with the server's message.
+        // A catalogue is small and stays in the server's memory, where a row
+        // read through an index costs about what a row read in turn does: at
+        // the stock random_page_cost (4) the planner sorts the whole program
+        // table, pictures and all, for every list ordered by name.
+        const std::string ms = std::to_string(commandTimeout > 0 ? commandTimeout * 1000L : 0L);
+        const std::string options =
+            "-c statement_timeout=" + ms + " -c lock_timeout=" + ms + " -c random_page_cost=1.1";
         // The connection string comes last, so what it says wins over these defaults.
         const char* keywords[] = {"connect_timeout", "client_encoding", "application_name", "keepalives_idle",
-                                  "keepalives_interval", "keepalives_count", "tcp_user_timeout", "dbname", nullptr};
+                                  "keepalives_interval", "keepalives_count", "tcp_user_timeout", "options",
+                                  "dbname", nullptr};
         const char* values[] = {timeout.c_str(), "UTF8", "Portico", "30", "10", "3", userTimeout.c_str(),
-                                connectionString.c_str(), nullptr};
+                                options.c_str(), connectionString.c_str(), nullptr};
         connection_.reset(libpq().PQconnectdbParams(keywords, values, 1));
         if (!connection_) throw PorticoError(errors::kCannotConnect, "out of memory", kSource);
         if (libpq().PQstatus(connection_.get()) != CONNECTION_OK) {
@@ -43,15 +55,6 @@ public:
                                    PostgresDialect::oneLine(libpq().PQerrorMessage(connection_.get())),
                                kSource);
         }
-        setCommandTimeout(commandTimeout);
-        // A catalogue is small and stays in the server's memory, where a row read
-        // through an index costs about what a row read in turn does. At the stock
-        // figure (4) the planner sorts the whole program table, pictures and all,
-        // for every list ordered by name instead of walking the name index. A site
-        // that has set a lower figure keeps it.
-        execute("SELECT set_config('random_page_cost', least(current_setting('random_page_cost')::float8, 1.1)::text, "
-                "false)",
-                PGRES_TUPLES_OK);
     }
 
     const char* source() const override { return kSource; }
@@ -187,7 +190,7 @@ public:
 
 private:
     struct Statement {
-        std::string name;
+        std::string sql;
         int parameterCount = 0;
         PostgresDialect::Spellings spellings;
     };
@@ -233,23 +236,24 @@ private:
         if (!result || libpq().PQresultStatus(result.get()) != expected) throwError(result.get());
     }
 
+    // Statements are translated once per connection but sent unnamed, parsed
+    // with their values: a named prepared statement is state of one server
+    // session, which a pooler in transaction mode does not keep.
     const Statement& prepare(const std::string& sql) {
         if (auto found = statements_.find(sql); found != statements_.end()) return found->second;
         const auto translation = PostgresDialect::translate(sql);
         Statement statement;
-        statement.name = "portico_" + std::to_string(statements_.size() + 1);
+        statement.sql = translation.sql;
         statement.parameterCount = translation.parameterCount;
         PostgresDialect::collectSpellings(sql, statement.spellings);
-        Result result(libpq().PQprepare(connection_.get(), statement.name.c_str(), translation.sql.c_str(), 0, nullptr));
-        if (!result || libpq().PQresultStatus(result.get()) != PGRES_COMMAND_OK) throwError(result.get());
         return statements_.emplace(sql, std::move(statement)).first->second;
     }
 
     void sendPrepared(const Statement& statement, const std::vector<Variant>& parameters) {
         const PostgresDialect::Parameters sent(parameters);
         // Results come in the binary format: raw bytes for pictures, no text to parse for numbers.
-        if (!libpq().PQsendQueryPrepared(connection_.get(), statement.name.c_str(), static_cast<int>(parameters.size()),
-                                         sent.values.data(), sent.lengths.data(), sent.formats.data(), 1))
+        if (!libpq().PQsendQueryParams(connection_.get(), statement.sql.c_str(), static_cast<int>(parameters.size()),
+                                       nullptr, sent.values.data(), sent.lengths.data(), sent.formats.data(), 1))
             throwError(nullptr);
     }
 

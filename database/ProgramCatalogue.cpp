@@ -44,8 +44,16 @@ std::unique_ptr<Recordset> ProgramCatalogue::loadProgram(const std::string& mStr
 }
 
 std::string ProgramCatalogue::getProgramDescription(const std::string& mStrPrgName) {
-    return session_.readText("Select Program_Desc from Program where Program_Name = ?", trimSpacesOnly(mStrPrgName),
-                             "Program_Desc", true);
+    // A null description (rows made through a record set, older catalogues) is an empty one.
+    std::string description;
+    session_.trap([&] {
+        auto recordset = session_.openQuery("Select Program_Desc from Program where Program_Name = ?",
+                                            {trimSpacesOnly(mStrPrgName)});
+        if (recordset->RecordCount() == 0) return;
+        const Variant& value = recordset->Fields("Program_Desc").Value();
+        if (!value.isNull()) description = trimSpacesOnly(value.toText());
+    });
+    return description;
 }
 
 std::unique_ptr<Recordset> ProgramCatalogue::loadProgramDescriptions() {
@@ -58,6 +66,16 @@ std::int16_t ProgramCatalogue::getProgramKey(const std::string& mStrName) {
         auto recordset =
             session_.openQuery("Select Program_Key from Program where Program_Name = ?", {trimSpacesOnly(mStrName)});
         if (recordset->RecordCount() != 0) key = recordset->Fields("Program_Key").Value().toInt16();
+    });
+    return key;
+}
+
+std::int64_t ProgramCatalogue::programKeyOf(const std::string& name) {
+    std::int64_t key = 0;
+    session_.trap([&] {
+        auto recordset =
+            session_.openQuery("Select Program_Key from Program where Program_Name = ?", {trimSpacesOnly(name)});
+        if (recordset->RecordCount() != 0) key = recordset->Fields("Program_Key").Value().toInt64();
     });
     return key;
 }

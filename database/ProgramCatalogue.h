@@ -22,7 +22,11 @@ public:
     std::unique_ptr<Recordset> loadProgram(const std::string& mStrName);
     std::string getProgramDescription(const std::string& mStrPrgName);
     std::unique_ptr<Recordset> loadProgramDescriptions();
+    // Published: 16 bits, so a key above 32767 is reported as an overflow.
     std::int16_t getProgramKey(const std::string& mStrName);
+    // The key of the program of this name, 0 when there is none; what our own
+    // operations use, since keys are never reused and pass 16 bits in time.
+    std::int64_t programKeyOf(const std::string& name);
     std::unique_ptr<Recordset> loadProperties(const std::string& mStrName);
     std::string getProgramPath(const std::string& mStrName);
     std::string getProgramResType(const std::string& mStrName);

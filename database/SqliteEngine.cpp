@@ -1,6 +1,7 @@
 #include "database/SqliteEngine.h"
 
 #include "database/AdoErrors.h"
+#include "database/ChangeHistory.h"
 #include "database/Connection.h"
 #include "database/NameFold.h"
 #include "database/SqlText.h"
@@ -226,6 +227,7 @@ private:
         sqlite3_exec(db.get(), "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
         db_ = std::move(db);
         setCommandTimeout(commandTimeout);
+        ChangeHistory::attachToFile(db_.get());
     }
 
     // The engine's busy handler: waits in short steps up to the command timeout,

@@ -5,10 +5,13 @@
 
 namespace portico {
 
-TransactionScope::TransactionScope(Connection& connection) : connection_(connection) { connection_.BeginTrans(); }
+TransactionScope::TransactionScope(Connection& connection)
+    : connection_(connection), joined_(connection.inTransaction()) {
+    if (!joined_) connection_.BeginTrans();
+}
 
 TransactionScope::~TransactionScope() {
-    if (committed_) return;
+    if (committed_ || joined_) return;
     try {
         connection_.RollbackTrans();
     } catch (const PorticoError&) {
@@ -17,7 +20,7 @@ TransactionScope::~TransactionScope() {
 }
 
 void TransactionScope::commit() {
-    connection_.CommitTrans();
+    if (!joined_) connection_.CommitTrans();
     committed_ = true;
 }
 

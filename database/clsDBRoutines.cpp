@@ -263,4 +263,36 @@ std::int64_t clsDBRoutines::defaultThemeKey() { return foldersThemes_->defaultTh
 
 std::string clsDBRoutines::themeNamedLike(const std::string& name) { return foldersThemes_->themeNamedLike(name); }
 
+// ---------------------------------------------------------------- who may see what
+
+void clsDBRoutines::applyAccessRule(bool apply) { access_->applyAccessRule(apply); }
+
+std::unique_ptr<Recordset> clsDBRoutines::loadProgramsVisibleTo(const std::string& user) {
+    return access_->loadProgramsVisibleTo(user);
+}
+
+clsDBRoutines::Grants clsDBRoutines::grantsOf(std::int64_t programKey) { return access_->grantsOf(programKey); }
+
+std::vector<std::int64_t> clsDBRoutines::restrictedProgramKeys() { return access_->restrictedProgramKeys(); }
+
+bool clsDBRoutines::isKnownName(const std::string& name, std::int16_t type) { return access_->isKnownName(name, type); }
+
+bool clsDBRoutines::mayChangeCatalogue() { return access_->mayChangeCatalogue(); }
+
+bool clsDBRoutines::addProgramWithGrants(const std::string& name, const std::string& description,
+                                         const std::string& path, const Bytes& picture, const std::string& startInDir,
+                                         const std::string& parameters, const Grants& grants) {
+    return access_->saveWithGrants(
+        [&] { return programs_->insertProgram(name, description, path, startInDir, parameters, &picture); },
+        name, &grants);
+}
+
+bool clsDBRoutines::updateProgramWithGrants(std::int64_t key, const std::string& name, const std::string& description,
+                                            const std::string& path, const std::string& startInDir,
+                                            const std::string& parameters, const Bytes* picture, const Grants& grants) {
+    return access_->saveWithGrants(
+        [&] { return programs_->updateProgramByKey(key, name, description, path, startInDir, parameters, picture); },
+        name, &grants);
+}
+
 }  // namespace portico

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace portico {
@@ -43,6 +44,8 @@ public:
 
     // Connection. The connection string is the path of the catalogue file.
     void openDatabase(const std::string& mstrConString);
+    // The connection behind every operation: timeouts, the offline copy, reconnecting.
+    CatalogueSession& session() { return *session_; }
     CatalogueCaller caller() const;
     const std::string& DefaultIconPath() const;
     void setDefaultIconPath(std::string value);
@@ -137,6 +140,39 @@ public:
     bool DeleteGroup(const std::string& strGroupName);
     bool GroupExists(const std::string& strGroupName);
     bool UserExists(const std::string& strUserName);
+
+    // Who may see what. A program with no grant (a permission row of status 1)
+    // is seen by everyone; one with grants only by the users granted it and the
+    // members of the groups granted it. A grant is (1 = user or 2 = group, name).
+    using Grants = std::vector<std::pair<std::int16_t, std::string>>;
+    // Whether this object reads only what the person running it may see. Off
+    // unless asked: Portico asks; PorticoAdmin (administrators see everything),
+    // the tools and libTessera's clients read every row of a file, which any
+    // program that can read the file can do. On a server, the server applies
+    // the rule to its users whatever the client.
+    void applyAccessRule(bool apply);
+    // Program_Key and Program_Name of the programs `user` may see, by name, by
+    // the rule (the server's roles, or the user's groups on this machine).
+    std::unique_ptr<Recordset> loadProgramsVisibleTo(const std::string& user);
+    // The grants of a program, users first, by name.
+    Grants grantsOf(std::int64_t programKey);
+    // Keys of the programs that have a grant.
+    std::vector<std::int64_t> restrictedProgramKeys();
+    // Whether `name` is a user (1) or group (2) known where the catalogue is:
+    // this machine's logins and groups, or the server's roles.
+    bool isKnownName(const std::string& name, std::int16_t type);
+    // Whether this session may change the catalogue (write the file, or change
+    // the server's tables); true, without a report, when it cannot be told.
+    bool mayChangeCatalogue();
+    // As addProgramWithPicture and updateProgramByKey, writing the program's
+    // grants (replacing those it had; none: everyone sees it) in the same
+    // transaction. An unknown name is refused before anything is written.
+    bool addProgramWithGrants(const std::string& name, const std::string& description, const std::string& path,
+                              const Bytes& picture, const std::string& startInDir, const std::string& parameters,
+                              const Grants& grants);
+    bool updateProgramWithGrants(std::int64_t key, const std::string& name, const std::string& description,
+                                 const std::string& path, const std::string& startInDir, const std::string& parameters,
+                                 const Bytes* picture, const Grants& grants);
 
     // Folders and themes.
     bool AddFolder(const std::string& mStrFolderName, const std::string& mStrFolderPath);

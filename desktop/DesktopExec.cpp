@@ -49,7 +49,7 @@ std::optional<std::vector<Word>> splitWords(std::string_view line) {
 }
 
 // Takes the field codes out of one word; `hadCode` says whether any was there.
-std::string expandFieldCodes(const std::string& text, bool& hadCode) {
+std::string expandFieldCodes(const std::string& text, std::string_view name, bool& hadCode) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '%' || i + 1 == text.size()) {
@@ -59,8 +59,10 @@ std::string expandFieldCodes(const std::string& text, bool& hadCode) {
         const char code = text[++i];
         if (code == '%') {
             out += '%';
+        } else if (code == 'c' && !name.empty()) {
+            out += name;
         } else {
-            // %f %F %u %U %i %c %k (and the deprecated ones) expand to nothing
+            // %f %F %u %U %i %k (and the deprecated ones) expand to nothing
             // here; an unknown code is invalid and is dropped the same way rather
             // than passed on to the program.
             hadCode = true;
@@ -82,14 +84,14 @@ bool isPlainWord(const std::string& word) {
 
 }  // namespace
 
-std::optional<ExecCommand> parseExec(std::string_view rawExec) {
+std::optional<ExecCommand> parseExec(std::string_view rawExec, std::string_view name) {
     const auto words = splitWords(unescapeString(rawExec));
     if (!words) return std::nullopt;
     ExecCommand command;
     bool first = true;
     for (const Word& word : *words) {
         bool hadCode = false;
-        std::string text = expandFieldCodes(word.text, hadCode);
+        std::string text = expandFieldCodes(word.text, name, hadCode);
         // A word that was nothing but field codes stands for files or URLs we do
         // not pass; an empty word the file quoted on purpose stays.
         if (text.empty() && (hadCode || !word.quoted)) continue;

@@ -17,10 +17,11 @@ struct ExecCommand {
 // Parses the raw value of an Exec key (escapes not yet undone). The string
 // escapes are undone first (so "\\\\" in the file is one backslash in an
 // argument), then words are split on blanks, "..." quotes a word in which \" \`
-// \$ \\ are escapes. Field codes: %f %F %u %U %i %c %k and the deprecated
-// %d %D %n %N %v %m are removed (a word that was only a field code goes away),
-// %% becomes %. Returns nothing for an empty command or an unclosed quote.
-std::optional<ExecCommand> parseExec(std::string_view rawExec);
+// \$ \\ are escapes. Field codes: %c becomes `name` (the entry's Name, as
+// translated); %f %F %u %U %i %k and the deprecated %d %D %n %N %v %m are
+// removed (a word that was only a field code goes away), %% becomes %.
+// Returns nothing for an empty command or an unclosed quote.
+std::optional<ExecCommand> parseExec(std::string_view rawExec, std::string_view name = {});
 
 // Joins arguments into one parameter line that a POSIX shell-word splitter
 // gives back unchanged: plain words stay bare, others go in single quotes.

@@ -60,14 +60,19 @@ std::string DesktopImporter::environmentLocale() {
 std::optional<ImportedProgram> DesktopImporter::programFor(const DesktopEntry& entry, std::string& reason) const {
     reason = whyNotOffered(entry, searchPath_);
     if (!reason.empty()) return std::nullopt;
-    const auto command = parseExec(*entry.rawValue("Exec"));
     ImportedProgram program;
     program.name = trimBlanks(entry.localeString("Name", locale_));
+    const auto command = parseExec(*entry.rawValue("Exec"), entry.localeString("Name", locale_));
     program.description = trimBlanks(entry.localeString("Comment", locale_));
     program.path = findExecutable(command->program, searchPath_);
     program.parameters = joinShellWords(command->arguments);
     program.startIn = entry.string("Path");
-    program.picture = storedPictureFromIcon(icons_.files(entry.string("Icon")));
+    bool tooLarge = false;
+    program.picture = storedPictureFromIcon(icons_.files(entry.string("Icon")), &tooLarge);
+    if (tooLarge) {
+        reason = "picture too large";
+        return std::nullopt;
+    }
     return program;
 }
 
@@ -78,7 +83,7 @@ ImportOutcome DesktopImporter::import(const InstalledEntry& installed) {
     const auto program = programFor(installed.entry, outcome.reason);
     if (!program) return outcome;
     // The catalogue compares names without regard to case.
-    if (database_.getProgramKey(program->name) != 0) {
+    if (!database_.programNamedLike(program->name).empty()) {
         outcome.reason = "a program of this name is already in the catalogue";
         return outcome;
     }

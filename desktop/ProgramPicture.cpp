@@ -1,5 +1,7 @@
 #include "desktop/ProgramPicture.h"
 
+#include "desktop/IconFrames.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
@@ -7,6 +9,8 @@
 #include <QSvgRenderer>
 
 #include <algorithm>
+#include <cstdint>
+#include <span>
 
 namespace portico::desktop {
 namespace {
@@ -92,34 +96,60 @@ bool isSvg(const QString& path) {
     return path.endsWith(".svg", Qt::CaseInsensitive) || path.endsWith(".svgz", Qt::CaseInsensitive);
 }
 
-}  // namespace
-
-std::vector<QImage> decodePictureImages(const QByteArray& bytes) {
-    std::vector<QImage> images;
+// Reads the images numbered `wanted` (every one when empty) while the pixels decoded
+// stay within kMaxDecodedPixels; past that the picture is too large and none is kept.
+PictureImages decodeImages(const QByteArray& bytes, std::vector<int> wanted) {
+    PictureImages result;
+    const auto frames = IconFrames::scan(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
-    reader.setAllocationLimit(256);
-    const int count = std::max(1, reader.imageCount());
-    for (int index = 0; index < count && index < 64; ++index) {
+    reader.setAllocationLimit(static_cast<int>(kMaxDecodedPixels * 4 / (1024 * 1024)));
+    if (wanted.empty())
+        for (int index = 0; index < std::clamp(reader.imageCount(), 1, kMaxDecodedImages); ++index)
+            wanted.push_back(index);
+    long long decoded = 0;
+    for (const int index : wanted) {
         if (index > 0 && !reader.jumpToImage(index)) break;
+        // What the image will cost is known before it is read: an icon's own
+        // header says it (its directory entry cannot), other formats announce it.
+        const QSize announced = reader.size();
+        long long cost = announced.isValid() ? static_cast<long long>(announced.width()) * announced.height() : 0;
+        if (frames && index < static_cast<int>(frames->size())) cost = std::max(cost, (*frames)[index].pixels());
+        if (decoded + cost > kMaxDecodedPixels) return {{}, true};
         QImage image = reader.read();
-        if (!image.isNull()) images.push_back(std::move(image));
+        if (image.isNull()) continue;
+        decoded += static_cast<long long>(image.width()) * image.height();
+        if (decoded > kMaxDecodedPixels) return {{}, true};
+        result.images.push_back(std::move(image));
     }
-    return images;
+    return result;
 }
 
-std::vector<QImage> readPictureImages(const QString& path, int svgSize) {
+PictureImages readImages(const QString& path, int svgSize) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxPictureFile) return {};
     const QByteArray bytes = file.readAll();
     if (isSvg(path)) {
         QSvgRenderer renderer(bytes);
         if (!renderer.isValid()) return {};
-        return {drawSvg(renderer, svgSize)};
+        return {{drawSvg(renderer, svgSize)}, false};
     }
-    return decodePictureImages(bytes);
+    std::vector<int> wanted;
+    if (const auto frames = IconFrames::scan(
+            std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()))))
+        wanted = IconFrames::kept(*frames, kListPictureSize);
+    return decodeImages(bytes, std::move(wanted));
+}
+
+}  // namespace
+
+std::vector<QImage> decodePictureImages(const QByteArray& bytes) { return decodeImages(bytes, {}).images; }
+
+std::vector<QImage> readPictureImages(const QString& path, int svgSize) {
+    return readImages(path, svgSize).images;
 }
 
 QByteArray storedPictureFromImages(const std::vector<QImage>& images) {
@@ -139,7 +169,7 @@ QByteArray storedPictureFromImages(const std::vector<QImage>& images) {
     return fromListAndLargest(*forList, *largest);
 }
 
-QByteArray storedPictureFromFile(const QString& path) {
+QByteArray storedPictureFromFile(const QString& path, bool* tooLarge) {
     if (isSvg(path)) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxPictureFile) return {};
@@ -147,20 +177,27 @@ QByteArray storedPictureFromFile(const QString& path) {
         if (!renderer.isValid()) return {};
         return fromListAndLargest(drawSvg(renderer, kListPictureSize), drawSvg(renderer, kLargestPictureSize));
     }
-    return storedPictureFromImages(readPictureImages(path));
+    PictureImages read = readImages(path, kLargestPictureSize);
+    if (tooLarge) *tooLarge = read.tooLarge;
+    return storedPictureFromImages(read.images);
 }
 
-QByteArray storedPictureFromIcon(const std::vector<IconFile>& files) {
+QByteArray storedPictureFromIcon(const std::vector<IconFile>& files, bool* tooLarge) {
     for (const IconFile& file : files)
         if (file.scalable || isSvg(QString::fromStdString(file.path.string()))) {
             QByteArray picture = storedPictureFromFile(QString::fromStdString(file.path.string()));
             if (!picture.isEmpty()) return picture;
         }
     std::vector<QImage> images;
-    for (const IconFile& file : files)
-        for (QImage& image : readPictureImages(QString::fromStdString(file.path.string())))
-            images.push_back(std::move(image));
-    return storedPictureFromImages(images);
+    bool anyTooLarge = false;
+    for (const IconFile& file : files) {
+        PictureImages read = readImages(QString::fromStdString(file.path.string()), kLargestPictureSize);
+        anyTooLarge = anyTooLarge || read.tooLarge;
+        for (QImage& image : read.images) images.push_back(std::move(image));
+    }
+    QByteArray picture = storedPictureFromImages(images);
+    if (tooLarge) *tooLarge = picture.isEmpty() && anyTooLarge;
+    return picture;
 }
 
 }  // namespace portico::desktop

@@ -47,6 +47,8 @@ MessageAnswer defaultAnswer(MessageButtons buttons, DefaultButton defaultButton)
             case MessageButtons::RetryCancel: return {MessageAnswer::Retry, MessageAnswer::Cancel};
             case MessageButtons::AbortRetryIgnore:
                 return {MessageAnswer::Abort, MessageAnswer::Retry, MessageAnswer::Ignore};
+            case MessageButtons::RunOpenCancel: return {MessageAnswer::Run, MessageAnswer::Open, MessageAnswer::Cancel};
+            case MessageButtons::SaveAnywayCancel: return {MessageAnswer::SaveAnyway, MessageAnswer::Cancel};
             }
             return none;
         }();
@@ -60,6 +62,8 @@ MessageAnswer defaultAnswer(MessageButtons buttons, DefaultButton defaultButton)
     case MessageButtons::YesNoCancel: return MessageAnswer::Yes;
     case MessageButtons::RetryCancel: return MessageAnswer::Retry;
     case MessageButtons::AbortRetryIgnore: return MessageAnswer::Abort;
+    case MessageButtons::RunOpenCancel: return MessageAnswer::Run;
+    case MessageButtons::SaveAnywayCancel: return MessageAnswer::SaveAnyway;
     }
     return MessageAnswer::OK;
 }

@@ -30,11 +30,11 @@
 namespace portico {
 
 // The button sets of a message box, in the order the buttons appear.
-enum class MessageButtons { OK, OKCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+enum class MessageButtons { OK, OKCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore, RunOpenCancel, SaveAnywayCancel };
 
 // The button the user chose. Closing a box with Escape or its close box gives
 // Cancel (or No for YesNo, which has no Cancel).
-enum class MessageAnswer { OK, Cancel, Yes, No, Retry, Abort, Ignore };
+enum class MessageAnswer { OK, Cancel, Yes, No, Retry, Abort, Ignore, Run, Open, SaveAnyway };
 
 // Which button a box's Return chooses; the first unless said otherwise.
 enum class DefaultButton { First, Second, Third };

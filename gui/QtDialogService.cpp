@@ -24,6 +24,8 @@ QMessageBox::Icon qtIcon(MessageIcon icon) {
 struct ButtonSpec {
     QMessageBox::StandardButton button;
     MessageAnswer answer;
+    const char* text = nullptr;  // a button of our own words instead of a standard one
+    QMessageBox::ButtonRole role = QMessageBox::InvalidRole;
 };
 
 std::vector<ButtonSpec> buttonSpecs(MessageButtons buttons) {
@@ -36,6 +38,11 @@ std::vector<ButtonSpec> buttonSpecs(MessageButtons buttons) {
     case MessageButtons::YesNoCancel: return {{B::Yes, A::Yes}, {B::No, A::No}, {B::Cancel, A::Cancel}};
     case MessageButtons::RetryCancel: return {{B::Retry, A::Retry}, {B::Cancel, A::Cancel}};
     case MessageButtons::AbortRetryIgnore: return {{B::Abort, A::Abort}, {B::Retry, A::Retry}, {B::Ignore, A::Ignore}};
+    case MessageButtons::RunOpenCancel:
+        return {{B::NoButton, A::Run, "Run", B::AcceptRole}, {B::NoButton, A::Open, "Open", B::AcceptRole},
+                {B::Cancel, A::Cancel}};
+    case MessageButtons::SaveAnywayCancel:
+        return {{B::NoButton, A::SaveAnyway, "Save anyway", B::AcceptRole}, {B::Cancel, A::Cancel}};
     }
     return {{B::Ok, A::OK}};
 }
@@ -50,16 +57,19 @@ MessageAnswer QtDialogService::messageBox(const std::string& text, const std::st
                                           MessageButtons buttons, DefaultButton defaultButton) {
     const auto choices = buttonSpecs(buttons);
     QMessageBox box(qtIcon(icon), qs(title), qs(text), QMessageBox::NoButton, QApplication::activeWindow());
-    for (const auto& choice : choices) box.addButton(choice.button);
+    std::vector<QPushButton*> added;
+    for (const auto& choice : choices)
+        added.push_back(choice.text ? box.addButton(QString::fromUtf8(choice.text), choice.role)
+                                    : box.addButton(choice.button));
     const auto chosenDefault = static_cast<std::size_t>(defaultButton);
-    box.setDefaultButton(choices[chosenDefault < choices.size() ? chosenDefault : 0].button);
+    box.setDefaultButton(added[chosenDefault < added.size() ? chosenDefault : 0]);
     // A message must stay readable even while a launch holds the hourglass.
     const bool wasBusy = busy_;
     if (wasBusy) setMousePointer(MousePointer::Default);
-    const auto chosen = static_cast<QMessageBox::StandardButton>(box.exec());
+    box.exec();
     if (wasBusy) setMousePointer(MousePointer::Hourglass);
-    for (const auto& choice : choices)
-        if (choice.button == chosen) return choice.answer;
+    for (std::size_t i = 0; i < added.size(); ++i)
+        if (box.clickedButton() == added[i]) return choices[i].answer;
     // Escape or the close box.
     for (const auto& choice : choices)
         if (choice.answer == MessageAnswer::Cancel) return MessageAnswer::Cancel;

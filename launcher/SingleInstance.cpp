@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -24,6 +26,16 @@ namespace {
 
 constexpr int kTimeoutMs = 1000;
 constexpr char kRaise[] = "raise\n";
+// "raise <token>\n": the token the desktop gave the second start, which lets
+// the first raise its window on Wayland (xdg-activation). Older instances read
+// only the word.
+constexpr std::size_t kMaxRequest = 512;
+
+// A token as compositors make them: printable ASCII without blanks, bounded.
+bool plausibleToken(const std::string& token) {
+    return !token.empty() && token.size() < kMaxRequest &&
+           std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 0x7f; });
+}
 // Callers that connect and send nothing make way for newer ones beyond these.
 constexpr std::size_t kMaxClients = 16;
 
@@ -113,10 +125,13 @@ bool SingleInstance::askRunningInstance() const {
         socklen_t length = sizeof error;
         if (::getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) return false;
     }
-    const std::size_t size = sizeof kRaise - 1;
+    std::string request = kRaise;
+    if (const char* token = std::getenv("XDG_ACTIVATION_TOKEN"); token && plausibleToken(token))
+        request = "raise " + std::string(token) + "\n";
+    const std::size_t size = request.size();
     std::size_t sent = 0;
     while (sent < size) {
-        const ssize_t written = ::send(socket.get(), kRaise + sent, size - sent, MSG_NOSIGNAL);
+        const ssize_t written = ::send(socket.get(), request.data() + sent, size - sent, MSG_NOSIGNAL);
         if (written > 0) {
             sent += static_cast<std::size_t>(written);
         } else if (written < 0 && errno == EINTR) {
@@ -174,13 +189,19 @@ void SingleInstance::acceptClients() {
 }
 
 void SingleInstance::readClient(int descriptor) {
-    char request[sizeof kRaise] = {};
+    char request[kMaxRequest] = {};
     ssize_t received;
     do received = ::recv(descriptor, request, sizeof request - 1, 0);
     while (received < 0 && errno == EINTR);
     if (received < 0 && errno == EAGAIN) return;
     dropClient(descriptor);  // one request a connection
     if (received <= 0 || std::strncmp(request, "raise", 5) != 0) return;
+    const std::string text(request, static_cast<std::size_t>(received));
+    const auto end = text.find('\n');
+    const std::string token = text.size() > 6 && text[5] == ' ' ? text.substr(6, end == std::string::npos ? end : end - 6)
+                                                                 : std::string();
+    // Qt's Wayland plugin activates with the token it finds here.
+    if (plausibleToken(token)) qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(token));
     emit raiseRequested();
     if (raise_) raise_();
 }

@@ -156,7 +156,9 @@ ShellResult SystemShell::execute(const ShellRequest& request) {
         if (target.empty()) target = file;
         if (!fs::exists(target, ec)) return ShellResult::failure(2, "File not found: " + file);
         target = fs::absolute(target, ec);
-        document = !isExecutableFile(target);
+        // "Open" asks for the associated application: an executable file is
+        // opened as a document then, never run.
+        document = !request.operation.empty() || !isExecutableFile(target);
     }
 
     if (!document) {

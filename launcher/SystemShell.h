@@ -7,7 +7,8 @@ namespace portico {
 // The real shell. An executable file (a binary, or a script with "#!" and the
 // execute bit) is started directly with its parameters split into arguments,
 // no shell involved; anything else (a document, a folder, a URL) goes to the
-// opener, xdg-open, which starts the desktop's associated application.
+// opener, xdg-open, which starts the desktop's associated application. The
+// "Open" verb always goes to the opener, an executable file included.
 // Started programs run in their own session; the launcher never waits for them,
 // and collects each one's exit on a sleeping thread so none stays a zombie.
 //

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QRect>
 #include <QString>
 
 class QWidget;
@@ -13,7 +15,11 @@ class WindowGeometry {
 public:
     // Puts the window back where it last was; false when nothing is stored or
     // the stored place is unusable (the window then keeps its size).
+    // The place is always kept within the screens there are now.
     static bool restore(QWidget& window, const QString& name);
+    // `frame` made to fit the screen (of `screens`, the primary first) it
+    // mostly stands on: no larger than it, and inside it.
+    static QRect clamped(const QRect& frame, const QList<QRect>& screens);
     static void save(const QWidget& window, const QString& name);
 };
 

@@ -14,10 +14,13 @@
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPointer>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <filesystem>
+
+#include <sys/stat.h>
 
 namespace portico {
 namespace {
@@ -46,9 +49,28 @@ const QIcon& listImage(int index) {
     return index == 2 ? folder : file;
 }
 
+bool isExecutableFile(const std::string& path) {
+    struct stat file;
+    return ::stat(path.c_str(), &file) == 0 && S_ISREG(file.st_mode) && (file.st_mode & 0111) != 0;
+}
+
+// Where a subfolder window goes: down and right of the window it came from, so
+// that neither hides the other, and inside that window's screen.
+QPoint offsetPlace(const QWidget& from, const QWidget& window) {
+    QPoint place = from.frameGeometry().topLeft() + QPoint(32, 32);
+    if (const QScreen* screen = from.screen()) {
+        const QRect room = screen->availableGeometry();
+        const QSize size = window.frameGeometry().size();
+        if (place.x() + size.width() > room.right()) place.setX(std::max(room.left(), room.right() - size.width()));
+        if (place.y() + size.height() > room.bottom()) place.setY(std::max(room.top(), room.bottom() - size.height()));
+    }
+    return place;
+}
+
 }  // namespace
 
-frmFolderMenu::frmFolderMenu(OpenRoutine openFile, QWidget* parent) : QDialog(parent), openFile_(std::move(openFile)) {
+frmFolderMenu::frmFolderMenu(OpenRoutine openFile, QWidget* parent, OpenRoutine runFile)
+    : QDialog(parent), openFile_(std::move(openFile)), runFile_(std::move(runFile)) {
     setObjectName("frmFolderMenu");
     setWindowTitle("Folder Menu..");
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -143,8 +165,9 @@ void frmFolderMenu::onDoubleClick() {
     const std::string text = item->text().toStdString();
     const std::string tag = item->data(kTagRole).toString().toStdString();
     if (item->font().bold()) {
-        auto* window = new frmFolderMenu(openFile_);
+        auto* window = new frmFolderMenu(openFile_, nullptr, runFile_);
         window->setAttribute(Qt::WA_DeleteOnClose);
+        window->move(offsetPlace(*this, *window));
         lastSubfolderWindow_ = window;
         connect(window, &QObject::destroyed, this, [this, window] {
             if (lastSubfolderWindow_ == window) lastSubfolderWindow_ = nullptr;
@@ -154,6 +177,18 @@ void frmFolderMenu::onDoubleClick() {
         // Backspace there climbs back as far as this window may.
         window->topName_ = topName_;
         window->topPath_ = topPath_;
+        return;
+    }
+    // A catalogued folder is often shared: a program in it runs only when the
+    // user says so, in its own folder. The safe answer is the default.
+    if (isExecutableFile(tag)) {
+        const MessageAnswer answer =
+            dialogs().messageBox("\"" + text + "\" is a program. Do you want to run it, or open it with the "
+                                 "application associated with its type?",
+                                 "Run or Open", MessageIcon::Question, MessageButtons::RunOpenCancel,
+                                 DefaultButton::Second);
+        if (answer == MessageAnswer::Run && runFile_) runFile_(text, tag);
+        if (answer == MessageAnswer::Open && openFile_) openFile_(text, tag);
         return;
     }
     if (openFile_) openFile_(text, tag);

@@ -16,7 +16,8 @@ class FileTypeIcons;
 // Shows what one folder holds, read from the disk: subfolders first (bold),
 // then files, each in the user's natural order. A double click (or Return)
 // opens a subfolder in a further browser window and a file with the
-// application the desktop associates with it; Backspace or Alt+Up shows the
+// application the desktop associates with it (an executable file: after asking
+// whether to run it instead); Backspace or Alt+Up shows the
 // parent folder in the same window, up to the folder the window was given.
 class frmFolderMenu final : public QDialog {
     Q_OBJECT
@@ -24,7 +25,9 @@ public:
     // Opens a file; `name` is for messages only. Reports its own failures.
     using OpenRoutine = std::function<bool(const std::string& name, const std::string& file)>;
 
-    explicit frmFolderMenu(OpenRoutine openFile, QWidget* parent = nullptr);
+    // `runFile` runs an executable file the user chose to run; without it such
+    // a file is only ever opened.
+    explicit frmFolderMenu(OpenRoutine openFile, QWidget* parent = nullptr, OpenRoutine runFile = {});
     ~frmFolderMenu() override;
 
     // Shows the folder at `path` (taken as given), named `name` in the caption.
@@ -47,6 +50,7 @@ private:
     void showFolder(const std::string& name, const std::string& path);
 
     OpenRoutine openFile_;
+    OpenRoutine runFile_;
     std::unique_ptr<FileTypeIcons> fileIcons_;
     std::string topName_;
     std::string topPath_;

@@ -14,6 +14,7 @@
 #include "views/frmProperties.h"
 #include "views/ucProgramView.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
@@ -68,6 +69,7 @@ frmView::frmView(modMain& program) : program_(program) {
     ucLeftFrame1 = new ucLeftFrame(central);
     ucLeftFrame1->setFixedWidth(220);
     ucProgramView1 = new ucProgramView(program_.database(), ucProgramView::Variant::Launcher, central);
+    ucProgramView1->setUsageHistory(&program_.usage());
     auto* layout = new QHBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -92,7 +94,10 @@ frmView::frmView(modMain& program) : program_(program) {
 
     connect(ucLeftFrame1, &ucLeftFrame::LaunchedClicked, this, [this] { guarded([&] { onLaunchClicked(); }); });
     connect(ucLeftFrame1, &ucLeftFrame::PropertiesClicked, this, [this] { guarded([&] { onPropertiesClicked(); }); });
-    connect(ucLeftFrame1, &ucLeftFrame::QuitClicked, this, [this] { close(); });
+    // Quit ends the launcher, whatever folder windows are still open.
+    connect(ucLeftFrame1, &ucLeftFrame::QuitClicked, this, [this] {
+        if (close()) QCoreApplication::quit();
+    });
     connect(ucProgramView1, &ucProgramView::ListDoubleClicked, this,
             [this](QListWidgetItem* item) { guarded([&] { launchItem(item); }); });
     connect(ucProgramView1, &ucProgramView::ListDoubleFolder, this,
@@ -138,6 +143,11 @@ void frmView::showEvent(QShowEvent* event) {
 void frmView::closeEvent(QCloseEvent* event) {
     WindowGeometry::save(*this, objectName());
     QMainWindow::closeEvent(event);
+    if (!event->isAccepted()) return;
+    // The folder windows belong to this one: left open alone they would keep a
+    // launcher running that a second start cannot show.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window != this && window->isVisible()) window->close();
 }
 
 void frmView::Form_Load() {
@@ -166,14 +176,17 @@ frmProperties& frmView::propertiesWindow() {
 frmFolderMenu& frmView::folderBrowser() {
     if (!folderBrowser_)
         folderBrowser_ = std::make_unique<frmFolderMenu>(
-            [this](const std::string& name, const std::string& file) { return program_.openFile(name, file); });
+            [this](const std::string& name, const std::string& file) { return program_.openFile(name, file); },
+            nullptr, [this](const std::string& name, const std::string& file) { return program_.runFile(name, file); });
     return *folderBrowser_;
 }
 
 void frmView::launchItem(const QListWidgetItem* item) {
     if (!item) return;
     const std::string text = item->text().toStdString();
-    if (!program_.launchProgram(text))
+    const bool launched = program_.launchProgram(text);
+    if (launched) ucProgramView1->arrangeByUsage();
+    if (!launched)
         dialogs().messageBox("Unable to execute " + text + ". If problem continues please contact administrator",
                              "Error", MessageIcon::Information);
 }

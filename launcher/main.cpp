@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     // A catalogue locked by another program shows a note while it waits.
     portico::CatalogueWaitNote waitNote;
     portico::modMain program;
+    single.setRaiseAction([&program] { program.raiseMainWindow(); });
     portico::guarded([&] { program.start(); });
     return QApplication::exec();
 }

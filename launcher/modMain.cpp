@@ -1,10 +1,13 @@
 #include "launcher/modMain.h"
 
 #include "database/CatalogueFile.h"
+#include "database/LaunchQueue.h"
 #include "database/clsDBRoutines.h"
 #include "gui/CatalogueWaitNote.h"
 #include "gui/DialogService.h"
+#include "gui/FatalError.h"
 #include "launcher/Shell.h"
+#include "launcher/SiteCatalogue.h"
 #include "launcher/frmView.h"
 #include "settings/ExistenceTests.h"
 #include "settings/PorticoError.h"
@@ -14,6 +17,7 @@
 #include "settings/TextUtil.h"
 #include "settings/clsEnvironment.h"
 #include "views/SelectTheme.h"
+#include "views/UsageHistory.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -39,7 +43,8 @@ void showLateOpenFailure(const std::string& file, const std::string& description
 modMain::modMain(const std::filesystem::path& pictureFolder)
     : environment_(std::make_unique<clsEnvironment>()),
       database_(pictureFolder.empty() ? std::make_unique<clsDBRoutines>()
-                                      : std::make_unique<clsDBRoutines>(pictureFolder)) {
+                                      : std::make_unique<clsDBRoutines>(pictureFolder)),
+      usage_(std::make_unique<UsageHistory>()) {
     // The news comes on the shell's collector thread; the box belongs on the GUI
     // thread, and the window is never held up waiting for it.
     setLateOpenFailureHandler([](const std::string& file, const std::string& description) {
@@ -75,15 +80,34 @@ void modMain::start() {
     // A file that is not a catalogue ends the start-up with one message that
     // names it, instead of a report from every operation that follows.
     if (!isServerConnectionString(environment_->DatabasePath())) CatalogueFile::check(environment_->DatabasePath());
+    // Only what this user may see is offered (a server sees to that itself).
+    database_->applyAccessRule(true);
+    site_ = std::make_unique<SiteCatalogue>(*database_);
+    site_->prepare(environment_->DatabasePath());
     database_->openDatabase(environment_->DatabasePath());
+    // The one message has been shown; there is nothing to launch from.
+    if (!site_->usable()) {
+        QTimer::singleShot(0, [] { QCoreApplication::exit(kFatalExitStatus); });
+        return;
+    }
     selectTheme("", false);
     showMainWindow();
 }
 
 frmView& modMain::showMainWindow() {
-    if (!mainWindow_) mainWindow_ = std::make_unique<frmView>(*this);
+    const bool made = !mainWindow_;
+    if (made) mainWindow_ = std::make_unique<frmView>(*this);
     mainWindow_->show();
+    if (made && site_) site_->attach(*mainWindow_);
     return *mainWindow_;
+}
+
+void modMain::raiseMainWindow() {
+    if (!mainWindow_) return;
+    if (mainWindow_->isMinimized()) mainWindow_->showNormal();
+    mainWindow_->show();
+    mainWindow_->raise();
+    mainWindow_->activateWindow();
 }
 
 bool modMain::fileExists(const std::string& path) { return portico::fileExists(path); }
@@ -109,12 +133,27 @@ bool reportFailure(const std::string& name, const PorticoError& error) {
 }  // namespace
 
 bool modMain::launchProgram(const std::string& name) {
+    // A list shown before a grant was taken away may still name a program this
+    // user may no longer see: one message, and nothing starts.
+    auto program = database_->loadProgram(trimBlanks(name));
+    if (program && program->RecordCount() == 0) {
+        dialogs().messageBox(trimBlanks(name) + " is no longer in the catalogue for you, so nothing was started.",
+                             "Portico", MessageIcon::Information);
+        return false;
+    }
     try {
         dialogs().setMousePointer(MousePointer::Hourglass);
         const std::string file = trimBlanks(database_->getProgramPath(trimBlanks(name)));
+        // The catalogue cannot be reached: that has been said once already.
+        if (site_ && !site_->usable()) {
+            dialogs().setMousePointer(MousePointer::Default);
+            return true;
+        }
         const std::string parameters = database_->GetProgramParameters(name);
         const std::string directory = database_->GetProgramStartInDir(name);
         startOrThrow({"", file, parameters, directory, 1});
+        usage_->recordLaunch(trimBlanks(name));
+        LaunchQueue::shared(environment_->DatabasePath()).launched(trimBlanks(name), !(site_ && site_->offline()));
         dialogs().setMousePointer(MousePointer::Default);
         return true;
     } catch (const PorticoError& error) {
@@ -126,6 +165,17 @@ bool modMain::openFile(const std::string& name, const std::string& file) {
     try {
         dialogs().setMousePointer(MousePointer::Hourglass);
         startOrThrow({"Open", file, "", "", 1});
+        dialogs().setMousePointer(MousePointer::Default);
+        return true;
+    } catch (const PorticoError& error) {
+        return reportFailure(name, error);
+    }
+}
+
+bool modMain::runFile(const std::string& name, const std::string& file) {
+    try {
+        dialogs().setMousePointer(MousePointer::Hourglass);
+        startOrThrow({"", file, "", std::filesystem::path(file).parent_path().string(), 1});
         dialogs().setMousePointer(MousePointer::Default);
         return true;
     } catch (const PorticoError& error) {

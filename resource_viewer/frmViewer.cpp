@@ -255,11 +255,13 @@ void frmViewer::cmdPictureFile_Click() {
     if (!path) return;
     lastPictureFile_ = *path;
     dialogs().setMousePointer(MousePointer::Hourglass);
-    const QByteArray picture = desktop::storedPictureFromFile(QString::fromStdString(*path));
+    bool tooLarge = false;
+    const QByteArray picture = desktop::storedPictureFromFile(QString::fromStdString(*path), &tooLarge);
     dialogs().setMousePointer(MousePointer::Default);
     if (!showNativePicture(picture))
-        dialogs().messageBox("The selected file is not a usable picture. Please select another one.", "Error",
-                             MessageIcon::Exclamation, MessageButtons::OK);
+        dialogs().messageBox(tooLarge ? "The selected file is a picture too large to use. Please select another one."
+                                      : "The selected file is not a usable picture. Please select another one.",
+                             "Error", MessageIcon::Exclamation, MessageButtons::OK);
 }
 
 void frmViewer::NodeExpand(QTreeWidgetItem* node) {

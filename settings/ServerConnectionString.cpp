@@ -11,6 +11,10 @@ bool startsWith(const std::string& text, const char* prefix) { return text.rfind
 
 bool isUri(const std::string& text) { return startsWith(text, "postgresql://") || startsWith(text, "postgres://"); }
 
+PasswordDecision passwordDecision = nullptr;
+
+bool plainReadingCarriesPassword(const std::string& connectionString);
+
 }  // namespace
 
 bool isServerConnectionString(const std::string& connectionString) {
@@ -29,8 +33,16 @@ bool isServerConnectionString(const std::string& connectionString) {
     return std::any_of(std::begin(keywords), std::end(keywords), [&](const char* k) { return word == k; });
 }
 
+void setPasswordDecision(PasswordDecision decision) { passwordDecision = decision; }
+
 bool carriesPassword(const std::string& connectionString) {
     if (!isServerConnectionString(connectionString)) return false;
+    return passwordDecision ? passwordDecision(connectionString) : plainReadingCarriesPassword(connectionString);
+}
+
+namespace {
+
+bool plainReadingCarriesPassword(const std::string& connectionString) {
     if (isUri(connectionString)) {
         const std::size_t authority = connectionString.find("://") + 3;
         const std::size_t authorityEnd = connectionString.find_first_of("/?", authority);
@@ -40,17 +52,21 @@ bool carriesPassword(const std::string& connectionString) {
         const std::size_t query = connectionString.find('?');
         if (query == std::string::npos) return false;
         const std::string parameters = "&" + connectionString.substr(query + 1);
-        return parameters.find("&password=") != std::string::npos;
+        return parameters.find("&password=") != std::string::npos || parameters.find("&sslpassword=") != std::string::npos;
     }
     // password = ... as a keyword of its own, not inside another value.
     for (std::size_t at = connectionString.find("password"); at != std::string::npos;
          at = connectionString.find("password", at + 1)) {
-        const bool own = at == 0 || std::isspace(static_cast<unsigned char>(connectionString[at - 1]));
-        const std::size_t next = connectionString.find_first_not_of(" \t", at + 8);
+        const bool own = at == 0 || std::isspace(static_cast<unsigned char>(connectionString[at - 1])) ||
+                         (at >= 3 && connectionString.compare(at - 3, 3, "ssl") == 0 &&
+                          (at == 3 || std::isspace(static_cast<unsigned char>(connectionString[at - 4]))));
+        const std::size_t next = connectionString.find_first_not_of(" \t\n\r\f\v", at + 8);
         if (own && next != std::string::npos && connectionString[next] == '=') return true;
     }
     return false;
 }
+
+}  // namespace
 
 std::string unusableCatalogueText(const std::string& configuredPath) {
     if (configuredPath.empty()) return "No catalogue is named";

@@ -1,5 +1,7 @@
 #include "views/CatalogueDelegate.h"
 
+#include "views/DisplayName.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QHelpEvent>
@@ -7,12 +9,16 @@
 #include <QTextLayout>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace portico {
 
-CatalogueDelegate::CatalogueDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
+CatalogueDelegate::CatalogueDelegate(QObject* parent, Names names) : QStyledItemDelegate(parent), names_(names) {}
 
 void CatalogueDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
+    // The item's text stays the catalogue's name; only what is drawn changes.
+    option->text = names_ == Names::Revealed ? DisplayName::revealed(option->text) : DisplayName::neutral(option->text);
     // An empty picture still takes its place, so the name sits where the others' do.
     option->features |= QStyleOptionViewItem::HasDecoration;
     if (const auto* view = qobject_cast<const QAbstractItemView*>(option->widget); view && view->iconSize().isValid())
@@ -49,6 +55,26 @@ bool CatalogueDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, co
 }
 
 void CatalogueDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    paintText(painter, option, index);
+    if (!index.data(kRestrictedRole).toBool()) return;
+    QStyleOptionViewItem shown = option;
+    initStyleOption(&shown, index);
+    const QWidget* widget = shown.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    const QRect picture = style->subElementRect(QStyle::SE_ItemViewItemDecoration, &shown, widget);
+    // A padlock in the picture's lower right corner: a body and a shackle.
+    const int size = std::max(8, picture.height() / 3);
+    const QRect body(picture.right() - size + 1, picture.bottom() - size * 2 / 3 + 1, size, size * 2 / 3);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(QPen(QColor(60, 60, 60), std::max(1.0, size / 8.0)));
+    painter->drawArc(QRectF(body.left() + size / 4.0, body.top() - size / 2.0, size / 2.0, size * 0.75), 0, 180 * 16);
+    painter->setBrush(QColor(230, 180, 40));
+    painter->drawRect(body);
+    painter->restore();
+}
+
+void CatalogueDelegate::paintText(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     const QList<int> highlighted = index.data(kHighlightRole).value<QList<int>>();
     if (highlighted.isEmpty()) {
         QStyledItemDelegate::paint(painter, option, index);

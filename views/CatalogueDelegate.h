@@ -12,8 +12,13 @@ class CatalogueDelegate final : public QStyledItemDelegate {
     Q_OBJECT
 public:
     static constexpr int kHighlightRole = Qt::UserRole + 20;
+    // True on a program only some users and groups may see: a small padlock on its picture.
+    static constexpr int kRestrictedRole = Qt::UserRole + 21;
 
-    explicit CatalogueDelegate(QObject* parent = nullptr);
+    // Names with direction controls: neutralised for users, written out for administrators.
+    enum class Names { Neutral, Revealed };
+
+    explicit CatalogueDelegate(QObject* parent = nullptr, Names names = Names::Neutral);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
@@ -24,6 +29,10 @@ public:
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+private:
+    void paintText(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    Names names_;
 };
 
 }  // namespace portico

@@ -12,7 +12,10 @@ namespace portico {
 CatalogueItem::CatalogueItem(const QString& text, int order) : QListWidgetItem(text), order_(order) {}
 
 bool CatalogueItem::operator<(const QListWidgetItem& other) const {
-    if (const auto* item = dynamic_cast<const CatalogueItem*>(&other)) return order_ < item->order_;
+    if (const auto* item = dynamic_cast<const CatalogueItem*>(&other)) {
+        if ((lead_ >= 0) != (item->lead_ >= 0)) return lead_ >= 0;
+        return lead_ != item->lead_ ? lead_ < item->lead_ : order_ < item->order_;
+    }
     return QListWidgetItem::operator<(other);
 }
 
@@ -59,6 +62,24 @@ void CatalogueItem::sortInUserOrder(QListWidget* list, const std::function<bool(
         if (!item) return;  // not ours to order
         changed = changed || rank != rows[static_cast<std::size_t>(rank)].row;
         item->order_ = rank;
+    }
+    if (changed) list->sortItems(Qt::AscendingOrder);
+}
+
+void CatalogueItem::putFirst(QListWidget* list, const std::vector<QListWidgetItem*>& leaders) {
+    bool changed = false;
+    for (int row = 0; row < list->count(); ++row) {
+        auto* item = dynamic_cast<CatalogueItem*>(list->item(row));
+        if (!item) return;  // not ours to order
+        changed = changed || item->lead_ >= 0;
+        item->lead_ = -1;
+    }
+    int lead = 0;
+    for (QListWidgetItem* leader : leaders) {
+        if (auto* item = dynamic_cast<CatalogueItem*>(leader); item && item->lead_ < 0 && item->listWidget() == list) {
+            item->lead_ = lead++;
+            changed = true;
+        }
     }
     if (changed) list->sortItems(Qt::AscendingOrder);
 }

@@ -3,6 +3,7 @@
 #include <QListWidgetItem>
 
 #include <functional>
+#include <vector>
 
 namespace portico {
 
@@ -20,9 +21,13 @@ public:
     // Sorts the list's items; `isFolder` tells the two groups apart. Items of
     // equal names keep their order.
     static void sortInUserOrder(QListWidget* list, const std::function<bool(const QListWidgetItem*)>& isFolder);
+    // Puts `leaders` first, in the order given, and the rest back in the order
+    // sortInUserOrder gave them.
+    static void putFirst(QListWidget* list, const std::vector<QListWidgetItem*>& leaders);
 
 private:
     int order_;
+    int lead_ = -1;  // place among the leaders; -1 for none
 };
 
 }  // namespace portico

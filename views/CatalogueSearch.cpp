@@ -7,6 +7,7 @@
 #include "views/CatalogueDelegate.h"
 #include "views/RecordText.h"
 #include "views/SearchResultModel.h"
+#include "views/UsageHistory.h"
 #include "views/ucProgramView.h"
 
 #include <QHash>
@@ -71,6 +72,20 @@ void CatalogueSearch::ensureIndex() {
     if (indexed_) return;
     indexed_ = true;
     QHash<QString, QString> descriptions;
+    QHash<QString, QString> paths;
+    try {
+        if (auto records = database_.loadProgramNames(true); records && records->RecordCount() > 0) {
+            records->MoveFirst();
+            for (long i = 0, n = records->RecordCount(); i < n; ++i) {
+                paths.insert(QString::fromStdString(fieldText(*records, "Program_Name")),
+                             QString::fromStdString(fieldText(*records, "Program_Path")));
+                records->MoveNext();
+            }
+            records->Close();
+        }
+    } catch (const PorticoError&) {
+        // Without paths the names and descriptions are still searched.
+    }
     try {
         if (auto records = database_.loadProgramDescriptions(); records && records->RecordCount() > 0) {
             records->MoveFirst();
@@ -91,10 +106,31 @@ void CatalogueSearch::ensureIndex() {
     for (int row = 0; row < list->count(); ++row) {
         QListWidgetItem* item = list->item(row);
         const bool folder = !ucProgramView::tagOf(item).empty();
-        search_.add(item->text(), folder ? QString() : descriptions.value(item->text()));
+        search_.add(item->text(), folder ? QString() : descriptions.value(item->text()),
+                    folder ? QString() : paths.value(item->text()));
         items.push_back(item);
     }
     model_->setItems(std::move(items));
+    weighed_ = 0;
+}
+
+void CatalogueSearch::setUsageHistory(const UsageHistory* history) {
+    usage_ = history;
+    weighed_ = 0;
+}
+
+void CatalogueSearch::weighEntries() {
+    const std::uint64_t generation = usage_ ? usage_->generation() + 1 : 0;
+    if (generation == weighed_) return;
+    weighed_ = generation;
+    // Only after a launch or a new index: a keystroke compares numbers only.
+    const auto now = UsageHistory::Clock::now();
+    const auto& items = model_->items();
+    for (int entry = 0; entry < static_cast<int>(items.size()); ++entry) {
+        const QListWidgetItem* item = items[static_cast<std::size_t>(entry)];
+        const bool program = ucProgramView::tagOf(item).empty();
+        search_.setWeight(entry, usage_ && program ? static_cast<float>(usage_->weight(item->text().toStdString(), now)) : 0.f);
+    }
 }
 
 void CatalogueSearch::refilter(const QString& text) {
@@ -104,6 +140,7 @@ void CatalogueSearch::refilter(const QString& text) {
         return;
     }
     ensureIndex();
+    weighEntries();
     model_->setMatches(search_.refine(text), text);
     QListView* results = view_.lstResults;
     if (results->isHidden()) {
@@ -165,7 +202,7 @@ void CatalogueSearch::popupMenuAtSelected(QAbstractItemView* list) {
     if (!index.isValid()) return;
     list->scrollTo(index);
     const QRect rect = list->visualRect(index);
-    view_.mnuPopupmenu->popup(list->viewport()->mapToGlobal(QPoint(rect.left(), rect.center().y())));
+    view_.popupMenu(list->viewport()->mapToGlobal(QPoint(rect.left(), rect.center().y())));
 }
 
 QAbstractItemView* CatalogueSearch::shownList() const {
@@ -266,7 +303,7 @@ bool CatalogueSearch::eventFilter(QObject* watched, QEvent* event) {
                 const auto* mouse = static_cast<QMouseEvent*>(event);
                 if (mouse->button() == Qt::RightButton) {
                     const QRect rect = view_.lstResults->visualRect(model_->index(model_->rowOf(item)));
-                    view_.mnuPopupmenu->popup(
+                    view_.popupMenu(
                         view_.lstResults->viewport()->mapToGlobal(QPoint(rect.left(), mouse->position().toPoint().y())));
                 } else {
                     emit view_.ItemClicked(item);

@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include <cstdint>
+
 class QAbstractItemView;
 class QKeyEvent;
 class QListWidgetItem;
@@ -13,6 +15,7 @@ namespace portico {
 
 class clsDBRoutines;
 class SearchResultModel;
+class UsageHistory;
 class ucProgramView;
 
 // The keyboard side of the launcher's list: the search field above it, the
@@ -29,12 +32,15 @@ public:
     // The list has been filled: the index is built when first needed.
     void catalogueLoaded();
     SearchResultModel& results() { return *model_; }
+    // Ranks the user's most used programs first within each kind of match.
+    void setUsageHistory(const UsageHistory* history);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ensureIndex();
+    void weighEntries();
     void refilter(const QString& text);
     void showCatalogue();
     void followResult(const QModelIndex& current);
@@ -51,6 +57,8 @@ private:
     SearchResultModel* model_;
     bool indexed_ = false;
     QListWidgetItem* followed_ = nullptr;
+    const UsageHistory* usage_ = nullptr;
+    std::uint64_t weighed_ = 0;  // the history's generation + 1 the weights were taken from; 0 none
 };
 
 }  // namespace portico

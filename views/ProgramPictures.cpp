@@ -30,7 +30,9 @@ public:
         const qreal ratio = painter->device()->devicePixelRatio();
         const QPixmap picture = shown(rect.size() * ratio, mode, false);
         if (picture.isNull()) return;
-        const QSize size = picture.size() / ratio;
+        // A stored picture's pixels count as logical pixels, as at 1x: at 2x a
+        // 32-pixel picture still covers 32 (drawn from more pixels where it has them).
+        const QSize size = actualSize(rect.size(), mode, QIcon::Off);
         painter->drawPixmap(QRect(rect.x() + (rect.width() - size.width()) / 2,
                                   rect.y() + (rect.height() - size.height()) / 2, size.width(), size.height()),
                             picture);

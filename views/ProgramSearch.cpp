@@ -72,8 +72,9 @@ QString ProgramSearch::fold(const QString& text, QVector<int>* origins) {
     return folded;
 }
 
-int ProgramSearch::add(const QString& name, const QString& description) {
+int ProgramSearch::add(const QString& name, const QString& description, const QString& executable) {
     Entry entry;
+    entry.executable = fold(executable.mid(executable.lastIndexOf(QLatin1Char('/')) + 1));
     entry.name = fold(name, &entry.nameOrigins);
     entry.nameWordStarts = wordStarts(entry.name);
     entry.description = fold(description);
@@ -82,6 +83,10 @@ int ProgramSearch::add(const QString& name, const QString& description) {
     lastQuery_.clear();
     lastEntries_.clear();
     return static_cast<int>(entries_.size()) - 1;
+}
+
+void ProgramSearch::setWeight(int entry, float weight) {
+    if (entry >= 0 && entry < size()) entries_[static_cast<std::size_t>(entry)].weight = weight;
 }
 
 void ProgramSearch::clear() {
@@ -174,14 +179,20 @@ std::vector<ProgramSearch::Match> ProgramSearch::search(const QString& folded, c
     for (const QStringView word : QStringView(folded).split(QLatin1Char(' '), Qt::SkipEmptyParts)) words.append(word);
 
     // One bucket per tier keeps the entries' order without a general sort.
-    constexpr int kTiers = static_cast<int>(Tier::Description) + 1;
+    constexpr int kTiers = static_cast<int>(Tier::Executable) + 1;
     std::vector<Match> tiers[kTiers];
     for (const int i : candidates) {
         Match match;
         match.entry = i;
-        if (!matchName(entries_[i], folded, match, nullptr)) {
-            if (!matchDescription(entries_[i], words)) continue;
-            match = Match{i, Tier::Description, 0};
+        const Entry& entry = entries_[i];
+        if (!matchName(entry, folded, match, nullptr)) {
+            if (matchDescription(entry, words)) {
+                match = Match{i, Tier::Description, 0};
+            } else if (const auto at = entry.executable.indexOf(folded); at >= 0 && !entry.executable.isEmpty()) {
+                match = Match{i, Tier::Executable, static_cast<int>(at)};
+            } else {
+                continue;
+            }
         }
         tiers[static_cast<int>(match.tier)].push_back(match);
     }
@@ -189,7 +200,12 @@ std::vector<ProgramSearch::Match> ProgramSearch::search(const QString& folded, c
     for (auto& tier : tiers) total += tier.size();
     matches.reserve(total);
     for (auto& tier : tiers) {
-        std::stable_sort(tier.begin(), tier.end(), [](const Match& a, const Match& b) { return a.spread < b.spread; });
+        std::stable_sort(tier.begin(), tier.end(), [this](const Match& a, const Match& b) {
+            const float weightA = entries_[static_cast<std::size_t>(a.entry)].weight;
+            const float weightB = entries_[static_cast<std::size_t>(b.entry)].weight;
+            if (weightA != weightB) return weightA > weightB;
+            return a.spread < b.spread;
+        });
         matches.insert(matches.end(), tier.begin(), tier.end());
     }
     return matches;

@@ -11,10 +11,12 @@ namespace portico {
 // (Unicode case folding, accents dropped), so each keystroke only compares
 // prepared text. Matches rank in tiers: the whole name, a name prefix, a word
 // start in the name, anywhere in the name, a subsequence of the name ("xclk"
-// in "X Clock"), then words of the description. Ties keep the entries' order.
+// in "X Clock"), then words of the description, then the executable's file
+// name ("xclock" finds "X Clock"). Within a tier the entries the user launches
+// most (setWeight) come first, then tighter matches; ties keep the entries' order.
 class ProgramSearch {
 public:
-    enum class Tier { Exact, Prefix, WordStart, Substring, Subsequence, Description };
+    enum class Tier { Exact, Prefix, WordStart, Substring, Subsequence, Description, Executable };
 
     struct Match {
         int entry = 0;              // index given by add()
@@ -23,7 +25,9 @@ public:
     };
 
     // Adds an entry and returns its index.
-    int add(const QString& name, const QString& description = {});
+    int add(const QString& name, const QString& description = {}, const QString& executable = {});
+    // How much the user uses an entry (0 by default); heavier ranks first within a tier.
+    void setWeight(int entry, float weight);
     void clear();
     int size() const { return static_cast<int>(entries_.size()); }
 
@@ -50,6 +54,8 @@ private:
         QVector<int> nameWordStarts;
         QString description;       // folded
         QVector<int> descriptionWordStarts;
+        QString executable;        // folded file name of the program
+        float weight = 0;
     };
     std::vector<Entry> entries_;
     // The last refine(): its folded query and the entries it matched, ascending.

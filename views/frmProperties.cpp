@@ -6,6 +6,8 @@
 #include "gui/FatalError.h"
 #include "gui/PictureLoader.h"
 #include "settings/TextUtil.h"
+#include "views/DisplayName.h"
+#include "views/ElidedLabel.h"
 #include "views/RecordText.h"
 
 #include <QDate>
@@ -35,6 +37,20 @@ QString dateText(Recordset& records) {
     return date.isValid() ? QLocale().toString(date, QLocale::ShortFormat) : text;
 }
 
+// "Everyone", or "users alice, bob; groups finance".
+std::string grantText(const clsDBRoutines::Grants& grants) {
+    if (grants.empty()) return "Everyone";
+    std::string users;
+    std::string groups;
+    for (const auto& [type, name] : grants) {
+        std::string& list = type == 1 ? users : groups;
+        list += (list.empty() ? "" : ", ") + name;
+    }
+    std::string text = users.empty() ? "" : "Only users " + users;
+    if (!groups.empty()) text += (text.empty() ? "Only members of " : "; members of ") + groups;
+    return text;
+}
+
 }  // namespace
 
 frmProperties::frmProperties(clsDBRoutines& database, Variant variant, LaunchRoutine launchProgram, QWidget* parent)
@@ -44,17 +60,23 @@ frmProperties::frmProperties(clsDBRoutines& database, Variant variant, LaunchRou
     Image1 = makeLabel("Image1", "", this);
     Image1->setFixedSize(48, 48);
     Image1->setAlignment(Qt::AlignCenter);
-    lblProgramName = makeLabel("lblProgramName", "Program Name", this);
+    lblProgramName = new ElidedLabel("Program Name", this);
+    lblProgramName->setObjectName("lblProgramName");
     QFont bold = lblProgramName->font();
     bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.2);
+    // A font sized in pixels has no point size (-1): scale whichever it has.
+    if (bold.pointSizeF() > 0)
+        bold.setPointSizeF(bold.pointSizeF() * 1.2);
+    else if (bold.pixelSize() > 0)
+        bold.setPixelSize(bold.pixelSize() * 6 / 5);
     lblProgramName->setFont(bold);
     Label1 = makeLabel("Label1", "Date Added:", this);
     lblDateAdded = makeLabel("lblDateAdded", "DateAdded", this);
     Label2 = makeLabel("Label2", "Program Path:", this);
-    lblProgramPath = makeLabel("lblProgramPath", "Program Path", this);
+    // A path cannot wrap between words it does not have: it is cut instead.
+    lblProgramPath = new ElidedLabel("Program Path", this);
+    lblProgramPath->setObjectName("lblProgramPath");
     lblProgramPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    lblProgramPath->setWordWrap(true);
     cmdOK = new QPushButton("OK", this);
     cmdOK->setObjectName("cmdOK");
     cmdOK->setDefault(true);
@@ -69,6 +91,12 @@ frmProperties::frmProperties(clsDBRoutines& database, Variant variant, LaunchRou
     details->addWidget(Label2, 1, 0, Qt::AlignTop);
     details->addWidget(lblProgramPath, 1, 1);
     details->setColumnStretch(1, 1);
+    if (variant_ == Variant::Administration) {
+        lblAccess = makeLabel("lblAccess", "Everyone", this);
+        lblAccess->setWordWrap(true);
+        details->addWidget(makeLabel("Label3", "Who may see it:", this), 2, 0, Qt::AlignTop);
+        details->addWidget(lblAccess, 2, 1);
+    }
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     if (variant_ == Variant::Launcher) {
@@ -98,9 +126,9 @@ void frmProperties::setProgram(const std::string& name, std::int64_t key) {
     if (variant_ == Variant::Administration && loadStep_) loadStep_(*this);
     setWindowTitle("Properties");
     Image1->clear();
-    lblProgramName->setText("Program Name");
+    lblProgramName->setFullText("Program Name");
     lblDateAdded->setText("DateAdded");
-    lblProgramPath->setText("Program Path");
+    lblProgramPath->setFullText("Program Path");
 
     const std::string trimmed = trimBlanks(name);
     if (trimmed.empty()) {
@@ -113,10 +141,15 @@ void frmProperties::setProgram(const std::string& name, std::int64_t key) {
     Recordset& properties = requireRecords(records);
     if (properties.RecordCount() > 0) {
         properties.MoveFirst();
-        setWindowTitle(QString::fromStdString("Showing Properties For : " + program_));
-        lblProgramName->setText(QString::fromStdString(fieldText(properties, "ProgramName")));
+        const auto shown = [this](const std::string& text) {
+            const QString name = QString::fromStdString(text);
+            return variant_ == Variant::Administration ? DisplayName::revealed(name) : DisplayName::neutral(name);
+        };
+        setWindowTitle("Showing Properties For : " + DisplayName::isolated(shown(program_)));
+        lblProgramName->setFullText(shown(fieldText(properties, "ProgramName")));
         lblDateAdded->setText(dateText(properties));
-        lblProgramPath->setText(QString::fromStdString(fieldText(properties, "ProgramPath")));
+        lblProgramPath->setFullText(shown(fieldText(properties, "ProgramPath")));
+        if (lblAccess && key != 0) lblAccess->setText(QString::fromStdString(grantText(database_.grantsOf(key))));
         if (key != 0) {
             // The row's own picture: its name may be carried by another row too.
             const ::portico::Variant& icon = properties.Fields("ProgramIcon").Value();

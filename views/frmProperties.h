@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/MessageSink.h"
+#include "views/ElidedLabel.h"
 
 #include <QDialog>
 
@@ -47,11 +48,13 @@ public:
     bool refused() const { return refused_; }
 
     QLabel* Image1;
-    QLabel* lblProgramName;
+    ElidedLabel* lblProgramName;
     QLabel* Label1;
     QLabel* lblDateAdded;
     QLabel* Label2;
-    QLabel* lblProgramPath;
+    ElidedLabel* lblProgramPath;
+    // Administration only: who may see the program ("Everyone", or the users and groups granted it).
+    QLabel* lblAccess = nullptr;
     QPushButton* cmdOK;
     QPushButton* cmdLaunch = nullptr;
 

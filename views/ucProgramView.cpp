@@ -14,6 +14,7 @@
 #include "views/CatalogueSearch.h"
 #include "views/ProgramPictures.h"
 #include "views/RecordText.h"
+#include "views/UsageHistory.h"
 
 #include <QAction>
 #include <QImage>
@@ -61,7 +62,8 @@ ucProgramView::ucProgramView(clsDBRoutines& database, Variant variant, QWidget* 
     lstView->setSelectionMode(QAbstractItemView::SingleSelection);
     lstView->viewport()->installEventFilter(this);
     connect(lstView, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { emit ItemClicked(item); });
-    lstView->setItemDelegate(new CatalogueDelegate(lstView));
+    lstView->setItemDelegate(new CatalogueDelegate(
+        lstView, variant_ == Variant::Administration ? CatalogueDelegate::Names::Revealed : CatalogueDelegate::Names::Neutral));
 
     mnuPopupmenu = new QMenu(this);
     mnuPopupmenu->setObjectName("mnuPopupmenu");
@@ -78,6 +80,27 @@ ucProgramView::ucProgramView(clsDBRoutines& database, Variant variant, QWidget* 
         connect(mnuPopupMenuModify, &QAction::triggered, this, &ucProgramView::ModifyMenuClicked);
         connect(mnuPopupMenuDelete, &QAction::triggered, this, &ucProgramView::DeleteMenuClicked);
         lstView->installEventFilter(this);
+    }
+    if (variant_ == Variant::Launcher) {
+        mnuPopupmenuLaunch = mnuPopupmenu->addAction("Launch Program");
+        mnuPopupmenuLaunch->setObjectName("mnuPopupmenuLaunch");
+        connect(mnuPopupmenuLaunch, &QAction::triggered, this, [this] { guarded([&] { onDoubleClick(); }); });
+        mnuPopupmenuPin = mnuPopupmenu->addAction("Pin to top");
+        mnuPopupmenuPin->setObjectName("mnuPopupmenuPin");
+        mnuPopupmenuPin->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+        mnuPopupmenuPin->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        mnuPopupmenuPin->setShortcutVisibleInContextMenu(true);
+        mnuPopupmenuPin->setEnabled(false);
+        addAction(mnuPopupmenuPin);  // the key works without the menu
+        connect(mnuPopupmenuPin, &QAction::triggered, this, [this] { guarded([&] { togglePin(); }); });
+        connect(mnuPopupmenu, &QMenu::aboutToShow, this, [this] {
+            const QListWidgetItem* item = selectedItem();
+            const bool program = item && tagOf(item).empty();
+            mnuPopupmenuPin->setEnabled(program && usage_);
+            mnuPopupmenuPin->setText(program && usage_ && usage_->pinned(item->text().toStdString()) ? "Unpin"
+                                                                                                      : "Pin to top");
+        });
+        mnuPopupmenu->addSeparator();
     }
     mnuPopupmenuProperties = mnuPopupmenu->addAction("Properties");
     mnuPopupmenuProperties->setObjectName("mnuPopupmenuProperties");
@@ -198,10 +221,15 @@ void ucProgramView::loadView(bool /*rebindImages*/) {
     std::vector<std::string> unreadable;
     // A name carried twice (older catalogues) keys only its first picture.
     std::set<std::string> keys;
+    // Administrators see which programs only some users and groups may see.
+    std::set<std::int64_t> restricted;
+    if (administration)
+        for (const std::int64_t key : database_.restrictedProgramKeys()) restricted.insert(key);
     if (programs.RecordCount() > 0) programs.MoveFirst();
     for (long i = 0, n = programs.RecordCount(); i < n; ++i) {
         try {
-            const std::string name = fieldText(programs, "Program_Name");
+            // A null name (a row written without one) cannot be read either: toText refuses it.
+            const std::string name = trimBlanks(programs.Fields("Program_Name").Value().toText());
             const std::int64_t key = programs.Fields("Program_Key").Value().toInt64();
             const std::string tag = administration ? fieldText(programs, "Program_Path") : std::string();
             const int entry = pictures_->add(key);
@@ -209,6 +237,10 @@ void ucProgramView::loadView(bool /*rebindImages*/) {
             addItem(name, index, tag, [&](QListWidgetItem& item) {
                 item.setData(kEntryRole, entry);
                 if (administration) item.setData(kKeyRole, QVariant::fromValue<qlonglong>(key));
+                if (restricted.count(key)) {
+                    item.setData(CatalogueDelegate::kRestrictedRole, true);
+                    item.setToolTip(QString::fromStdString(name) + " (only some users and groups may see it)");
+                }
             });
         } catch (const PorticoError&) {
             unreadable.push_back(keyText(programs));
@@ -228,6 +260,7 @@ void ucProgramView::loadView(bool /*rebindImages*/) {
         }
         folders.Close();
         CatalogueItem::sortInUserOrder(lstView, [](const QListWidgetItem* item) { return !tagOf(item).empty(); });
+        arrangeByUsage();
     }
 
     // The rows in sight (and a screenful or so more) get their pictures now,
@@ -242,6 +275,55 @@ void ucProgramView::loadView(bool /*rebindImages*/) {
     pictures_->fetchFirst(rowsInSight());
     reportUnreadable(unreadable);
     if (search_) search_->catalogueLoaded();
+}
+
+void ucProgramView::setUsageHistory(UsageHistory* history) {
+    usage_ = history;
+    if (mnuPopupmenuPin) mnuPopupmenuPin->setEnabled(usage_ != nullptr);
+    if (search_) search_->setUsageHistory(history);
+}
+
+void ucProgramView::arrangeByUsage() {
+    if (!usage_ || variant_ != Variant::Launcher) return;
+    // Recent programs after the pinned ones: as many as a row or two holds.
+    constexpr std::size_t kRecent = 8;
+    std::vector<std::string> names = usage_->pinnedNames();
+    std::size_t recent = 0;
+    for (std::string& name : usage_->recentNames(kRecent + names.size())) {
+        if (usage_->pinned(name) || recent == kRecent) continue;
+        names.push_back(std::move(name));
+        ++recent;
+    }
+    std::vector<QListWidgetItem*> leaders;
+    for (const std::string& name : names) {
+        for (QListWidgetItem* item : lstView->findItems(QString::fromStdString(name), Qt::MatchExactly)) {
+            if (!tagOf(item).empty()) continue;  // a folder of the same name
+            leaders.push_back(item);
+            break;
+        }
+    }
+    QListWidgetItem* current = lstView->currentItem();
+    CatalogueItem::putFirst(lstView, leaders);
+    if (current) lstView->scrollToItem(current);
+}
+
+void ucProgramView::togglePin() {
+    const QListWidgetItem* item = selectedItem();
+    if (!usage_ || !item || !tagOf(item).empty()) return;
+    const std::string name = item->text().toStdString();
+    usage_->setPinned(name, !usage_->pinned(name));
+    arrangeByUsage();
+}
+
+void ucProgramView::popupMenu(QPoint global) {
+    mnuPopupmenu->popup(global);
+    // Return at once chooses the first action, as in any menu opened for an item.
+    const auto actions = mnuPopupmenu->actions();
+    for (QAction* action : actions) {
+        if (action->isSeparator() || !action->isEnabled() || !action->isVisible()) continue;
+        mnuPopupmenu->setActiveAction(action);
+        break;
+    }
 }
 
 void ucProgramView::reloadView() {
@@ -335,7 +417,7 @@ void ucProgramView::onMouseUp(Qt::MouseButton button, QPoint position) {
         if (!item) return;
         if (button == Qt::RightButton) {
             const QPoint at(lstView->visualItemRect(item).left(), position.y());
-            mnuPopupmenu->popup(lstView->viewport()->mapToGlobal(at));
+            popupMenu(lstView->viewport()->mapToGlobal(at));
         } else {
             emit ItemClicked(item);
         }

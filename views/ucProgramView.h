@@ -21,12 +21,14 @@ namespace portico {
 
 class CatalogueSearch;
 class ProgramPictures;
+class UsageHistory;
 class clsDBRoutines;
 class Recordset;
 
 // The catalogue as a list of named pictures, in two variants. The launcher's
-// shows programs and then folders (a folder item carries its path as tag) and
-// offers "Properties" on the right button; the administration's shows programs
+// shows the user's pinned and most used programs, then the other programs and
+// then folders (a folder item carries its path as tag), and offers "Launch
+// Program", "Pin to top" / "Unpin" (Ctrl+P) and "Properties" on the right button; the administration's shows programs
 // (tag = program path), offers Add / Modify / Delete / Properties and can be
 // refilled with reloadView.
 class ucProgramView final : public QWidget {
@@ -41,6 +43,13 @@ public:
     // Fills the list from the catalogue. `rebindImages` belongs to the
     // administration variant; the pictures are always bound here, so it changes nothing.
     void loadView(bool rebindImages = false);
+    // Launcher variant: the user's history, for the order of the list and of
+    // search results (not owned; it outlives the view).
+    void setUsageHistory(UsageHistory* history);
+    // Launcher variant: pinned, then most used programs first, the rest in order.
+    void arrangeByUsage();
+    // The item's menu at `global`, its first action ready for Return.
+    void popupMenu(QPoint global);
     // Administration variant: empties the list and the pictures and fills them again.
     void reloadView();
     // Administration variant: reloadView, keeping the current program current
@@ -68,6 +77,8 @@ public:
     ImageList ImageList1;
     QMenu* mnuPopupmenu;
     QAction* mnuPopupmenuProperties;
+    QAction* mnuPopupmenuLaunch = nullptr;
+    QAction* mnuPopupmenuPin = nullptr;
     QAction* mnuPopupMenuAdd = nullptr;
     QAction* mnuPopupMenuModify = nullptr;
     QAction* mnuPopupMenuDelete = nullptr;
@@ -109,7 +120,10 @@ private:
 
     clsDBRoutines& database_;
     Variant variant_;
+    void togglePin();
+
     CatalogueSearch* search_ = nullptr;
+    UsageHistory* usage_ = nullptr;
     std::shared_ptr<ProgramPictures> pictures_;
 };
 

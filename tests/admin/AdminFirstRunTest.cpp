@@ -90,6 +90,19 @@ TEST_F(AdminFirstRunTest, GarbageSettingsStartOnTheDefaultCatalogueWithTheDialog
     EXPECT_EQ(program->environment().DefaultDialogDatabasePath(), (folder / "data").string());
 }
 
+TEST_F(AdminFirstRunTest, ASiteFileNamingOnlyTheCatalogueStartsWithDialogFoldersThatExist) {
+    std::filesystem::create_directories(folder / "data");
+    CatalogueFile::create(catalogue());
+    folder.write("Portico.ini", "[Database]\nDatabasePath=" + catalogue().string() + "\n");
+
+    ASSERT_TRUE(start());
+
+    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_TRUE(program->loadedSetupWindow()->isVisible());
+    EXPECT_EQ(program->environment().DefaultDialogIconPath(), folder.str() + "/");
+    EXPECT_EQ(program->environment().DefaultDialogDatabasePath(), (folder / "data").string());
+}
+
 TEST_F(AdminFirstRunTest, CancelEndsTheProgramAndMakesNothing) {
     dialogs.answerMessage(MessageAnswer::Cancel);
     EXPECT_FALSE(start());

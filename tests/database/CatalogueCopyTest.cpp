@@ -1,4 +1,5 @@
 #include "database/CatalogueCopy.h"
+#include "database/ChangeHistory.h"
 #include "database/Connection.h"
 #include "database/Engine.h"
 #include "tests/database/CatalogueFixture.h"
@@ -32,6 +33,15 @@ protected:
         ASSERT_TRUE(catalogue.AddSecurity("alice", 1, "Mail", 1));
         ASSERT_TRUE(catalogue.AddSecurity("Staff", 1, "Shell", 2));
     }
+    static std::vector<std::string> historyLines(const std::string& catalogue) {
+        Connection connection;
+        connection.setConnectionString(catalogue);
+        connection.Open();
+        std::vector<std::string> lines;
+        for (const auto& change : ChangeHistory::read(connection.engine("test"), {}))
+            for (const auto& line : ChangeHistory::lines(change)) lines.push_back(line);
+        return lines;
+    }
     std::string newFile(const std::string& name) {
         CatalogueFile::create(folder / name);
         return (folder / name).string();
@@ -50,10 +60,14 @@ TEST_P(CatalogueCopyTest, RoundTripKeepsEveryRowAndPictureByte) {
 
     const auto there = CatalogueCopy::copy(source, connectionString(), false);
     EXPECT_THAT(there, ElementsAre(Pair("Program", 2u), Pair("User", 1u), Pair("Group", 1u), Pair("Permission", 2u),
-                                   Pair("Folder", 1u), Pair("Theme", 1u), Pair("Settings", 1u)));
+                                   Pair("Folder", 1u), Pair("Theme", 1u), Pair("Settings", 1u),
+                                   Pair("History", 9u)));
     EXPECT_EQ(catalogueRows(connectionString()), catalogueRows(source));
     CatalogueCopy::copy(connectionString(), back, false);
     EXPECT_EQ(catalogueRows(back), catalogueRows(source));
+    // The history comes along as it was, and the copying adds none.
+    EXPECT_EQ(historyLines(back), historyLines(source));
+    EXPECT_EQ(historyLines(connectionString()), historyLines(source));
 
     // The copy is a working catalogue: its relations hold and new keys follow the copied ones.
     EXPECT_EQ(db->getDefaultTheme(), "Plain");

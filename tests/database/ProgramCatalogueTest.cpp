@@ -136,6 +136,33 @@ TEST_P(ProgramCatalogueTest, NullValuesOnAFoundRow) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
+// Keys are never reused, so they pass 16 bits in time; only the published
+// 16-bit getProgramKey may report that, nothing that acts on a program.
+TEST_P(ProgramCatalogueTest, KeysPast16BitsWorkForGrantsAndDescriptions) {
+    auto connection = std::make_shared<Connection>();
+    connection->setConnectionString(connectionString());
+    connection->Open();
+    ASSERT_TRUE(db->AddUser("alice", "sid-alice"));
+    addProgram("Low");  // key 1: what a key of 65537 cut to 16 bits would name
+    for (const std::int64_t key : {32768LL, 65537LL}) {
+        SCOPED_TRACE(key);
+        const std::string name = "Editor " + std::to_string(key);
+        // The record set path leaves the description null, as scripts and older catalogues do.
+        connection->engine("test").run("INSERT INTO Program (Program_Key, Program_Name) VALUES (?, ?)",
+                                       {Variant(key), Variant(name)});
+        sink.messages.clear();
+        EXPECT_EQ(db->getProgramDescription(name), "");
+        ASSERT_TRUE(db->AddSecurity("alice", 1, name, 1));
+        auto granted = db->LoadSecurityUser("sid-alice", name);
+        ASSERT_NE(granted, nullptr);
+        EXPECT_EQ(granted->RecordCount(), 1);
+        EXPECT_EQ(db->LoadSecurityUser("sid-alice", "Low")->RecordCount(), 0);
+        EXPECT_TRUE(sink.messages.empty()) << sink.messages[0].text;
+        EXPECT_EQ(db->getProgramKey(name), 0);
+        EXPECT_EQ(sink.messages.size(), 1u);
+    }
+}
+
 TEST_P(ProgramCatalogueTest, ListsAreOrderedByNameWithoutRegardToCase) {
     addProgram("beta");
     addProgram("Alpha");

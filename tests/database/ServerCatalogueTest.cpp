@@ -100,7 +100,7 @@ TEST_P(ServerCatalogueTest, AdministratorsRoleMayChangeTheCatalogue) {
     EXPECT_TRUE(keeper.AddGroup("Staff"));
     EXPECT_TRUE(keeper.AddSecurity("Staff", 1, "Post", 2));
     EXPECT_TRUE(keeper.deleteProgram("Post"));
-    EXPECT_TRUE(sink.messages.empty()) << texts()[0];
+    EXPECT_TRUE(sink.messages.empty()) << ::testing::PrintToString(texts());
     EXPECT_EQ(db->getDefaultTheme(), "Plain");
     // An administrator may also copy a whole catalogue in, keys and their counters too.
     CatalogueFile::create(folder / "empty.mdb");
@@ -161,6 +161,35 @@ TEST_P(ServerCatalogueTest, ServerRestartIsReportedOnceAndTheNextOperationReconn
     auto programs = db->loadPrograms();
     ASSERT_NE(programs, nullptr);
     EXPECT_EQ(programs->RecordCount(), 1);
+    EXPECT_EQ(sink.messages.size(), 1u);
+}
+
+TEST_P(ServerCatalogueTest, AfterTheServerRestartedTheFirstReadGoesThroughWithoutAMessage) {
+    addProgram("Mail");
+    sink.messages.clear();
+    server().stop();
+    server().start();
+    EXPECT_EQ(db->getProgramPath("Mail"), "/usr/bin/true");
+    EXPECT_TRUE(sink.messages.empty()) << ::testing::PrintToString(texts());
+}
+
+TEST_P(ServerCatalogueTest, ALibraryObjectWhoseOpenFailedReportsOnceAndFailsFastUntilOpenedAgain) {
+    addProgram("Mail");
+    server().stop();
+    sink.messages.clear();
+    clsDBRoutines library(CatalogueCaller::Library, pictures());
+    library.openDatabase(connectionString());
+    server().start();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(library.loadPrograms(), nullptr);
+    EXPECT_EQ(library.getProgramPath("Mail"), "");
+    EXPECT_EQ(library.GetFolders(), nullptr);
+    EXPECT_FALSE(library.AddFolder("Music", "/srv/music"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    ASSERT_EQ(sink.messages.size(), 1u) << ::testing::PrintToString(texts());
+    EXPECT_THAT(sink.messages[0].text, StartsWith("8001, Cannot connect to the catalogue server: "));
+    library.openDatabase(connectionString());
+    EXPECT_EQ(library.getProgramPath("Mail"), "/usr/bin/true");
     EXPECT_EQ(sink.messages.size(), 1u);
 }
 
@@ -231,7 +260,7 @@ TEST_P(ServerCatalogueTest, AnEmptyDatabaseIsReportedByItsNameAndServerNotAsAFil
     auto themes = db.LoadThemes();
     ASSERT_NE(themes, nullptr);
     EXPECT_EQ(themes->RecordCount(), 0);
-    EXPECT_TRUE(sink.messages.empty()) << texts()[0];
+    EXPECT_TRUE(sink.messages.empty()) << ::testing::PrintToString(texts());
 }
 
 TEST_P(ServerCatalogueTest, ErrorsWhoseCodeHasLettersAreReportedLikeAnyOther) {

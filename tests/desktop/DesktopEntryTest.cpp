@@ -83,6 +83,12 @@ TEST(DesktopExec, EveryFieldCodeIsRemovedAndPercentPercentKept) {
     EXPECT_EQ(words("app trailing%"), (std::vector<std::string>{"app", "trailing%"}));
 }
 
+TEST(DesktopExec, PercentCBecomesTheEntrysName) {
+    const auto command = parseExec("app --n=%c %c", "X Clock");
+    ASSERT_TRUE(command);
+    EXPECT_EQ(command->arguments, (std::vector<std::string>{"--n=X Clock", "X Clock"}));
+}
+
 TEST(DesktopExec, JoinedParametersSplitBackTheSame) {
     EXPECT_EQ(joinShellWords({"-a", "--opt=x", "/tmp/f.txt"}), "-a --opt=x /tmp/f.txt");
     EXPECT_EQ(joinShellWords({"two words", "it's", "", "$HOME", "a\\b"}),

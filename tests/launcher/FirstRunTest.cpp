@@ -179,3 +179,26 @@ TEST_F(FirstRunDeathTest, NoCatalogueFileEndsTheProgramWithOneBoxNamingTheFileAn
 
 }  // namespace
 }  // namespace portico::test
+
+namespace portico::test {
+namespace {
+
+// Rows written through the record set path leave what it did not set null.
+TEST_F(FirstRunTest, NullDescriptionIsEmptyAndARowWithoutANameIsLeftOutWithOneMessage) {
+    addProgram("Editor", solidPicture(Qt::red));
+    addProgram("Nameless", solidPicture(Qt::red));
+    sql("Update Program Set Program_Desc = NULL where Program_Name = ?", {std::string("Editor")});
+    sql("Update Program Set Program_Name = NULL where Program_Name = ?", {std::string("Nameless")});
+    writeSettings(catalogue().string());
+    program->start();
+    ASSERT_NE(program->mainWindow(), nullptr);
+    EXPECT_EQ(texts(program->mainWindow()->ucProgramView1->lstView), std::vector<std::string>{"Editor"});
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].text, "A program of the catalogue cannot be read (key 2); it is left out of the list.");
+    EXPECT_EQ(dialogs.messages()[0].title, "Portico");
+    EXPECT_EQ(db().getProgramDescription("Editor"), "");
+    EXPECT_EQ(dialogs.messages().size(), 1u);
+}
+
+}  // namespace
+}  // namespace portico::test

@@ -67,6 +67,8 @@ protected:
         CatalogueFile::create(catalogue());
         // Per-user settings (window places) go to this test's folder, not the home folder.
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(folder.str() + "/config"));
+        // So is the user's launch history.
+        qputenv("XDG_STATE_HOME", QByteArray::fromStdString(folder.str() + "/state"));
         program = std::make_unique<modMain>(folder / "pictures");
         db().openDatabase(catalogue().string());
     }

@@ -156,8 +156,8 @@ TEST_F(ProgramViewTest, LauncherEventsTellProgramsFromFolders) {
 
     QTest::mouseClick(list->viewport(), Qt::RightButton, {}, list->visualItemRect(clock).center());
     EXPECT_TRUE(view->mnuPopupmenu->isVisible());
-    ASSERT_EQ(view->mnuPopupmenu->actions().size(), 1);
-    EXPECT_EQ(view->mnuPopupmenu->actions()[0]->text(), "Properties");
+    ASSERT_EQ(view->mnuPopupmenu->actions().size(), 4);
+    EXPECT_EQ(view->mnuPopupmenu->actions()[3]->text(), "Properties");
     view->mnuPopupmenuProperties->trigger();
     EXPECT_EQ(properties.count(), 1);
     view->mnuPopupmenu->hide();

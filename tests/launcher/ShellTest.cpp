@@ -148,6 +148,15 @@ TEST(SystemShell, DocumentsFoldersAndUrlsGoToTheOpener) {
     ASSERT_TRUE(shell.execute({"", folder.str(), "", "", 1}).started);
     EXPECT_EQ(awaitFile(out), document.string() + "\nhttps://example.org/a b\n" + folder.str() + "\n");
 
+    // "Open" on a program opens it with its application; it is not run.
+    const auto ran = folder / "ran";
+    const auto program = writeScript(folder, "tool.sh", "touch '" + ran.string() + "'\n");
+    std::filesystem::remove(out.string() + ".done");
+    ASSERT_TRUE(shell.execute({"Open", program.string(), "", "", 1}).started);
+    EXPECT_EQ(awaitFile(out), document.string() + "\nhttps://example.org/a b\n" + folder.str() + "\n" +
+                                  program.string() + "\n");
+    EXPECT_FALSE(std::filesystem::exists(ran));
+
     SystemShell failing(failingOpener.string());
     const auto result = failing.execute({"Open", document.string(), "", "", 1});
     EXPECT_FALSE(result.started);

@@ -1,0 +1,188 @@
+#include "launcher/SiteCatalogue.h"
+
+#include "database/AdoErrors.h"
+#include "database/CatalogueSession.h"
+#include "database/Connection.h"
+#include "database/Engine.h"
+#include "database/Recordset.h"
+#include "database/clsDBRoutines.h"
+#include "gui/CatalogueWaitNote.h"
+#include "launcher/frmView.h"
+#include "offline/OfflineCopy.h"
+#include "settings/PorticoError.h"
+#include "settings/ServerConnectionString.h"
+#include "views/ucProgramView.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <cstdio>
+#include <vector>
+
+namespace portico {
+namespace {
+
+// The SQLite file change counter (header bytes 24..27), moved by every
+// committed change: read without opening the catalogue.
+std::optional<std::int64_t> fileChangeCount(const std::string& file) {
+    std::FILE* stream = std::fopen(file.c_str(), "rb");
+    if (!stream) return std::nullopt;
+    unsigned char header[28];
+    const bool read = std::fread(header, 1, sizeof header, stream) == sizeof header;
+    std::fclose(stream);
+    if (!read) return std::nullopt;
+    return (std::int64_t{header[24]} << 24) | (header[25] << 16) | (header[26] << 8) | header[27];
+}
+
+// Connects for one small read and lets go: the server's change counter, 0 on
+// a catalogue made before it had one; nothing when the server does not answer.
+std::optional<std::int64_t> serverChangeCount(const std::string& connectionString, int connectSeconds,
+                                              int commandSeconds) {
+    try {
+        Connection connection;
+        connection.setConnectionTimeout(connectSeconds);
+        connection.setCommandTimeout(commandSeconds);
+        connection.setConnectionString(connectionString);
+        connection.Open();
+        try {
+            const auto rows = connection.engine(ado::kConnectionSource)
+                                  .run("SELECT counter FROM portico_changes WHERE id = 1", {})
+                                  .rows;
+            return rows.empty() ? 0 : rows.front().front().toInt64();
+        } catch (const PorticoError&) {
+            return 0;
+        }
+    } catch (const PorticoError&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+SiteCatalogue::Timing& SiteCatalogue::timing() {
+    static Timing shared;
+    return shared;
+}
+
+SiteCatalogue::SiteCatalogue(clsDBRoutines& database, QObject* parent) : QObject(parent), database_(database) {}
+
+SiteCatalogue::~SiteCatalogue() {
+    if (probe_.valid()) probe_.wait();
+    if (saving_.valid()) saving_.wait();
+}
+
+void SiteCatalogue::prepare(const std::string& connectionString) {
+    connectionString_ = connectionString;
+    server_ = isServerConnectionString(connectionString);
+    if (!server_) return;
+    CatalogueSession& session = database_.session();
+    session.setTimeouts(timing().connectSeconds, timing().commandSeconds);
+    session.setRetryInterval(timing().retry);
+    // Also when there is none yet: the copy written after this start serves a server lost later.
+    session.setOfflineCopy(OfflineCopy::fileFor(connectionString).string());
+}
+
+bool SiteCatalogue::usable() const { return !database_.session().connectionFailed() || offline(); }
+
+bool SiteCatalogue::offline() const { return database_.session().offline(); }
+
+void SiteCatalogue::attach(frmView& window) {
+    window_ = &window;
+    note_ = new QLabel(window.sbar);
+    note_->setObjectName("offlineNote");
+    window.sbar->addWidget(note_);
+    auto* refreshKey = new QShortcut(QKeySequence(Qt::Key_F5), &window);
+    connect(refreshKey, &QShortcut::activated, this, [this] {
+        if (offline()) database_.session().reconnect();
+        refresh();
+    });
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this] { tick(); });
+    timer->start(static_cast<int>(timing().watch.count()));
+    showState();
+    if (server_ && !offline()) saveCopy();
+    // A server that just refused is tried again after the retry interval, not at once.
+    if (offline()) probedAt_ = std::chrono::steady_clock::now();
+    tick();
+}
+
+void SiteCatalogue::showState() {
+    if (!note_) return;
+    const auto written = OfflineCopy::writtenAt(OfflineCopy::fileFor(connectionString_));
+    note_->setText(offline() && written ? QString::fromStdString(OfflineCopy::note(*written)) : QString());
+    note_->setVisible(offline());
+}
+
+void SiteCatalogue::refresh() {
+    if (!window_) return;
+    ucProgramView& view = *window_->ucProgramView1;
+    const int scroll = view.lstView->verticalScrollBar()->value();
+    const QString search = view.txtSearch ? view.txtSearch->text() : QString();
+    view.refreshView();
+    if (view.txtSearch && view.txtSearch->text() != search) view.txtSearch->setText(search);
+    view.lstView->verticalScrollBar()->setValue(scroll);
+    showState();
+}
+
+void SiteCatalogue::startProbe() {
+    probedAt_ = std::chrono::steady_clock::now();
+    const Timing times = timing();
+    if (server_) {
+        probe_ = std::async(std::launch::async, [text = connectionString_, times] {
+            return serverChangeCount(text, times.connectSeconds, times.commandSeconds);
+        });
+    } else {
+        probe_ = std::async(std::launch::async, [file = connectionString_] { return fileChangeCount(file); });
+    }
+}
+
+void SiteCatalogue::tick() {
+    // Nothing is done inside another wait or a message box: the connection may be in use below.
+    if (CatalogueWaitNote::waiting() || QApplication::activeModalWidget()) return;
+    CatalogueSession& session = database_.session();
+    if (probe_.valid() && probe_.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+        const std::optional<std::int64_t> count = probe_.get();
+        if (offline()) {
+            if (count && session.reconnect()) {
+                seen_ = count;
+                refresh();
+                saveCopy();
+            }
+        } else if (count) {
+            if (seen_ && *seen_ != *count) {
+                refresh();
+                if (server_) saveCopy();
+            }
+            seen_ = count;
+        }
+    }
+    showState();
+    if (server_) session.release();
+    const auto interval = offline() ? timing().retry : timing().watch;
+    if (!probe_.valid() && std::chrono::steady_clock::now() - probedAt_ >= interval) startProbe();
+}
+
+void SiteCatalogue::saveCopy() {
+    if (saving_.valid() && saving_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return;
+    // What this user was shown: the data layer's list, as the window loaded it.
+    std::vector<std::int64_t> keys;
+    if (auto names = database_.loadProgramNames()) {
+        for (; !names->IsEOF(); names->MoveNext()) keys.push_back(names->Fields("Program_Key").Value().toInt64());
+    }
+    database_.session().release();
+    saving_ = std::async(std::launch::async, [text = connectionString_, keys = std::move(keys)] {
+        try {
+            OfflineCopy::save(text, keys, OfflineCopy::fileFor(text));
+        } catch (...) {
+            // The old copy stays; the next refresh writes it again.
+        }
+    });
+}
+
+}  // namespace portico
