@@ -42,11 +42,14 @@ PORTICO_ON_SERVER(ServerCatalogueTest);
 
 TEST_P(ServerCatalogueTest, ReadOnlyRoleReadsButIsRefusedOnEveryWriteMember) {
     addProgram("Mail");
+    addProgram("Payroll");
     ASSERT_TRUE(db->AddFolder("Music", "/srv/music"));
     ASSERT_TRUE(db->CreateTheme("Plain"));
     ASSERT_TRUE(db->AddUser("alice", "S-1"));
+    ASSERT_TRUE(db->AddUser("reader", "S-3"));  // the one user row the reader may see
     ASSERT_TRUE(db->AddGroup("Staff"));
-    ASSERT_TRUE(db->AddSecurity("Staff", 1, "Mail", 2));
+    // Payroll is Staff's only, so the reader sees Mail alone.
+    ASSERT_TRUE(db->AddSecurity("Staff", 1, "Payroll", 2));
     server().execute("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'reader') THEN "
                      "CREATE ROLE reader LOGIN IN ROLE portico_users; END IF; END $$");
     const auto before = catalogueRows(connectionString());
@@ -64,7 +67,7 @@ TEST_P(ServerCatalogueTest, ReadOnlyRoleReadsButIsRefusedOnEveryWriteMember) {
         {"addProgram", [&] { return reader.addProgram("Shell", "", "/bin/sh", ""); }},
         {"updateProgram", [&] { return reader.updateProgram("Mail", "Post", "", "/usr/bin/post"); }},
         {"deleteProgram", [&] { return reader.deleteProgram("Mail"); }},
-        {"AddSecurity", [&] { return reader.AddSecurity("alice", 1, "Mail", 1); }},
+        {"AddSecurity", [&] { return reader.AddSecurity("reader", 1, "Mail", 1); }},
         {"DeleteSecurity", [&] { return reader.DeleteSecurity(1, 1); }},
         {"AddUser", [&] { return reader.AddUser("bob", "S-2"); }},
         {"DeleteUser", [&] { return reader.DeleteUser("S-1"); }},

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <grp.h>
 #include <pwd.h>
 #include <sys/wait.h>
 #include <thread>
@@ -34,7 +35,12 @@ public:
     ~HelperFolder() {
         for (auto [pid, signal] : children_) {
             kill(pid, signal);
-            waitpid(pid, nullptr, 0);
+            // A helper that does not stop within ten seconds is killed, never awaited for ever.
+            int waited = 0;
+            while (waitpid(pid, nullptr, WNOHANG) == 0) {
+                if (++waited == 100) kill(pid, SIGKILL);
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
         }
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
@@ -47,9 +53,13 @@ public:
     // `stopSignal` ends a background helper: a fast shutdown for PostgreSQL,
     // SIGTERM for PgBouncer (whose SIGINT waits for its clients).
     pid_t run(std::vector<std::string> command, bool background, int stopSignal = SIGTERM) {
-        if (geteuid() == 0) command.insert(command.begin(), {"runuser", "-u", "nobody", "--"});
+        // The child takes nobody's identity itself rather than through runuser,
+        // which would stand between the signal below and the server.
+        const passwd* nobody = geteuid() == 0 ? getpwnam("nobody") : nullptr;
         const pid_t pid = fork();
         if (pid == 0) {
+            if (nobody && (setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0))
+                _exit(126);
             const std::string log = (path_ / "helper.log").string();
             if (std::FILE* out = std::freopen(log.c_str(), "a", stdout)) (void)out;
             dup2(fileno(stdout), STDERR_FILENO);
