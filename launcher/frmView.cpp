@@ -184,9 +184,9 @@ frmFolderMenu& frmView::folderBrowser() {
 void frmView::launchItem(const QListWidgetItem* item) {
     if (!item) return;
     const std::string text = item->text().toStdString();
-    const bool launched = program_.launchProgram(text);
-    if (launched) ucProgramView1->arrangeByUsage();
-    if (!launched)
+    const modMain::Launch outcome = program_.launch(text);
+    if (outcome == modMain::Launch::Started) ucProgramView1->arrangeByUsage();
+    if (outcome == modMain::Launch::Failed)
         dialogs().messageBox("Unable to execute " + text + ". If problem continues please contact administrator",
                              "Error", MessageIcon::Information);
 }

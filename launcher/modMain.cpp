@@ -132,14 +132,14 @@ bool reportFailure(const std::string& name, const PorticoError& error) {
 
 }  // namespace
 
-bool modMain::launchProgram(const std::string& name) {
+modMain::Launch modMain::launch(const std::string& name) {
     // A list shown before a grant was taken away may still name a program this
     // user may no longer see: one message, and nothing starts.
     auto program = database_->loadProgram(trimBlanks(name));
     if (program && program->RecordCount() == 0) {
         dialogs().messageBox(trimBlanks(name) + " is no longer in the catalogue for you, so nothing was started.",
                              "Portico", MessageIcon::Information);
-        return false;
+        return Launch::NotStarted;
     }
     try {
         dialogs().setMousePointer(MousePointer::Hourglass);
@@ -147,7 +147,7 @@ bool modMain::launchProgram(const std::string& name) {
         // The catalogue cannot be reached: that has been said once already.
         if (site_ && !site_->usable()) {
             dialogs().setMousePointer(MousePointer::Default);
-            return true;
+            return Launch::NotStarted;
         }
         const std::string parameters = database_->GetProgramParameters(name);
         const std::string directory = database_->GetProgramStartInDir(name);
@@ -155,9 +155,10 @@ bool modMain::launchProgram(const std::string& name) {
         usage_->recordLaunch(trimBlanks(name));
         LaunchQueue::shared(environment_->DatabasePath()).launched(trimBlanks(name), !(site_ && site_->offline()));
         dialogs().setMousePointer(MousePointer::Default);
-        return true;
+        return Launch::Started;
     } catch (const PorticoError& error) {
-        return reportFailure(name, error);
+        reportFailure(name, error);
+        return Launch::Failed;
     }
 }
 

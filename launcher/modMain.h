@@ -32,11 +32,13 @@ public:
     static bool fileExists(const std::string& path);
     static bool folderExists(const std::string& path);
 
+    enum class Launch { Started, Failed, NotStarted };
     // Starts a catalogued program by name and counts the launch in the user's
-    // history. False after a failure, which has been reported with two messages.
-    // A program not in the catalogue for this user (unknown, or not granted to
-    // them) is refused with one message: false, nothing starts.
-    bool launchProgram(const std::string& name);
+    // history. Failed: reported with two messages. NotStarted: said in one
+    // message, when the program is not in the catalogue for this user (unknown,
+    // or not granted to them) or the catalogue cannot be reached.
+    Launch launch(const std::string& name);
+    bool launchProgram(const std::string& name) { return launch(name) == Launch::Started; }
     // Opens a file with its associated application; `name` is for messages.
     bool openFile(const std::string& name, const std::string& file);
     // Runs an executable file the user chose to run, in the folder that holds it.

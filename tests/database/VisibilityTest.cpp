@@ -6,7 +6,10 @@
 
 #include <libpq-fe.h>
 
+#include <grp.h>
 #include <map>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace portico::test {
 namespace {
@@ -93,6 +96,26 @@ TEST_P(VisibilityTest, EachReaderSeesOpenProgramsAndThoseGrantedToThemOrTheirGro
     EXPECT_EQ(programNames(reader).size(), 5u);
     EXPECT_THAT(programNames(administrator).size(), 5u);
     EXPECT_TRUE(sink.messages.empty()) << texts().front();
+}
+
+// No fake: the login name and the groups come from the system. CI runs this
+// one again as an unprivileged user.
+TEST_P(VisibilityTest, TheRealLoginAndItsGroupsDecide) {
+    const passwd* login = getpwuid(geteuid());
+    const group* primary = getgrgid(getegid());
+    ASSERT_TRUE(login && primary);
+    const std::string user = login->pw_name, ownGroup = primary->gr_name;
+    for (const auto& name : CatalogueIdentity::current().groups)
+        if (name == "finance" || name == "staff") GTEST_SKIP() << user << " is in the test's group " << name;
+    ASSERT_TRUE(db->AddUser(user, user));
+    ASSERT_TRUE(db->AddGroup(ownGroup));
+    ASSERT_TRUE(db->AddSecurity(user, 1, "Draft", 1));
+    ASSERT_TRUE(db->AddSecurity(ownGroup, 1, "Editor", 2));
+    clsDBRoutines reader(pictures());
+    reader.applyAccessRule(true);
+    reader.openDatabase(connectionString());
+    // Ledger and Plan belong to groups this login is not in; Notes to alice.
+    EXPECT_THAT(programNames(reader), ElementsAre("Draft", "Editor")) << user << " in " << ownGroup;
 }
 
 // Grants go with the program in one transaction; names the machine does not

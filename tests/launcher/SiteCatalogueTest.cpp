@@ -235,6 +235,42 @@ TEST_F(SiteCatalogueTest, ChangesShowWithinSecondsOnBothEnginesKeepingTheSearchA
     }
 }
 
+TEST_F(SiteCatalogueTest, ALauncherOffersAndStartsOnlyWhatItsUserMaySee) {
+    if (!server()) GTEST_SKIP() << PostgresTestServer::unavailableReason();
+    server()->execute(
+        "DO $$ BEGIN "
+        "IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'finance') THEN CREATE ROLE finance NOLOGIN; END IF; "
+        "IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'alice') THEN "
+        "CREATE ROLE alice LOGIN IN ROLE portico_users, finance; END IF; "
+        "IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'bob') THEN "
+        "CREATE ROLE bob LOGIN IN ROLE portico_users; END IF; END $$");
+    const std::string picture = solidPicture(Qt::green);
+    ASSERT_TRUE(administrator->addProgramWithGrants("Ledger", "Accounts", "/usr/bin/ledger",
+                                                    Bytes(picture.begin(), picture.end()), "", "", {{2, "finance"}}));
+
+    startOn(site + " user=bob");
+    ASSERT_NE(program->mainWindow(), nullptr);
+    auto shown = texts(list());
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(shown, (std::vector<std::string>{"Clock", "Mail"}));
+    program->mainWindow()->ucProgramView1->txtSearch->setText("led");
+    EXPECT_EQ(program->mainWindow()->ucProgramView1->lstResults->model()->rowCount(), 0);
+
+    // Alice's list still holds Ledger when its grant goes to bob: launching it starts nothing.
+    SiteCatalogue::timing().watch = std::chrono::milliseconds(60000);
+    startOn(site + " user=alice");
+    ASSERT_NE(itemNamed(list(), "Ledger"), nullptr);
+    const std::int64_t ledger = administrator->getProgramKey("Ledger");
+    ASSERT_TRUE(administrator->updateProgramWithGrants(ledger, "Ledger", "Accounts", "/usr/bin/ledger", "", "", nullptr,
+                                                       {{1, "bob"}}));
+    dialogs.clear();
+    doubleClick(list(), itemNamed(list(), "Ledger"));
+    EXPECT_TRUE(shell.requests.empty());
+    ASSERT_EQ(dialogs.messages().size(), 1u) << dialogs.messages().back().text;
+    EXPECT_EQ(dialogs.messages()[0].text, "Ledger is no longer in the catalogue for you, so nothing was started.");
+    SiteCatalogue::timing().watch = std::chrono::milliseconds(100);
+}
+
 TEST_F(SiteCatalogueTest, AnIdleLauncherHoldsNoServerConnection) {
     if (!server()) GTEST_SKIP() << PostgresTestServer::unavailableReason();
     administrator.reset();
