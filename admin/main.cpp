@@ -5,10 +5,12 @@
 #include "gui/PorticoApplication.h"
 #include "gui/QtDialogService.h"
 #include "gui/StartupWarmUp.h"
+#include "gui/TerminationSignals.h"
 #include "views/Artwork.h"
 
 #include <QIcon>
 #include <QTimer>
+#include "admin/frmSetup.h"
 #include "admin/modMain.h"
 
 int main(int argc, char** argv) {
@@ -29,6 +31,11 @@ int main(int argc, char** argv) {
     // A catalogue locked by another program shows a note while it waits.
     portico::CatalogueWaitNote waitNote;
     portico::admin::modMain program;
+    // Ending the session ends the program as closing the setup window does.
+    const portico::TerminationSignals termination([&program] {
+        if (QWidget* setup = program.loadedSetupWindow()) setup->close();
+        program.endProgram();
+    });
     bool started = false;
     portico::guarded([&] { started = program.start(); });
     if (!started) return 0;

@@ -121,7 +121,10 @@ bool AccessCatalogue::AddSecurity(const std::string& strObjectName, std::int16_t
         const std::int64_t programKey = programs_.programKeyOf(trimSpacesOnly(strPrgName));
         if (programKey == 0)
             session_.raise(errors::kInvalidArgument, "There is no program named '" + trimSpacesOnly(strPrgName) + "'.");
-        const std::int16_t objectKey = GetObjectKey(strObjectName, mIntType);
+        // The whole key: GetObjectKey carries only 16 bits.
+        const std::int64_t objectKey = mIntType == 1 || mIntType == 2
+                                           ? subjectKey(trimSpacesOnly(strObjectName), mIntType)
+                                           : GetObjectKey(strObjectName, mIntType);
         if (objectKey == 0)
             session_.raise(errors::kInvalidArgument, std::string("There is no ") + (mIntType == 2 ? "group" : "user") +
                                                          " named '" + trimSpacesOnly(strObjectName) + "'.");

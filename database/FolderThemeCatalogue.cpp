@@ -87,8 +87,19 @@ bool FolderThemeCatalogue::CreateTheme(const std::string& mStrThemeName, const s
 }
 
 bool FolderThemeCatalogue::setDefaultTheme(const std::string& mStrThemeName) {
-    const std::int16_t key = GetThemeKey(mStrThemeName);
-    return session_.executeStatement("Update Settings Set Theme_Key = ?", {Variant(key)});
+    // The whole key: GetThemeKey carries only 16 bits. A name that names no theme stores 0, as it always did.
+    std::int64_t key = 0;
+    bool found = false;
+    session_.trap([&] {
+        key = themeKeyOf(mStrThemeName);
+        found = true;
+    });
+    return found && session_.executeStatement("Update Settings Set Theme_Key = ?", {Variant(key)});
+}
+
+std::int64_t FolderThemeCatalogue::themeKeyOf(const std::string& name) {
+    auto recordset = session_.openQuery("Select Theme_Key from Theme where Theme_Name = ?", {trimSpacesOnly(name)});
+    return recordset->RecordCount() >= 1 ? recordset->Fields("Theme_Key").Value().toInt64() : 0;
 }
 
 std::int16_t FolderThemeCatalogue::GetThemeKey(const std::string& mStrThemeName) {
@@ -101,18 +112,19 @@ std::int16_t FolderThemeCatalogue::GetThemeKey(const std::string& mStrThemeName)
     return key;
 }
 
-std::string FolderThemeCatalogue::GetThemeName(std::int16_t mIntThemeKey) {
+std::string FolderThemeCatalogue::GetThemeName(std::int16_t mIntThemeKey) { return themeNameOf(mIntThemeKey); }
+
+std::string FolderThemeCatalogue::themeNameOf(std::int64_t key) {
     std::string name;
     session_.trap([&] {
-        auto recordset =
-            session_.openQuery("Select Theme_Name from Theme where Theme_Key = ?", {Variant(mIntThemeKey)});
+        auto recordset = session_.openQuery("Select Theme_Name from Theme where Theme_Key = ?", {Variant(key)});
         name = trimSpacesOnly(recordset->Fields("Theme_Name").Value().toText());
     });
     return name;
 }
 
 std::string FolderThemeCatalogue::getDefaultTheme() {
-    std::int16_t key = 0;
+    std::int64_t key = 0;
     bool found = false;
     session_.trap([&] {
         auto settings = session_.openQuery("Select Theme_Key from Settings", {});
@@ -120,10 +132,10 @@ std::string FolderThemeCatalogue::getDefaultTheme() {
         // A catalogue that has never had a theme applied holds no key: that is
         // its normal state, not an error.
         found = !value.isNull();
-        if (found) key = value.toInt16();
+        if (found) key = value.toInt64();
         settings->Close();
     });
-    return found ? GetThemeName(key) : std::string();
+    return found ? themeNameOf(key) : std::string();
 }
 
 std::unique_ptr<Recordset> FolderThemeCatalogue::loadThemeList() {

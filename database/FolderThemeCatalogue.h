@@ -38,6 +38,10 @@ public:
     std::string themeNamedLike(const std::string& name);
 
 private:
+    // The whole key of a theme (0: none of that name); raises on a failed read.
+    std::int64_t themeKeyOf(const std::string& name);
+    std::string themeNameOf(std::int64_t key);
+
     CatalogueSession& session_;
     CataloguePictures& pictures_;
 };

@@ -1,6 +1,13 @@
 #include "database/NameFold.h"
 
+// Built into the loadable extension too, where SQLite is reached through the
+// routines the loading connection hands over, not through a library of our own.
+#ifdef PORTICO_SQLITE_EXTENSION
+#include <sqlite3ext.h>
+SQLITE_EXTENSION_INIT3
+#else
 #include <sqlite3.h>
+#endif
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
 #include <unicode/ustring.h>

@@ -5,7 +5,9 @@
 #include "gui/PorticoApplication.h"
 #include "gui/QtDialogService.h"
 #include "gui/StartupWarmUp.h"
+#include "gui/TerminationSignals.h"
 #include "launcher/SingleInstance.h"
+#include "launcher/frmView.h"
 #include "views/Artwork.h"
 
 #include <QIcon>
@@ -32,6 +34,12 @@ int main(int argc, char** argv) {
     portico::CatalogueWaitNote waitNote;
     portico::modMain program;
     single.setRaiseAction([&program] { program.raiseMainWindow(); });
+    // Ending the session ends the launcher as Quit does: the window's place is
+    // kept, and returning from main removes the socket.
+    const portico::TerminationSignals termination([&program] {
+        if (QWidget* window = program.mainWindow()) window->close();
+        QCoreApplication::quit();
+    });
     portico::guarded([&] { program.start(); });
     return QApplication::exec();
 }

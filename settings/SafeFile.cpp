@@ -2,13 +2,16 @@
 
 #include "settings/Descriptor.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <ctime>
 #include <random>
+#include <vector>
 
 namespace portico {
 namespace {
@@ -61,6 +64,30 @@ int createNamedTemporary(int folder, std::string& name) {
     return -1;
 }
 
+// Removes what writers killed between naming their file and renaming it left
+// behind. Only our own names, owned by this user and untouched for a minute: a
+// live writer's file is younger than that, since every write refreshes it.
+void sweepStaleTemporaries(int folder) {
+    const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0) return;
+    DIR* entries = ::fdopendir(listing);
+    if (!entries) {
+        ::close(listing);
+        return;
+    }
+    const std::time_t now = std::time(nullptr);
+    std::vector<std::string> stale;
+    while (const dirent* entry = ::readdir(entries)) {
+        if (!SafeFile::isTemporaryName(entry->d_name)) continue;
+        struct stat info {};
+        if (::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && now - info.st_mtime >= SafeFile::kStaleTemporarySeconds)
+            stale.emplace_back(entry->d_name);
+    }
+    ::closedir(entries);
+    for (const std::string& name : stale) ::unlinkat(folder, name.c_str(), 0);
+}
+
 }  // namespace
 
 bool SafeFile::isTemporaryName(std::string_view name) {
@@ -109,6 +136,7 @@ bool SafeFile::write(const std::filesystem::path& file, std::string_view content
     }
     if (!out.close()) return discard();
     if (::renameat(folder.get(), temporary.c_str(), folder.get(), target.c_str()) != 0) return discard();
+    sweepStaleTemporaries(folder.get());
     return true;
 }
 

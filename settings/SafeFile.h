@@ -32,6 +32,10 @@ public:
     static bool read(const std::filesystem::path& file, std::string& content, std::error_code& error,
                      std::size_t maxBytes = kMaxPictureBytes, Links links = Links::Refuse);
 
+    // A file of write()'s temporary names left this long is a killed writer's;
+    // write() removes such files (this user's only) from the folder it writes.
+    static constexpr long kStaleTemporarySeconds = 60;
+
     // True for the names write() gives its files while they are being written.
     static bool isTemporaryName(std::string_view name);
 };

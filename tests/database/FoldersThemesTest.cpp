@@ -98,6 +98,18 @@ TEST_P(FoldersThemesTest, DefaultThemeIsKeptAsAKey) {
     EXPECT_TRUE(db->setDefaultTheme("Dark "));
     EXPECT_EQ(db->getDefaultTheme(), "Dark");
     EXPECT_TRUE(sink.messages.empty());
+
+    // Keys pass 16 bits in time; "Plain" at key 1 is what 65537 cut to 16 bits names.
+    auto connection = std::make_shared<Connection>();
+    connection->setConnectionString(connectionString());
+    connection->Open();
+    for (const std::int64_t key : {32768LL, 65537LL}) {
+        SCOPED_TRACE(key);
+        connection->engine("test").run("UPDATE Theme SET Theme_Key = ? WHERE Theme_Name = 'Dark'", {Variant(key)});
+        EXPECT_TRUE(db->setDefaultTheme("Dark"));
+        EXPECT_EQ(db->getDefaultTheme(), "Dark");
+        EXPECT_TRUE(sink.messages.empty()) << sink.messages.front().text;
+    }
 }
 
 TEST_P(FoldersThemesTest, FreshCatalogueHasNoDefaultThemeAndSaysNothing) {

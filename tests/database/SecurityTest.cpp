@@ -203,6 +203,56 @@ TEST_P(SecurityTest, DeletionsLeavePermissionRowsInPlace) {
     EXPECT_EQ(permissions.RecordCount(), 1);
 }
 
+// Users' and groups' keys pass 16 bits in time as programs' do. Granting by
+// name and every query behind it carry the whole key; only the published
+// 16-bit GetObjectKey may report the overflow. A user and a group at key 1
+// stand by, so that 65537 cut to 16 bits would match the wrong subject.
+TEST_P(SecurityTest, SubjectKeysPast16BitsGrantAndMatchWhole) {
+    auto connection = std::make_shared<Connection>();
+    connection->setConnectionString(connectionString());
+    connection->Open();
+    const auto insert = [&](std::int16_t kind, std::int64_t key, const std::string& subject) {
+        connection->engine("test").run(kind == kUser ? "INSERT INTO [User] (User_Key, User_Name, User_SID) VALUES (?, ?, ?)"
+                                                     : "INSERT INTO [Group] (Group_Key, Group_Name) VALUES (?, ?)",
+                                       kind == kUser ? std::vector<Variant>{Variant(key), subject, "sid-" + subject}
+                                                     : std::vector<Variant>{Variant(key), subject});
+    };
+    insert(kUser, 1, "standby");
+    insert(kGroup, 1, "standby");
+    const auto programsOf = [&](std::int16_t kind, const std::string& subject) {
+        return (kind == kUser ? db->LoadProgramsByUser(subject, "sid-" + subject) : db->LoadProgramsByGroup(subject))
+            ->RecordCount();
+    };
+    struct Case {
+        std::int16_t kind;
+        std::int64_t key;
+    };
+    for (const Case& c : {Case{kUser, 32768}, Case{kUser, 65537}, Case{kGroup, 32768}, Case{kGroup, 65537}}) {
+        const std::string name = (c.kind == kUser ? "user" : "group") + std::to_string(c.key);
+        SCOPED_TRACE(name);
+        insert(c.kind, c.key, name);
+        const std::string program = "Editor " + name;
+        const std::int64_t programKey = c.key + 10 * c.kind;
+        connection->engine("test").run("INSERT INTO Program (Program_Key, Program_Name, Program_Path) VALUES (?, ?, ?)",
+                                       {Variant(programKey), program, "/usr/bin/ed"});
+
+        sink.messages.clear();
+        ASSERT_TRUE(db->AddSecurity(name, 1, program, c.kind)) << sink.messages.front().text;
+        const auto granted = c.kind == kUser ? db->LoadSecurityUser("sid-" + name, program)
+                                             : db->LoadSecurityGroup(name, program);
+        ASSERT_NE(granted, nullptr);
+        EXPECT_EQ(granted->RecordCount(), 1);
+        EXPECT_EQ(programsOf(c.kind, name), 1);
+        EXPECT_EQ(programsOf(c.kind, "standby"), 0);
+        EXPECT_EQ(db->grantsOf(programKey), (clsDBRoutines::Grants{{c.kind, name}}));
+        EXPECT_TRUE(sink.messages.empty());
+
+        EXPECT_EQ(db->GetObjectKey(name, c.kind), 0);
+        ASSERT_EQ(sink.messages.size(), 1u);
+        EXPECT_EQ(sink.messages[0].text, "6, Overflow");
+    }
+}
+
 TEST(SecurityErrorTest, FourQueriesSeparateNumberAndTextWithABareComma) {
     TempFolder folder;
     RecordingMessageSink sink;

@@ -8,11 +8,14 @@ if(failed)
 endif()
 foreach(file
     bin/Portico bin/PorticoAdmin bin/portico-create-catalogue bin/portico-import-desktop
+    bin/portico-catalogue-copy bin/portico-history
     lib/libTessera.so include/Tessera.h lib/pkgconfig/tessera.pc
     share/portico/folder.ico share/portico/Default.ico
     share/applications/org.portico.Portico.desktop share/applications/org.portico.PorticoAdmin.desktop
     share/metainfo/org.portico.Portico.metainfo.xml
-    share/man/man1/portico-import-desktop.1 share/man/man1/portico-create-catalogue.1
+    share/man/man1/Portico.1.gz share/man/man1/PorticoAdmin.1.gz share/man/man1/portico-import-desktop.1.gz
+    share/man/man1/portico-create-catalogue.1.gz share/man/man1/portico-catalogue-copy.1.gz
+    share/man/man1/portico-history.1.gz
     share/icons/hicolor/scalable/apps/org.portico.Portico.svg
     share/icons/hicolor/scalable/apps/org.portico.PorticoAdmin.svg
     share/icons/hicolor/48x48/apps/org.portico.Portico.png
@@ -38,8 +41,11 @@ execute_process(COMMAND appstreamcli validate --no-net ${PREFIX}/share/metainfo/
 if(failed)
   message(FATAL_ERROR "appstreamcli: ${out}")
 endif()
-execute_process(COMMAND man --warnings -l -Tutf8 ${PREFIX}/share/man/man1/portico-import-desktop.1
-  RESULT_VARIABLE failed OUTPUT_QUIET ERROR_VARIABLE out)
-if(failed OR NOT out STREQUAL "")
-  message(FATAL_ERROR "man page: ${out}")
-endif()
+file(GLOB pages ${PREFIX}/share/man/man1/*.1.gz)
+foreach(page IN LISTS pages)
+  execute_process(COMMAND man --warnings -l -Tutf8 ${page}
+    RESULT_VARIABLE failed OUTPUT_QUIET ERROR_VARIABLE out)
+  if(failed OR NOT out STREQUAL "")
+    message(FATAL_ERROR "man page ${page}: ${out}")
+  endif()
+endforeach()

@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <optional>
 #include <functional>
 #include <map>
@@ -70,6 +72,41 @@ TEST(SafeFile, WritesTheLongestFileNames) {
         ASSERT_TRUE(SafeFile::write(folder / (name + ".bmp"), "p", error)) << length << ": " << error.message();
         EXPECT_EQ(TempFolder::read(folder / (name + ".bmp")), "p");
     }
+}
+
+// A writer killed between naming its file and renaming it leaves the name
+// behind; the next write to the folder removes it once it is stale, and never
+// a file that a live writer may still be filling or that is not one of ours.
+TEST(SafeFile, WriteSweepsStaleTemporariesOnly) {
+    TempFolder folder;
+    const auto age = [](const fs::path& file, long seconds) {
+        const timespec when{std::time(nullptr) - seconds, 0};
+        const timespec times[2] = {when, when};
+        ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+    };
+    struct Leftover {
+        std::string name;
+        long ageSeconds;
+        bool swept;
+    };
+    const Leftover leftovers[] = {
+        {".portico-stale001", SafeFile::kStaleTemporarySeconds + 60, true},
+        {".portico-fresh001", 5, false},
+        {".portico-notours-x", 3600, false},  // not our pattern
+        {"picture.bmp", 3600, false},
+    };
+    for (const Leftover& leftover : leftovers) folder.write("pictures/" + leftover.name, "left");
+    // A link of our pattern is not a file we made: left alone whatever its age.
+    fs::create_symlink(folder / "pictures/picture.bmp", folder / "pictures/.portico-link0001");
+    for (const Leftover& leftover : leftovers) age(folder / ("pictures/" + leftover.name), leftover.ageSeconds);
+    age(folder / "pictures/.portico-link0001", 3600);
+
+    std::error_code error;
+    ASSERT_TRUE(SafeFile::write(folder / "pictures/temp.bmp", "p", error)) << error.message();
+    const std::set<std::string> names = namesIn(folder / "pictures");
+    for (const Leftover& leftover : leftovers) EXPECT_EQ(names.count(leftover.name), leftover.swept ? 0u : 1u) << leftover.name;
+    EXPECT_EQ(names.count(".portico-link0001"), 1u);
+    EXPECT_EQ(names.count("temp.bmp"), 1u);
 }
 
 TEST(SafeFile, ReadsOnlyRegularFilesOfBoundedSize) {

