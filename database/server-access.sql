@@ -5,9 +5,10 @@
 -- the groups they are in. The administrators' role sees and changes everything.
 -- A program with no permission row of status 1 is open to all; one with such
 -- rows is seen by the users named in them and by the members of the roles
--- named by their groups. Names compare without regard to case: lower-cased,
--- then byte for byte (the roles' names and the catalogue's texts have
--- different collations, which the server will not mix on its own).
+-- named by their groups. Names compare without regard to case: both sides
+-- lower-cased under the database's default collation, then byte for byte. Not
+-- under the catalogue columns' own collation: lower() under it opens an ICU
+-- collator, which costs each new session (each launcher start) some 10 ms.
 -- {{schema}}, {{admins}} and {{users}} are filled in by portico-create-catalogue.
 -- Running it again changes nothing.
 
@@ -26,23 +27,23 @@ LANGUAGE sql STABLE SECURITY DEFINER
 SET search_path = pg_catalog, {{schema}}
 AS $$
   WITH person AS (
-    SELECT r.oid FROM pg_catalog.pg_roles r WHERE lower(r.rolname) = lower(who) COLLATE "C"
+    SELECT r.oid FROM pg_catalog.pg_roles r WHERE lower(r.rolname COLLATE "default") = lower(who COLLATE "default")
     ORDER BY r.rolname = who DESC LIMIT 1
   ), mine AS (
     SELECT u.user_key AS object_key, 1 AS object_type FROM {{schema}}."user" u
-     WHERE lower(u.user_name) = lower(who) COLLATE "C"
+     WHERE lower(u.user_name COLLATE "default") = lower(who COLLATE "default")
     UNION ALL
     SELECT g.group_key, 2 FROM {{schema}}."group" g
-      JOIN pg_catalog.pg_roles r ON lower(r.rolname) = lower(g.group_name) COLLATE "C"
+      JOIN pg_catalog.pg_roles r ON lower(r.rolname COLLATE "default") = lower(g.group_name COLLATE "default")
       JOIN person ON pg_catalog.pg_has_role(person.oid, r.oid, 'MEMBER')
   )
-  SELECT coalesce(array_agg(DISTINCT p.program_key), '{}')
-    FROM {{schema}}.permission p
-   WHERE p.permission_status = 1 AND p.program_key IS NOT NULL
-     AND NOT EXISTS (
-       SELECT 1 FROM {{schema}}.permission q JOIN mine
-           ON q.object_key = mine.object_key AND q.object_type = mine.object_type
-        WHERE q.program_key = p.program_key AND q.permission_status = 1)
+  SELECT coalesce(array_agg(hidden.program_key), '{}') FROM (
+    SELECT p.program_key FROM {{schema}}.permission p
+     WHERE p.permission_status = 1 AND p.program_key IS NOT NULL
+    EXCEPT
+    SELECT q.program_key FROM {{schema}}.permission q JOIN mine
+        ON q.object_key = mine.object_key AND q.object_type = mine.object_type
+     WHERE q.permission_status = 1) hidden
 $$;
 REVOKE ALL ON FUNCTION {{schema}}.portico_hidden_from(text) FROM PUBLIC;
 GRANT EXECUTE ON FUNCTION {{schema}}.portico_hidden_from(text) TO {{admins}};
@@ -69,19 +70,20 @@ CREATE POLICY portico_administrators ON {{schema}}."user" TO {{admins}} USING (t
 DROP POLICY IF EXISTS portico_administrators ON {{schema}}."group";
 CREATE POLICY portico_administrators ON {{schema}}."group" TO {{admins}} USING (true) WITH CHECK (true);
 
--- The hidden keys are worked out once a statement (the sub-select is run
--- before the rows are read), not once a row.
+-- The hidden keys are worked out once a statement, not once a row, and each
+-- row is looked up in them by hash ("<> ALL" of the array compared every row
+-- with every hidden key: 6 ms for 1,000 programs of which 400 are hidden).
 DROP POLICY IF EXISTS portico_readers ON {{schema}}.program;
 CREATE POLICY portico_readers ON {{schema}}.program FOR SELECT TO {{users}}
-  USING (program_key <> ALL ((SELECT {{schema}}.portico_hidden())::integer[]));
+  USING (program_key NOT IN (SELECT unnest({{schema}}.portico_hidden())));
 DROP POLICY IF EXISTS portico_readers ON {{schema}}.permission;
 CREATE POLICY portico_readers ON {{schema}}.permission FOR SELECT TO {{users}}
-  USING (program_key <> ALL ((SELECT {{schema}}.portico_hidden())::integer[]));
+  USING (program_key NOT IN (SELECT unnest({{schema}}.portico_hidden())));
 DROP POLICY IF EXISTS portico_readers ON {{schema}}."user";
 CREATE POLICY portico_readers ON {{schema}}."user" FOR SELECT TO {{users}}
-  USING (lower(user_name) = lower(session_user::text) COLLATE "C");
+  USING (lower(user_name COLLATE "default") = lower(session_user::text COLLATE "default"));
 DROP POLICY IF EXISTS portico_readers ON {{schema}}."group";
 CREATE POLICY portico_readers ON {{schema}}."group" FOR SELECT TO {{users}}
   USING (EXISTS (SELECT 1 FROM pg_catalog.pg_roles r
-                  WHERE lower(r.rolname) = lower(group_name) COLLATE "C"
+                  WHERE lower(r.rolname COLLATE "default") = lower(group_name COLLATE "default")
                     AND pg_catalog.pg_has_role(session_user, r.oid, 'MEMBER')));
