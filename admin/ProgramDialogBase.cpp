@@ -8,10 +8,14 @@
 #include "database/clsDBRoutines.h"
 #include "gui/DialogService.h"
 #include "gui/FatalError.h"
+#include "gui/PictureLoader.h"
+#include "settings/ExistenceTests.h"
 #include "settings/TextUtil.h"
+#include "settings/clsEnvironment.h"
 #include "views/ucProgramView.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QHBoxLayout>
@@ -22,6 +26,9 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
+
+#include <cstdlib>
+#include <sstream>
 
 namespace portico::admin {
 namespace {
@@ -34,6 +41,16 @@ QPushButton* makeButton(const char* name, const char* caption, QWidget* parent) 
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
     return button;
+}
+
+// As the launcher finds it: a bare name on the search path or in the start-in folder.
+bool programFileExists(const std::string& path, const std::string& startIn) {
+    if (path.find('/') != std::string::npos) return fileExists(path);
+    const char* searchPath = std::getenv("PATH");
+    std::stringstream folders(searchPath ? searchPath : "/usr/local/bin:/usr/bin:/bin");
+    for (std::string folder; std::getline(folders, folder, ':');)
+        if (fileExists((folder.empty() ? std::string(".") : folder) + "/" + path)) return true;
+    return !startIn.empty() && fileExists(startIn + "/" + path);
 }
 
 QLineEdit* makeField(const char* name, QWidget* parent) {
@@ -78,6 +95,8 @@ ProgramDialogBase::ProgramDialogBase(modMain& program, QWidget* owner, const cha
     cmdStartInFolderButton = makeButton("cmdStartInFolderButton", "...", this);
     txtStartInParams = makeField("txtStartInParams", this);
     cmbProgramParmsButton = makeButton("cmbProgramParmsButton", "...", this);
+    chkTerminal = new QCheckBox("Run in a terminal", this);
+    chkTerminal->setObjectName("chkTerminal");
     cmdIcon = makeButton("cmdIcon", iconCaption, this);
     cmdAdd = makeButton("cmdAdd", saveCaption, this);
     for (QPushButton* button : {cmdExePath, cmdStartInFolderButton, cmbProgramParmsButton}) button->setFixedWidth(32);
@@ -102,6 +121,14 @@ ProgramDialogBase::ProgramDialogBase(modMain& program, QWidget* owner, const cha
     fieldsGrid->addWidget(new QLabel("Program Parameters :", this), 4, 0);
     fieldsGrid->addWidget(txtStartInParams, 4, 1);
     fieldsGrid->addWidget(cmbProgramParmsButton, 4, 2);
+    fieldsGrid->addWidget(chkTerminal, 5, 1);
+    Picture2 = new QLabel(this);
+    Picture2->setObjectName("Picture2");
+    Picture2->setFixedSize(48, 48);
+    Picture2->setAlignment(Qt::AlignCenter);
+    Picture2->setFrameShape(QFrame::StyledPanel);
+    fieldsGrid->addWidget(new QLabel("Icon :", this), 6, 0);
+    fieldsGrid->addWidget(Picture2, 6, 1, Qt::AlignLeft);
     fieldsGrid->setColumnStretch(1, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -126,9 +153,20 @@ ProgramDialogBase::ProgramDialogBase(modMain& program, QWidget* owner, const cha
     program_.applyLowColourAdjustment(*this);
     const QImage picture = loadThemePicture(program_.database(), program_.CurrentTheme(), "Theme_LogoAddRemove");
     if (!picture.isNull()) {
-        Image1->setPixmap(QPixmap::fromImage(picture));
+        Image1->setPixmap(fittedPicture(picture, Image1->size()));
         update();
     }
+}
+
+void ProgramDialogBase::showPicture(const std::string& bytes) {
+    QImage picture = tryLoadPictureData(bytes);
+    // No picture of its own (or none readable): the default icon, never a neighbour's.
+    if (picture.isNull()) picture = tryLoadPicture(program_.environment().DefaultIcon());
+    if (picture.isNull())
+        Picture2->clear();
+    else
+        Picture2->setPixmap(QPixmap::fromImage(picture).scaled(Picture2->size(), Qt::KeepAspectRatio,
+                                                               Qt::SmoothTransformation));
 }
 
 bool ProgramDialogBase::validate() const {
@@ -143,12 +181,26 @@ bool ProgramDialogBase::validate() const {
 ProgramDialogBase::Values ProgramDialogBase::trimmedValues() const {
     auto text = [](const QString& value) { return trimBlanks(value.toStdString()); };
     return {text(txtProgramName->text()), text(txtProgramDescription->toPlainText()), text(txtProgramPath->text()),
-            text(txtStartInPath->text()), text(txtStartInParams->text())};
+            text(txtStartInPath->text()), text(txtStartInParams->text()), chkTerminal->isChecked()};
 }
 
 void ProgramDialogBase::chooseExecutable() {
     cDialog.InitDir = "/usr/bin";
     if (cDialog.ShowOpen()) txtProgramPath->setText(QString::fromStdString(cDialog.FileName()));
+}
+
+bool ProgramDialogBase::confirmMissingPaths() const {
+    const Values values = trimmedValues();
+    std::string missing;
+    if (!programFileExists(values.path, values.startIn))
+        missing += "The program file " + values.path + " does not exist.\n";
+    if (!values.startIn.empty() && !folderExists(values.startIn))
+        missing += "The start-in folder " + values.startIn + " does not exist.\n";
+    if (missing.empty()) return true;
+    // Cancel is the default: a stray Return goes back to the fields.
+    return dialogs().messageBox(missing + "\nThe program cannot start until this is put right. Save anyway?", "Warning",
+                                MessageIcon::Exclamation, MessageButtons::SaveAnywayCancel,
+                                DefaultButton::Second) == MessageAnswer::SaveAnyway;
 }
 
 bool ProgramDialogBase::refuseTakenName(const std::string& name, std::int64_t ownKey) const {
@@ -168,7 +220,7 @@ void ProgramDialogBase::openTypingArea(QLineEdit& field, const char* caption) {
 ProgramDialogBase::Values ProgramDialogBase::fieldTexts() const {
     return {txtProgramName->text().toStdString(), txtProgramDescription->toPlainText().toStdString(),
             txtProgramPath->text().toStdString(), txtStartInPath->text().toStdString(),
-            txtStartInParams->text().toStdString()};
+            txtStartInParams->text().toStdString(), chkTerminal->isChecked()};
 }
 
 void ProgramDialogBase::rememberFields() {
@@ -180,7 +232,8 @@ bool ProgramDialogBase::hasUnsavedChanges() const {
     const Values now = fieldTexts();
     return now.name != remembered_.name || now.description != remembered_.description ||
            now.path != remembered_.path || now.startIn != remembered_.startIn ||
-           now.parameters != remembered_.parameters || grantEditor->hasChanges();
+           now.parameters != remembered_.parameters || now.terminal != remembered_.terminal ||
+           grantEditor->hasChanges();
 }
 
 void ProgramDialogBase::keyPressEvent(QKeyEvent* event) {

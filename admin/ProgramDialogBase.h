@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+class QCheckBox;
 class QGridLayout;
 class QKeyEvent;
 class QLabel;
@@ -34,6 +35,8 @@ public:
     QPushButton* cmdStartInFolderButton;
     QLineEdit* txtStartInParams;
     QPushButton* cmbProgramParmsButton;
+    QCheckBox* chkTerminal;
+    QLabel* Picture2;  // the program's picture: the stored one, or the one picked
     QPushButton* cmdIcon;
     QPushButton* cmdAdd;
     GrantEditor* grantEditor;
@@ -45,12 +48,18 @@ protected:
     ProgramDialogBase(modMain& program, QWidget* owner, const char* banner, const char* iconCaption,
                       const char* saveCaption);
 
-    // The fields' grid, for a subclass to add its own rows below row 5.
+    // Shows a picture's bytes in Picture2; none (or none readable) shows the default icon.
+    void showPicture(const std::string& bytes);
+
+    // The fields' grid: the picture is on row 6, its label in column 0.
     QGridLayout* fieldsGrid;
     modMain& program_;
 
     // The trimmed name and path are both required; false (after the message) when one is blank.
     bool validate() const;
+    // Whether to save although the executable or the start-in folder does not
+    // exist on this machine (asked only then).
+    bool confirmMissingPaths() const;
     // True, after the message, when another program than the one with
     // `ownKey` already has the name.
     bool refuseTakenName(const std::string& name, std::int64_t ownKey) const;
@@ -67,6 +76,7 @@ protected:
 
     struct Values {
         std::string name, description, path, startIn, parameters;
+        bool terminal = false;
     };
     // The fields, trimmed.
     Values trimmedValues() const;

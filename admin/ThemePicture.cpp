@@ -5,6 +5,8 @@
 #include "gui/PictureLoader.h"
 
 #include <QImage>
+#include <QPixmap>
+#include <QSize>
 
 namespace portico::admin {
 namespace {
@@ -32,6 +34,12 @@ QImage loadThemePicture(clsDBRoutines& database, const std::string& theme, const
     }
     themes->Close();
     return picture;
+}
+
+QPixmap fittedPicture(const QImage& picture, const QSize& room) {
+    if (picture.isNull()) return {};
+    if (picture.width() <= room.width() && picture.height() <= room.height()) return QPixmap::fromImage(picture);
+    return QPixmap::fromImage(picture.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 }  // namespace portico::admin

@@ -17,10 +17,15 @@ frmAddProgram::frmAddProgram(modMain& program)
     setWindowTitle("Add A New Runnable Program..");
     connect(cmdIcon, &QPushButton::clicked, this, [this] { guarded([&] { chooseIcon(); }); });
     connect(cmdAdd, &QPushButton::clicked, this, [this] { guarded([&] { addProgram(); }); });
+    // Until a pick, the picture the program gets without one.
+    showPicture({});
 }
 
 void frmAddProgram::chooseIcon() {
-    if (auto picked = program_.showResources(txtProgramPath->text().toStdString())) pickedPicture_ = std::move(picked);
+    if (auto picked = program_.showResources(txtProgramPath->text().toStdString())) {
+        pickedPicture_ = std::move(picked);
+        showPicture(*pickedPicture_);
+    }
 }
 
 bool frmAddProgram::hasUnsavedChanges() const {
@@ -30,12 +35,14 @@ bool frmAddProgram::hasUnsavedChanges() const {
 void frmAddProgram::addProgram() {
     if (!validate() || !grantEditor->validate()) return;
     const Values values = trimmedValues();
-    if (refuseTakenName(values.name, 0)) return;
+    if (refuseTakenName(values.name, 0) || !confirmMissingPaths()) return;
     // Without a pick the catalogue takes the default icon.
     const std::string picture = pickedPicture_.value_or(std::string());
     if (program_.database().addProgramWithGrants(values.name, values.description, values.path,
                                                  Bytes(picture.begin(), picture.end()), values.startIn,
                                                  values.parameters, grantEditor->grants())) {
+        // A catalogue that cannot keep the mark has said so; the program is there, ordinary.
+        if (values.terminal) program_.database().setRunsInTerminal(values.name, true);
         dialogs().messageBox("Program Added", "Sucess", MessageIcon::Information);
         reloadSetupList();
         close();

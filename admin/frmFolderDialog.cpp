@@ -5,6 +5,8 @@
 #include "database/clsDBRoutines.h"
 #include "gui/DialogService.h"
 #include "gui/FatalError.h"
+#include "gui/UserCollator.h"
+#include "settings/ExistenceTests.h"
 #include "settings/FileSystem.h"
 #include "settings/PorticoError.h"
 
@@ -12,10 +14,15 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <vector>
 
 namespace portico::admin {
 namespace {
@@ -50,6 +57,13 @@ frmFolderDialog::frmFolderDialog(modMain& program, QWidget* owner) : QDialog(own
     ctlFolderList->setExpandsOnDoubleClick(false);
     ctlFolderList->installEventFilter(this);
 
+    txtPath = new QLineEdit(this);
+    txtPath->setObjectName("txtPath");
+    txtPath->setPlaceholderText("Select a folder above, or type its path");
+    connect(ctlFolderList, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (QTreeWidgetItem* node = selectedNode()) txtPath->setText(QString::fromStdString(nodePath(node)));
+    });
+
     cmdOk = new QPushButton("&Add", this);
     cmdOk->setObjectName("cmdOk");
     cmdCancel = new QPushButton("&Cancel", this);
@@ -60,6 +74,12 @@ frmFolderDialog::frmFolderDialog(modMain& program, QWidget* owner) : QDialog(own
     buttons->addWidget(cmdCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(ctlFolderList, 1);
+    auto* pathRow = new QHBoxLayout;
+    auto* pathLabel = new QLabel("&Folder:", this);
+    pathLabel->setBuddy(txtPath);
+    pathRow->addWidget(pathLabel);
+    pathRow->addWidget(txtPath, 1);
+    layout->addLayout(pathRow);
     layout->addLayout(buttons);
     resize(360, 420);
 
@@ -100,8 +120,12 @@ void frmFolderDialog::loadSubfolders(QTreeWidgetItem* node) {
     ignoringErrors([&] {
         const FileSystemFolder folder =
             node->parent() ? FileSystem::GetFolder(path) : FileSystem::GetDrive(path).RootFolder();
-        for (const FileSystemFolder& subfolder : folder.SubFolders()) {
-            auto* child = new QTreeWidgetItem(node, {QString::fromStdString(subfolder.Name())});
+        QStringList names;
+        for (const FileSystemFolder& subfolder : folder.SubFolders()) names << QString::fromStdString(subfolder.Name());
+        const QCollator collator = userCollator();
+        std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+        for (const QString& name : names) {
+            auto* child = new QTreeWidgetItem(node, {name});
             child->setIcon(0, folderCloseIcon);
         }
     });
@@ -143,11 +167,26 @@ void frmFolderDialog::nodeDoubleClicked() {
 }
 
 void frmFolderDialog::addFolder() {
+    std::string path = txtPath->text().trimmed().toStdString();
+    // Nothing selected or typed: there is no folder to add.
+    if (path.empty()) return;
+    if (!path.ends_with('/')) path += '/';
     QTreeWidgetItem* node = selectedNode();
-    // Nothing selected: there is no folder to add.
-    if (!node) return;
-    const std::string name = node->text(0).toStdString();
-    if (program_.database().AddFolder(name, nodePath(node))) {
+    std::string name;
+    if (node && nodePath(node) == path) {
+        name = node->text(0).toStdString();
+    } else {
+        if (!path.starts_with('/') || !folderExists(path)) {
+            dialogs().messageBox("The folder " + txtPath->text().trimmed().toStdString() + " does not exist.",
+                                 "Error", MessageIcon::Exclamation);
+            txtPath->setFocus();
+            return;
+        }
+        const std::string trimmed = path.size() > 1 ? path.substr(0, path.size() - 1) : path;
+        name = trimmed.substr(trimmed.rfind('/') + 1);
+        if (name.empty()) name = "/";
+    }
+    if (program_.database().AddFolder(name, path)) {
         dialogs().messageBox("Added Folder : " + name, "Add Folder", MessageIcon::Information);
         if (frmAddRemoveFolder* list = program_.loadedAddRemoveFolderWindow()) list->LoadFolderView();
     } else {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+class QLineEdit;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -13,8 +14,10 @@ namespace portico::admin {
 
 class modMain;
 
-// Picks a folder from the drives' folder tree and adds it to the catalogue.
-// Drives are the mounted file systems; a node's path always ends with "/".
+// Picks a folder from the drives' folder tree, or takes one typed as a path,
+// and adds it to the catalogue. Drives are the mounted file systems; a node's
+// path always ends with "/". Subfolders are listed in natural order, so typing
+// a name's first letters finds it.
 class frmFolderDialog final : public QDialog {
     Q_OBJECT
 public:
@@ -27,10 +30,11 @@ public:
     // The full path of a node: its parent's path, its text and "/"; a drive's
     // is its mount point with a "/" at the end.
     static std::string nodePath(const QTreeWidgetItem* node);
-    // Adds the node's subfolders below it, in the order the file system lists them.
+    // Adds the node's subfolders below it, in natural order ("Disc 2" before "Disc 10").
     void loadSubfolders(QTreeWidgetItem* node);
 
     QTreeWidget* ctlFolderList;
+    QLineEdit* txtPath;  // the selected folder's path, or one typed; Add adds it
     QIcon driveIcon;
     QIcon folderCloseIcon;
     QIcon folderOpenIcon;

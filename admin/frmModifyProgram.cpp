@@ -12,6 +12,7 @@
 #include "settings/clsEnvironment.h"
 #include "views/RecordText.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QImage>
 #include <QLabel>
@@ -35,15 +36,8 @@ frmModifyProgram::frmModifyProgram(modMain& program, QWidget* owner)
     : ProgramDialogBase(program, owner, "Modify a runnable program....", "...", "Save") {
     setObjectName("frmModifyProgram");
     setWindowTitle("Modify A Runnable Program..");
-    Picture2 = new QLabel(this);
-    Picture2->setObjectName("Picture2");
-    Picture2->setFixedSize(48, 48);
-    Picture2->setAlignment(Qt::AlignCenter);
-    Picture2->setFrameShape(QFrame::StyledPanel);
     cmdIcon->setFixedWidth(32);
-    fieldsGrid->addWidget(new QLabel("Icon :", this), 5, 0);
-    fieldsGrid->addWidget(Picture2, 5, 1, Qt::AlignLeft);
-    fieldsGrid->addWidget(cmdIcon, 5, 2, Qt::AlignTop);
+    fieldsGrid->addWidget(cmdIcon, 6, 2, Qt::AlignTop);
     connect(cmdIcon, &QPushButton::clicked, this, [this] { guarded([&] { chooseIcon(); }); });
     connect(cmdAdd, &QPushButton::clicked, this, [this] { guarded([&] { save(); }); });
 }
@@ -56,6 +50,8 @@ void frmModifyProgram::setProgram(const std::string& name, std::int64_t key) {
 void frmModifyProgram::loadProgramFields(std::int64_t key) {
     for (QLineEdit* field : {txtProgramName, txtProgramPath, txtStartInPath, txtStartInParams}) field->clear();
     txtProgramDescription->clear();
+    chkTerminal->setChecked(false);
+    loadedTerminal_ = false;
     Picture2->clear();
     key_ = 0;
     loadedName_.clear();
@@ -78,6 +74,12 @@ void frmModifyProgram::loadProgramFields(std::int64_t key) {
     txtProgramPath->setText(storedText(programs, "Program_Path"));
     txtStartInPath->setText(QString::fromStdString(fieldText(programs, "Program_StartInDir")));
     txtStartInParams->setText(QString::fromStdString(fieldText(programs, "Program_StartUpParms")));
+    // A catalogue older than the mark has no column for it: an ordinary program.
+    if (programs.hasField("Program_Terminal")) {
+        const Variant& terminal = programs.Fields("Program_Terminal").Value();
+        loadedTerminal_ = !terminal.isNull() && !terminal.isEmpty() && terminal.toInt64() != 0;
+    }
+    chkTerminal->setChecked(loadedTerminal_);
     // The row's own picture, held from now on: nothing another program writes
     // to a shared picture file can change what this dialog shows or saves.
     const Variant& icon = programs.Fields("Program_Icon").Value();
@@ -86,17 +88,6 @@ void frmModifyProgram::loadProgramFields(std::int64_t key) {
     programs.Close();
     grantEditor->setGrants(program_.database().grantsOf(key_));
     rememberFields();
-}
-
-void frmModifyProgram::showPicture(const std::string& bytes) {
-    QImage picture = tryLoadPictureData(bytes);
-    // No picture of its own (or none readable): the default icon, never a neighbour's.
-    if (picture.isNull()) picture = tryLoadPicture(program_.environment().DefaultIcon());
-    if (picture.isNull())
-        Picture2->clear();
-    else
-        Picture2->setPixmap(QPixmap::fromImage(picture).scaled(Picture2->size(), Qt::KeepAspectRatio,
-                                                               Qt::SmoothTransformation));
 }
 
 void frmModifyProgram::chooseIcon() {
@@ -122,11 +113,13 @@ void frmModifyProgram::save() {
     // Only a new clash is refused: a row of an older catalogue that shares its
     // name with others keeps it.
     if (!NameFold::sameName(values.name, loadedName_) && refuseTakenName(values.name, key_)) return;
+    if (!confirmMissingPaths()) return;
     std::optional<Bytes> picture;
     if (pickedPicture_) picture.emplace(pickedPicture_->begin(), pickedPicture_->end());
     if (program_.database().updateProgramWithGrants(key_, values.name, values.description, values.path,
                                                     values.startIn, values.parameters, picture ? &*picture : nullptr,
                                                     grantEditor->grants())) {
+        if (values.terminal != loadedTerminal_) program_.database().setRunsInTerminal(values.name, values.terminal);
         dialogs().messageBox("Program Modified", "Sucess", MessageIcon::Information);
         reloadSetupList();
         close();

@@ -22,11 +22,8 @@ public:
     // The catalogue key of the program shown; 0 when the dialog opened empty.
     std::int64_t ProgramKey() const { return key_; }
 
-    QLabel* Picture2;
-
 private:
     void loadProgramFields(std::int64_t key);
-    void showPicture(const std::string& bytes);
     void chooseIcon();
     void save();
     bool hasUnsavedChanges() const override;
@@ -34,6 +31,7 @@ private:
     std::string program_name_;
     std::int64_t key_ = 0;
     std::string loadedName_;
+    bool loadedTerminal_ = false;  // the stored mark, saved again only when changed
     // A picture picked since the dialog opened; without one, Save leaves the
     // stored picture as it is.
     std::optional<std::string> pickedPicture_;

@@ -67,6 +67,8 @@ frmSetup::frmSetup(modMain& program) : program_(program) {
     auto* lblDatabase = new QLabel("Database Location :", frEnviro);
     txtDatabaseLocation = new QLineEdit(frEnviro);
     txtDatabaseLocation->setObjectName("txtDatabaseLocation");
+    // Changed only through "...", which checks the file is a catalogue.
+    txtDatabaseLocation->setReadOnly(true);
     cmdBrowse = makeButton("cmdBrowse", "...", frEnviro);
     cmdBrowse->setFixedWidth(32);
     cdOpen.DialogTitle = "Select Database...";

@@ -10,6 +10,7 @@
 #include "views/RecordText.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -29,9 +30,12 @@ frmThemeManage::frmThemeManage(modMain& program, QWidget* owner) : QDialog(owner
     auto* frame = new QGroupBox("Current Themes", this);
     lstTheme = new QTreeWidget(frame);
     lstTheme->setObjectName("lstTheme");
-    lstTheme->setColumnCount(1);
-    lstTheme->setHeaderLabels({"Theme Name"});
+    lstTheme->setColumnCount(2);
+    lstTheme->setHeaderLabels({"Theme Name", "In Use"});
     lstTheme->setRootIsDecorated(false);
+    lstTheme->header()->setStretchLastSection(false);
+    lstTheme->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    lstTheme->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     lstTheme->setSelectionMode(QAbstractItemView::SingleSelection);
     ImageList1.Add({}, QApplication::style()->standardIcon(QStyle::SP_DesktopIcon).pixmap(16, 16));
     lstTheme->installEventFilter(this);
@@ -65,13 +69,22 @@ void frmThemeManage::LoadThemes() {
     auto records = program_.database().loadThemeList();
     Recordset& themes = requireRecords(records);
     lstTheme->clear();
+    const std::int64_t current = program_.database().defaultThemeKey();
     if (themes.RecordCount() > 0) themes.MoveFirst();
     for (long i = 0, count = themes.RecordCount(); i < count; ++i) {
         const QString name = QString::fromStdString(fieldText(themes, "Theme_Name"));
         auto* item = new QTreeWidgetItem(lstTheme, {name});
         item->setToolTip(0, name);
         item->setIcon(0, ImageList1.Icon(1));
-        item->setData(0, Qt::UserRole, QVariant::fromValue<qlonglong>(themes.Fields("Theme_Key").Value().toInt64()));
+        const std::int64_t key = themes.Fields("Theme_Key").Value().toInt64();
+        item->setData(0, Qt::UserRole, QVariant::fromValue<qlonglong>(key));
+        if (key == current) {
+            item->setText(1, "Current");
+            QFont bold = item->font(0);
+            bold.setBold(true);
+            item->setFont(0, bold);
+            item->setFont(1, bold);
+        }
         themes.MoveNext();
     }
     themes.Close();
@@ -95,9 +108,15 @@ std::string frmThemeManage::selectedTheme() const {
 void frmThemeManage::applyTheme() {
     const std::string name = selectedTheme();
     if (name.empty()) return;
-    if (program_.database().setDefaultTheme(name))
+    const std::int64_t key = selectedKey();
+    if (program_.database().setDefaultTheme(name)) {
         program_.selectTheme(name, true);
-    else
+        LoadThemes();
+        for (int row = 0; row < lstTheme->topLevelItemCount(); ++row)
+            if (lstTheme->topLevelItem(row)->data(0, Qt::UserRole).toLongLong() == key)
+                lstTheme->setCurrentItem(lstTheme->topLevelItem(row));
+        dialogs().messageBox("Theme " + name + " is now the current theme.", "Theme Manager", MessageIcon::Information);
+    } else
         dialogs().messageBox("Cannot Set Default Theme To " + name, "Error", MessageIcon::Exclamation);
 }
 

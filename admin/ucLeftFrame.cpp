@@ -1,5 +1,6 @@
 #include "admin/ucLeftFrame.h"
 
+#include "admin/ThemePicture.h"
 #include "gui/ActionLabel.h"
 
 #include <QFrame>
@@ -98,7 +99,7 @@ ucLeftFrame::ucLeftFrame(QWidget* parent) : QWidget(parent) {
 }
 
 void ucLeftFrame::SetImage(const QImage& picture) {
-    Image1->setPixmap(picture.isNull() ? QPixmap() : QPixmap::fromImage(picture));
+    Image1->setPixmap(fittedPicture(picture, Image1->size()));
 }
 
 }  // namespace portico::admin

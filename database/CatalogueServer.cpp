@@ -102,7 +102,16 @@ void CatalogueServer::upgrade(const std::string& connectionString, const std::st
             throw PorticoError(errors::kInvalidArgument, "There is no role " + plainName + " on the server.", kSource);
         }
     }
-    session.run(accessSetup(currentSchema(session), administrators, users));
+    const std::string schema = currentSchema(session);
+    session.run(accessSetup(schema, administrators, users));
+    // Columns of later releases; an older client never names them, so its rows
+    // keep them null (an ordinary program).
+    session.run("ALTER TABLE program ADD COLUMN IF NOT EXISTS program_terminal integer");
+    // A catalogue with a history records the new columns' changes too.
+    Result history = session.run(
+        "SELECT count(*) FROM pg_tables WHERE schemaname = current_schema() AND tablename = 'history_change'");
+    if (std::string(libpq().PQgetvalue(history.get(), 0, 0)) != "0")
+        ChangeHistory::installOnServer([&](const std::string& sql) { session.run(sql); }, schema, administrators, users);
     session.run("COMMIT");
 }
 

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <map>
 #include <memory>
@@ -32,6 +33,8 @@ struct TrackedField {
     const char* field;
     const char* value;
     bool picture = false;
+    // A column that an older catalogue file may lack: recorded only where it is.
+    const char* addedColumn = nullptr;
 };
 
 // A catalogue table whose changes are recorded, what its rows are called, and
@@ -57,7 +60,9 @@ const std::vector<TrackedTable>& trackedTables() {
           {"parameters", "$.Program_StartUpParms"},
           {"added", "$.Program_Added_Date"},
           {"picture", "$.Program_Icon", true},
-          {"picture kind", "$.Program_ResType"}}},
+          {"picture kind", "$.Program_ResType"},
+          {"runs in a terminal", "CASE WHEN coalesce($.Program_Terminal, 0) <> 0 THEN 'yes' END", false,
+           "program_terminal"}}},
         {"Permission",
          "grant",
          "CAST($.Program_Key AS TEXT) || '/' || CAST($.Object_Type AS TEXT) || '/' || CAST($.Object_Key AS TEXT)",
@@ -124,8 +129,12 @@ enum class Operation { Insert, Update, Delete };
 // The SQL of recording one operation on one table, for a file's triggers or a server's.
 class TriggerText {
 public:
-    TriggerText(const TrackedTable& table, Operation operation, bool server)
-        : table_(table), operation_(operation), server_(server) {}
+    // `lacking` names the (lower-case) added columns the table does not have.
+    TriggerText(const TrackedTable& table, Operation operation, bool server, const std::set<std::string>& lacking = {})
+        : table_(table), operation_(operation), server_(server) {
+        for (const TrackedField& field : table.fields)
+            if (!field.addedColumn || !lacking.count(field.addedColumn)) fields_.push_back(field);
+    }
 
     const char* action() const {
         return operation_ == Operation::Insert ? "added" : operation_ == Operation::Update ? "changed" : "deleted";
@@ -145,7 +154,7 @@ public:
     // True when an update changed some tracked field.
     std::string changed() const {
         std::string condition;
-        for (const TrackedField& field : table_.fields) {
+        for (const TrackedField& field : fields_) {
             if (!condition.empty()) condition += " OR ";
             const std::string before = field.picture ? onRow(field.value, "OLD") : value(field, "OLD");
             const std::string after = field.picture ? onRow(field.value, "NEW") : value(field, "NEW");
@@ -168,7 +177,7 @@ public:
         const std::string none = server_ ? "CAST(NULL AS text)" : "NULL";
         std::string values;
         int order = 0;
-        for (const TrackedField& field : table_.fields) {
+        for (const TrackedField& field : fields_) {
             if (!values.empty()) values += " UNION ALL ";
             const std::string before = operation_ == Operation::Insert ? none : value(field, "OLD");
             const std::string after = operation_ == Operation::Delete ? none : value(field, "NEW");
@@ -210,6 +219,7 @@ public:
 
 private:
     const TrackedTable& table_;
+    std::vector<TrackedField> fields_;
     Operation operation_;
     bool server_;
 
@@ -282,6 +292,20 @@ std::set<std::string> fileTables(sqlite3* db) {
     return names;
 }
 
+bool hasColumn(sqlite3* db, const std::string& table, const char* column) {
+    const std::string sql = "SELECT count(*) FROM pragma_table_info('" + table + "') WHERE name = '" + column +
+                            "' COLLATE NOCASE";
+    int found = 0;
+    sqlite3_exec(
+        db, sql.c_str(),
+        [](void* count, int, char** values, char**) {
+            *static_cast<int*>(count) = values[0] ? std::atoi(values[0]) : 0;
+            return 0;
+        },
+        &found, nullptr);
+    return found > 0;
+}
+
 bool isServer(Engine& engine) { return std::string(engine.source()) == "PostgreSQL"; }
 
 std::string text(const Variant& value) { return value.isNull() || value.isEmpty() ? std::string() : value.toText(); }
@@ -331,7 +355,11 @@ void ChangeHistory::attachToFile(sqlite3* db) {
     std::string triggers;
     for (const TrackedTable& table : trackedTables()) {
         if (!now.count(toLowerAscii(bare(table.table)))) continue;
-        for (Operation operation : kOperations) triggers += TriggerText(table, operation, false).fileTrigger();
+        std::set<std::string> lacking;
+        for (const TrackedField& field : table.fields)
+            if (field.addedColumn && !hasColumn(db, bare(table.table), field.addedColumn)) lacking.insert(field.addedColumn);
+        for (Operation operation : kOperations)
+            triggers += TriggerText(table, operation, false, lacking).fileTrigger();
     }
     sqlite3_exec(db, triggers.c_str(), nullptr, nullptr, nullptr);
 }

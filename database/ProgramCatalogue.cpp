@@ -5,6 +5,7 @@
 #include "database/CatalogueSession.h"
 #include "database/NameFold.h"
 #include "database/TransactionScope.h"
+#include "settings/ErrorNumbers.h"
 #include "settings/PictureFolder.h"
 #include "settings/PorticoError.h"
 #include "settings/TextUtil.h"
@@ -105,6 +106,41 @@ std::string ProgramCatalogue::GetProgramParameters(const std::string& mStrPrgNam
 std::string ProgramCatalogue::GetProgramStartInDir(const std::string& mStrPrgName) {
     return session_.readText("Select Program_StartInDir from Program where Program_Name = ?",
                              trimSpacesOnly(mStrPrgName), "Program_StartInDir", false);
+}
+
+bool ProgramCatalogue::runsInTerminal(const std::string& name) {
+    // Every column is asked for: a catalogue older than the mark has none, and
+    // its programs are ordinary ones.
+    bool terminal = false;
+    session_.trap([&] {
+        auto program = session_.openQuery("Select * from Program where Program_Name = ?", {trimSpacesOnly(name)});
+        if (program->RecordCount() == 0 || !program->hasField("Program_Terminal")) return;
+        const Variant& value = program->Fields("Program_Terminal").Value();
+        terminal = !value.isNull() && !value.isEmpty() && value.toInt64() != 0;
+    });
+    return terminal;
+}
+
+bool ProgramCatalogue::setRunsInTerminal(const std::string& name, bool terminal) {
+    bool stored = false;
+    session_.trap([&] {
+        auto columns = session_.openQuery("Select * from Program where Program_Key = ?", {Variant(std::int64_t{0})});
+        if (!columns->hasField("Program_Terminal")) {
+            // Nothing to keep for an ordinary program.
+            if (!terminal) {
+                stored = true;
+                return;
+            }
+            session_.raise(errors::kInvalidArgument,
+                           "This catalogue cannot keep \"Run in a terminal\" until it is brought up to date "
+                           "(portico-create-catalogue --upgrade).");
+        }
+        auto statement = session_.statement();
+        statement->Open("Update Program Set Program_Terminal = ? where Program_Name = ?", session_.activeConnection(),
+                        {terminal ? Variant(std::int64_t{1}) : Variant::null(), trimSpacesOnly(name)});
+        stored = true;
+    });
+    return stored;
 }
 
 bool ProgramCatalogue::deleteProgram(const std::string& mStrName) {

@@ -32,6 +32,8 @@ public:
     std::string getProgramResType(const std::string& mStrName);
     std::string GetProgramParameters(const std::string& mStrPrgName);
     std::string GetProgramStartInDir(const std::string& mStrPrgName);
+    bool runsInTerminal(const std::string& name);
+    bool setRunsInTerminal(const std::string& name, bool terminal);
     bool deleteProgram(const std::string& mStrName);
     // `picture` null: the icon picker's picture file, else the default icon.
     bool insertProgram(const std::string& name, const std::string& description, const std::string& path,

@@ -14,6 +14,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 #include <unordered_map>
@@ -39,6 +40,23 @@ public:
 private:
     sqlite3_stmt* statement_;
 };
+
+// An older catalogue gets this release's columns when it can be written; one
+// that cannot is used as it is (its programs are ordinary ones).
+void addMissingColumns(sqlite3* db) {
+    if (sqlite3_db_readonly(db, "main") != 0) return;
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT (SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'Program' "
+                           "COLLATE NOCASE), (SELECT count(*) FROM pragma_table_info('Program') WHERE name = "
+                           "'Program_Terminal' COLLATE NOCASE)",
+                           -1, &raw, nullptr) != SQLITE_OK)
+        return;
+    const std::unique_ptr<sqlite3_stmt, StatementFinalizer> statement(raw);
+    if (sqlite3_step(raw) != SQLITE_ROW) return;
+    if (sqlite3_column_int(raw, 0) == 1 && sqlite3_column_int(raw, 1) == 0)
+        sqlite3_exec(db, "ALTER TABLE Program ADD COLUMN Program_Terminal INTEGER", nullptr, nullptr, nullptr);
+}
 
 // The engine keeps a quoted name as written.
 constexpr SqlText kSqlText(SqlText::Names::AsWritten);
@@ -227,6 +245,7 @@ private:
         sqlite3_exec(db.get(), "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
         db_ = std::move(db);
         setCommandTimeout(commandTimeout);
+        addMissingColumns(db_.get());
         ChangeHistory::attachToFile(db_.get());
     }
 

@@ -97,6 +97,12 @@ std::string clsDBRoutines::GetProgramStartInDir(const std::string& mStrPrgName) 
     return programs_->GetProgramStartInDir(mStrPrgName);
 }
 
+bool clsDBRoutines::runsInTerminal(const std::string& name) { return programs_->runsInTerminal(name); }
+
+bool clsDBRoutines::setRunsInTerminal(const std::string& name, bool terminal) {
+    return programs_->setRunsInTerminal(name, terminal);
+}
+
 std::unique_ptr<Recordset> clsDBRoutines::loadProgramList() { return programs_->loadProgramList(); }
 
 std::unique_ptr<Recordset> clsDBRoutines::loadProgramNames(bool withPaths) {

@@ -81,6 +81,12 @@ public:
                        const std::string& mStrProgramStartUpParm = {});
     std::string GetProgramParameters(const std::string& mStrPrgName);
     std::string GetProgramStartInDir(const std::string& mStrPrgName);
+    // Whether the program is started in a terminal; false for a catalogue made
+    // before the mark (an older client's programs are ordinary ones).
+    bool runsInTerminal(const std::string& name);
+    // Marks the program started in a terminal or not. Marking fails (reported)
+    // on a server catalogue not yet brought up to date; unmarking never does.
+    bool setRunsInTerminal(const std::string& name, bool terminal);
 
     // Programs by key, for windows that act on the row the user selected. Names
     // are unique without regard to case (see NameFold): adding or renaming onto

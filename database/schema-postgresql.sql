@@ -15,7 +15,9 @@ CREATE TABLE Program (
     Program_StartUpParms text COLLATE portico_nocase,
     Program_Added_Date   date,
     Program_Icon         bytea,
-    Program_ResType      text COLLATE portico_nocase
+    Program_ResType      text COLLATE portico_nocase,
+    -- 1: the program is started in a terminal (null for an older client's rows).
+    Program_Terminal     integer
 ) WITH (toast_tuple_target = 8160);
 -- A program's icon (a few KiB) stays in its row as it is: by default the server
 -- compresses a row over 2 KiB, or moves the picture to a table of its own when it

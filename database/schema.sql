@@ -13,7 +13,10 @@ CREATE TABLE Program (
     Program_StartUpParms TEXT COLLATE NOCASE,
     Program_Added_Date   DATE,
     Program_Icon         BLOB,
-    Program_ResType      TEXT COLLATE NOCASE
+    Program_ResType      TEXT COLLATE NOCASE,
+    -- 1: the program is started in a terminal. Older catalogues get the column
+    -- when opened for writing; a client that does not know it leaves it null.
+    Program_Terminal     INTEGER
 );
 CREATE INDEX Program_Name_Index ON Program (Program_Name);
 CREATE UNIQUE INDEX Program_Name_Unique ON Program (Program_Name COLLATE PORTICO_NAME);

@@ -67,6 +67,7 @@ std::optional<ImportedProgram> DesktopImporter::programFor(const DesktopEntry& e
     program.path = findExecutable(command->program, searchPath_);
     program.parameters = joinShellWords(command->arguments);
     program.startIn = entry.string("Path");
+    program.terminal = entry.boolean("Terminal");
     bool tooLarge = false;
     program.picture = storedPictureFromIcon(icons_.files(entry.string("Icon")), &tooLarge);
     if (tooLarge) {
@@ -97,7 +98,10 @@ ImportOutcome DesktopImporter::import(const InstalledEntry& installed) {
         outcome.reason = "the catalogue refused it (see the message above)";
         return outcome;
     }
+    // Added as an ordinary program; a catalogue that cannot keep the mark says so.
     outcome.added = true;
+    if (program->terminal && !database_.setRunsInTerminal(program->name, true))
+        outcome.reason = "added as an ordinary program: the catalogue cannot mark it to run in a terminal";
     return outcome;
 }
 

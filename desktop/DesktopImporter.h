@@ -20,7 +20,7 @@ struct ImportOutcome {
     std::string id;
     std::string name;
     bool added = false;
-    std::string reason;  // why it was skipped or failed; empty when added
+    std::string reason;  // why it was skipped or failed, or what was left out when added
 };
 
 // The catalogue program a desktop entry describes.
@@ -30,11 +30,12 @@ struct ImportedProgram {
     std::string path;
     std::string parameters;
     std::string startIn;
+    bool terminal = false;  // Terminal=true: started in the user's terminal
     QByteArray picture;  // stored picture; empty means the catalogue's default icon
 };
 
 // Turns desktop entries into catalogue programs: Name, Comment, Exec (program
-// found on the search path, field codes removed), Path and Icon. A name that the
+// found on the search path, field codes removed), Path, Terminal and Icon. A name that the
 // catalogue already has is reported, never overwritten.
 class DesktopImporter {
 public:

@@ -2,6 +2,7 @@
 
 #include "desktop/ProgramPicture.h"
 
+#include <QIcon>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
@@ -38,9 +39,17 @@ IconThemeBrowser::IconThemeBrowser(IconTheme theme, QWidget* parent) : QWidget(p
     layout->addWidget(txtSearch);
     layout->addWidget(lstIcons, 1);
 
+    // Every cell is laid out at its full size from the start: the list measures
+    // the first item once (uniform sizes), before any thumbnail is drawn, and a
+    // cell measured without its picture would cut the picture and hide the name.
+    QPixmap blank(kThumbnailSize, kThumbnailSize);
+    blank.fill(Qt::transparent);
+    const QIcon placeholder(blank);
+    const QSize cell = lstIcons->gridSize() - QSize(4, 4);
     for (const std::string& name : theme_.iconNames()) {
-        auto* item = new QListWidgetItem(QString::fromStdString(name), lstIcons);
+        auto* item = new QListWidgetItem(placeholder, QString::fromStdString(name), lstIcons);
         item->setToolTip(item->text());
+        item->setSizeHint(cell);
     }
     connect(txtSearch, &QLineEdit::textChanged, this, &IconThemeBrowser::setFilter);
     connect(lstIcons->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { drawVisibleThumbnails(); });

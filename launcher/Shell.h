@@ -15,6 +15,7 @@ struct ShellRequest {
     std::string parameters;  // command line for a program, split by shell-word rules
     std::string directory;   // start-in folder; empty keeps the launcher's
     int showMode = 1;        // SW_SHOWNORMAL; a desktop has no use for it beyond the record
+    bool terminal = false;   // a program that needs a terminal to be seen (vim, htop)
     bool operator==(const ShellRequest&) const = default;
 };
 

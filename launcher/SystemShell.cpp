@@ -1,6 +1,7 @@
 #include "launcher/SystemShell.h"
 
 #include "launcher/ShellWords.h"
+#include "launcher/TerminalCommand.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -166,6 +167,21 @@ ShellResult SystemShell::execute(const ShellRequest& request) {
         if (!words) return ShellResult::failure(87, "Invalid parameters (a quote is not closed): " + request.parameters);
         std::vector<std::string> arguments{target.string()};
         arguments.insert(arguments.end(), words->begin(), words->end());
+        if (request.terminal) {
+            const char* preferred = std::getenv("TERMINAL");
+            const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
+            const auto terminal = TerminalCommand::find(
+                [](const std::string& name) {
+                    return name.find('/') == std::string::npos ? findOnPath(name).string()
+                                                               : (isExecutableFile(name) ? name : std::string());
+                },
+                preferred ? preferred : "", desktop ? desktop : "");
+            if (terminal.empty())
+                return ShellResult::failure(31, file + " runs in a terminal, and no terminal program was found. "
+                                                       "Install one (for example xterm), or name yours in the "
+                                                       "TERMINAL environment variable.");
+            arguments = TerminalCommand::wrap(terminal, arguments);
+        }
         const auto outcome = spawnDetached(arguments, request.directory, 0);
         if (outcome.startErrno != 0) return startFailure(file, outcome.startErrno);
         return ShellResult::ok();

@@ -8,13 +8,15 @@ namespace portico {
 // execute bit) is started directly with its parameters split into arguments,
 // no shell involved; anything else (a document, a folder, a URL) goes to the
 // opener, xdg-open, which starts the desktop's associated application. The
-// "Open" verb always goes to the opener, an executable file included.
+// "Open" verb always goes to the opener, an executable file included. A
+// program that needs a terminal is started in the user's terminal (see
+// TerminalCommand), with the same argument vector.
 // Started programs run in their own session; the launcher never waits for them,
 // and collects each one's exit on a sleeping thread so none stays a zombie.
 //
 // Failures the caller sees: 2 no such file, 3 start-in folder missing,
 // 5 the program could not be started, 31 nothing to open the file with,
-// 87 parameters with an open quote.
+// 87 parameters with an open quote; 31 also when no terminal is installed.
 class SystemShell final : public Shell {
 public:
     // `opener` is looked up on PATH unless it contains a '/'. A document counts

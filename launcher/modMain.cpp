@@ -151,7 +151,9 @@ modMain::Launch modMain::launch(const std::string& name) {
         }
         const std::string parameters = database_->GetProgramParameters(name);
         const std::string directory = database_->GetProgramStartInDir(name);
-        startOrThrow({"", file, parameters, directory, 1});
+        ShellRequest request{"", file, parameters, directory, 1};
+        request.terminal = database_->runsInTerminal(name);
+        startOrThrow(request);
         usage_->recordLaunch(trimBlanks(name));
         LaunchQueue::shared(environment_->DatabasePath()).launched(trimBlanks(name), !(site_ && site_->offline()));
         dialogs().setMousePointer(MousePointer::Default);

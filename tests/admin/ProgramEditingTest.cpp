@@ -6,6 +6,7 @@
 #include "admin/frmSetup.h"
 #include "views/ucProgramView.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -69,7 +70,7 @@ TEST_F(ProgramEditingTest, AddValidatesTrimsStoresAndReloadsTheListOnce) {
     EXPECT_EQ(add.Image1->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
 
     add.txtProgramName->setText("   ");
-    add.txtProgramPath->setText("/usr/games/chess");
+    add.txtProgramPath->setText("/bin/sh");
     add.cmdAdd->click();
     EXPECT_EQ(dialogs.messages(),
               (std::vector<ShownMessage>{{"Please fill all fields in.", "Error", MessageIcon::Exclamation}}));
@@ -77,7 +78,7 @@ TEST_F(ProgramEditingTest, AddValidatesTrimsStoresAndReloadsTheListOnce) {
 
     dialogs.clear();
     add.txtProgramName->setText("  Chess  ");
-    add.txtProgramPath->setText(" /usr/games/chess ");
+    add.txtProgramPath->setText(" /bin/sh ");
     add.txtProgramDescription->setPlainText("  Plays chess  ");
     add.txtStartInPath->setText(" /tmp ");
     add.txtStartInParams->setText(" --level 3 ");
@@ -85,7 +86,7 @@ TEST_F(ProgramEditingTest, AddValidatesTrimsStoresAndReloadsTheListOnce) {
 
     EXPECT_EQ(dialogs.messages(), (std::vector<ShownMessage>{{"Program Added", "Sucess", MessageIcon::Information}}));
     EXPECT_EQ(field("Chess", "Program_Name"), "Chess");
-    EXPECT_EQ(field("Chess", "Program_Path"), "/usr/games/chess");
+    EXPECT_EQ(field("Chess", "Program_Path"), "/bin/sh");
     EXPECT_EQ(field("Chess", "Program_Desc"), "Plays chess");
     EXPECT_EQ(field("Chess", "Program_StartInDir"), "/tmp");
     EXPECT_EQ(field("Chess", "Program_StartUpParms"), "--level 3");
@@ -94,12 +95,78 @@ TEST_F(ProgramEditingTest, AddValidatesTrimsStoresAndReloadsTheListOnce) {
     EXPECT_EQ(program->loadedAddProgramWindow(), nullptr);
 }
 
+TEST_F(ProgramEditingTest, RunInATerminalIsStoredByAddAndShownAndChangedByModify) {
+    frmSetup& setup = start();
+    frmAddProgram& add = openAdd(setup);
+    EXPECT_EQ(add.chkTerminal->text(), "Run in a terminal");
+    EXPECT_FALSE(add.chkTerminal->isChecked());
+    add.txtProgramName->setText("Top");
+    add.txtProgramPath->setText("/bin/sh");
+    add.chkTerminal->setChecked(true);
+    add.cmdAdd->click();
+    EXPECT_EQ(dialogs.messages(), (std::vector<ShownMessage>{{"Program Added", "Sucess", MessageIcon::Information}}));
+    EXPECT_TRUE(db().runsInTerminal("Top"));
+    processDeletes();
+
+    frmModifyProgram& modify = openModify(setup, "Top");
+    EXPECT_TRUE(modify.chkTerminal->isChecked());
+    // Unticking is a change that Escape asks about.
+    modify.chkTerminal->setChecked(false);
+    dialogs.clear();
+    QTest::keyClick(&modify, Qt::Key_Escape);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].text, "Close this window and lose the changes you made?");
+    modify.cmdAdd->click();
+    EXPECT_FALSE(db().runsInTerminal("Top"));
+}
+
+TEST_F(ProgramEditingTest, SavingAProgramWhoseFileOrFolderIsMissingAsksFirst) {
+    addProgram("Shell", solidPicture(Qt::yellow), "/bin/sh");
+    frmSetup& setup = start();
+    frmAddProgram& add = openAdd(setup);
+    add.txtProgramName->setText("Chess");
+    add.txtProgramPath->setText("/usr/games/no-such-chess");
+    add.txtStartInPath->setText((folder / "gone").c_str());
+    add.cmdAdd->click();  // Cancel, the default
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].text, "The program file /usr/games/no-such-chess does not exist.\nThe start-in folder " +
+                                         (folder / "gone").string() +
+                                         " does not exist.\n\nThe program cannot start until this is put right. "
+                                         "Save anyway?");
+    EXPECT_EQ(dialogs.calls[0].title, "Warning");
+    EXPECT_EQ(dialogs.calls[0].buttons, MessageButtons::SaveAnywayCancel);
+    EXPECT_EQ(dialogs.calls[0].defaultButton, DefaultButton::Second);
+    EXPECT_EQ(field("Chess", "Program_Name"), "<no program>");
+
+    // A name found on the search path, in an existing folder, is not asked about.
+    dialogs.clear();
+    add.txtProgramPath->setText("sh");
+    add.txtStartInPath->setText(folder.str().c_str());
+    add.cmdAdd->click();
+    EXPECT_EQ(dialogs.messages(), (std::vector<ShownMessage>{{"Program Added", "Sucess", MessageIcon::Information}}));
+    processDeletes();
+
+    frmModifyProgram& modify = openModify(setup, "Shell");
+    modify.txtProgramPath->setText("/opt/gone/shell");
+    dialogs.clear();
+    dialogs.answerMessage(MessageAnswer::Cancel);
+    modify.cmdAdd->click();
+    EXPECT_EQ(field("Shell", "Program_Path"), "/bin/sh");
+    dialogs.answerMessage(MessageAnswer::SaveAnyway);
+    modify.cmdAdd->click();
+    EXPECT_EQ(field("Shell", "Program_Path"), "/opt/gone/shell");
+    ASSERT_EQ(dialogs.messages().size(), 3u);
+    EXPECT_EQ(dialogs.messages()[0].text, "The program file /opt/gone/shell does not exist.\n\nThe program cannot "
+                                          "start until this is put right. Save anyway?");
+    EXPECT_EQ(dialogs.messages()[2].text, "Program Modified");
+}
+
 TEST_F(ProgramEditingTest, AProgramAddedWithoutAPickGetsTheDefaultIconNotTheLastExportedOne) {
     addProgram("Calculator", solidPicture(Qt::yellow));
     frmSetup& setup = start();  // the list exported Calculator's icon to the picture file
     frmAddProgram& add = openAdd(setup);
     add.txtProgramName->setText("Chess");
-    add.txtProgramPath->setText("/usr/games/chess");
+    add.txtProgramPath->setText("/bin/sh");
     add.cmdAdd->click();
 
     EXPECT_EQ(storedIcon("Chess"), TempFolder::read(folder / "Default.ico"));
@@ -109,11 +176,15 @@ TEST_F(ProgramEditingTest, ThePickedIconIsStoredEvenWhenTheListExportedPicturesM
     addProgram("Calculator", solidPicture(Qt::yellow));
     frmSetup& setup = start();
     frmAddProgram& add = openAdd(setup);
-    add.txtProgramPath->setText(" /usr/games/chess");
+    add.txtProgramPath->setText(" /bin/sh");
     const std::string picked = solidPicture(Qt::magenta);
     picks.push_back(picked);
+    const QColor before = add.Picture2->pixmap().toImage().pixelColor(20, 20);
     add.cmdIcon->click();
-    EXPECT_EQ(pickerPaths, (std::vector<std::string>{" /usr/games/chess"}));
+    EXPECT_EQ(pickerPaths, (std::vector<std::string>{" /bin/sh"}));
+    // The pick shows at once, where the default icon was.
+    EXPECT_NE(before, QColor(Qt::magenta));
+    EXPECT_EQ(add.Picture2->pixmap().toImage().pixelColor(20, 20), QColor(Qt::magenta));
 
     // The setup window stays usable while the add dialog is open.
     setup.ucProgramView1->reloadView();

@@ -61,6 +61,24 @@ TEST_F(SetupWindowTest, StartUpShowsTheCatalogueWithTheDefaultThemeAndTheDefault
     EXPECT_TRUE(dialogs.messages().empty());
 }
 
+TEST_F(SetupWindowTest, ALargeSplashPictureIsShrunkWholeAndTheLocationIsNotTyped) {
+    // Left half blue, right half red: a cut picture would lose the red.
+    QImage large(800, 100, QImage::Format_RGB32);
+    large.fill(Qt::blue);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 400; x < 800; ++x) large.setPixelColor(x, y, Qt::red);
+    ASSERT_TRUE(large.save(QString::fromStdString((folder / "large.png").string())));
+    ASSERT_TRUE(db().CreateTheme("Wide", (folder / "large.png").string()));
+    ASSERT_TRUE(db().setDefaultTheme("Wide"));
+
+    frmSetup& setup = start();
+    const QImage shown = setup.ucLeftFrame1->Image1->pixmap().toImage();
+    EXPECT_EQ(shown.size(), QSize(200, 25));
+    EXPECT_EQ(shown.pixelColor(20, 12), QColor(Qt::blue));
+    EXPECT_EQ(shown.pixelColor(180, 12), QColor(Qt::red));
+    EXPECT_TRUE(setup.txtDatabaseLocation->isReadOnly());
+}
+
 TEST_F(SetupWindowTest, ThemeWithoutSplashPictureLeavesThePanelEmptyWithoutMessage) {
     ASSERT_TRUE(db().CreateTheme("Plain", "", (folder / "addremove.bmp").string()));
     ASSERT_TRUE(db().setDefaultTheme("Plain"));

@@ -7,6 +7,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTreeWidget>
 
 namespace portico::admin::test {
@@ -45,16 +46,29 @@ TEST_F(ThemeTest, ApplyMakesTheSelectedThemeTheDefaultAndTheCurrentOne) {
     ASSERT_TRUE(db().CreateTheme("Autumn", (folder / "splash.bmp").string()));
     frmThemeManage& manager = openManager();
     EXPECT_EQ(treeTexts(manager.lstTheme), (std::vector<std::string>{"Autumn", "Classic"}));
+    auto marks = [&] {
+        std::vector<std::string> shown;
+        for (int i = 0; i < manager.lstTheme->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = manager.lstTheme->topLevelItem(i);
+            shown.push_back(item->text(1).toStdString() + (item->font(0).bold() ? " bold" : ""));
+        }
+        return shown;
+    };
+    EXPECT_EQ(marks(), (std::vector<std::string>{"", "Current bold"}));
 
     // No theme selected: nothing to apply.
     manager.cmdApply->click();
     EXPECT_EQ(db().getDefaultTheme(), "Classic");
+    EXPECT_TRUE(dialogs.calls.empty());
 
     select(manager, "Autumn");
     manager.cmdApply->click();
     EXPECT_EQ(db().getDefaultTheme(), "Autumn");
     EXPECT_EQ(program->CurrentTheme(), "Autumn");
-    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_EQ(dialogs.messages(), (std::vector<ShownMessage>{{"Theme Autumn is now the current theme.", "Theme Manager",
+                                                              MessageIcon::Information}}));
+    EXPECT_EQ(marks(), (std::vector<std::string>{"Current bold", ""}));
+    EXPECT_EQ(manager.lstTheme->currentItem()->text(0), "Autumn");
 }
 
 TEST_F(ThemeTest, CreateNamesTheThemeFromThePromptAndStoresTheChosenPicture) {
@@ -260,6 +274,39 @@ TEST_F(FolderTest, ThePickerAddsTheDoubleClickedFolderWithItsPathEndingInASlash)
     EXPECT_EQ(texts(list.ListView1), (std::vector<std::string>{"Games"}));
     processDeletes();
     EXPECT_EQ(program->loadedFolderDialogWindow(), nullptr);
+}
+
+TEST_F(FolderTest, SubfoldersComeInNaturalOrderTypingFindsOneAndAPathCanBeTyped) {
+    for (const char* name : {"Disc 10", "disc 2", "alpha", "Beta"})
+        std::filesystem::create_directories(folder / "share" / name);
+    frmAddRemoveFolder& list = openFolderList();
+    frmFolderDialog& picker = openPicker(list);
+    QTreeWidgetItem* share = openDownTo(picker, folder / "share");
+    ASSERT_NE(share, nullptr);
+    std::vector<std::string> names;
+    for (int i = 0; i < share->childCount(); ++i) names.push_back(share->child(i)->text(0).toStdString());
+    EXPECT_EQ(names, (std::vector<std::string>{"alpha", "Beta", "disc 2", "Disc 10"}));
+
+    QTest::keyClicks(picker.ctlFolderList, "di");
+    ASSERT_NE(picker.ctlFolderList->currentItem(), nullptr);
+    EXPECT_EQ(picker.ctlFolderList->currentItem()->text(0), "disc 2");
+    EXPECT_EQ(picker.txtPath->text().toStdString(), (folder / "share" / "disc 2").string() + "/");
+
+    picker.txtPath->setText("/no/such/place");
+    picker.cmdOk->click();
+    EXPECT_EQ(dialogs.messages(), (std::vector<ShownMessage>{{"The folder /no/such/place does not exist.", "Error",
+                                                              MessageIcon::Exclamation}}));
+    EXPECT_TRUE(picker.isVisible());
+    EXPECT_EQ(db().GetFolders()->RecordCount(), 0);
+
+    dialogs.clear();
+    picker.txtPath->setText(QString::fromStdString((folder / "share" / "Beta").string()));
+    picker.cmdOk->click();
+    EXPECT_EQ(dialogs.messages(),
+              (std::vector<ShownMessage>{{"Added Folder : Beta", "Add Folder", MessageIcon::Information}}));
+    auto folders = db().GetFolders();
+    ASSERT_EQ(folders->RecordCount(), 1);
+    EXPECT_EQ(folders->Fields("Folder_Path").Value().toText(), (folder / "share" / "Beta").string() + "/");
 }
 
 TEST_F(FolderTest, AFolderNameTakenInAnyCaseIsRefusedWithItsReport) {

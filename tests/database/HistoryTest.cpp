@@ -1,8 +1,11 @@
+#include "database/CatalogueServer.h"
 #include "database/ChangeHistory.h"
 #include "database/LaunchQueue.h"
 #include "database/Sha256.h"
 #include "database/UsageCounter.h"
 #include "tests/database/CatalogueFixture.h"
+
+#include <sqlite3.h>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -114,6 +117,56 @@ TEST_P(HistoryTest, EveryChangeIsReadBackWithItsValuesBeforeAndAfter) {
     ASSERT_EQ(mail.size(), 7u);
     EXPECT_EQ(mail.back().action + " " + ChangeHistory::what(mail.back()), "added program Mail");
     EXPECT_EQ(mail.front().action + " " + ChangeHistory::what(mail.front()), "deleted program post");
+}
+
+// The mark lives in a column that older catalogues and clients do not know.
+TEST_P(HistoryTest, TheTerminalMarkIsKeptRecordedAndAbsentFromOlderCatalogues) {
+    ASSERT_TRUE(db->addProgramWithPicture("Vim", "", "/usr/bin/vim", Bytes{'P'}));
+    ASSERT_TRUE(db->addProgramWithPicture("Clock", "", "/usr/bin/xclock", Bytes{'P'}));
+    EXPECT_FALSE(db->runsInTerminal("Vim"));
+    ASSERT_TRUE(db->setRunsInTerminal(" vim ", true));
+    db = std::make_unique<clsDBRoutines>(pictures());
+    db->openDatabase(connectionString());
+    EXPECT_TRUE(db->runsInTerminal("VIM"));
+    EXPECT_FALSE(db->runsInTerminal("Clock"));
+    EXPECT_FALSE(db->runsInTerminal("Nothing"));
+    ASSERT_TRUE(db->setRunsInTerminal("Vim", false));
+    EXPECT_FALSE(db->runsInTerminal("Vim"));
+    std::vector<std::string> marks;
+    for (const auto& line : flat(history()))
+        if (line.find("terminal") != std::string::npos) marks.push_back(line);
+    EXPECT_THAT(marks, ElementsAre("changed program Vim | runs in a terminal:  → yes",
+                                   "changed program Vim | runs in a terminal: yes → "));
+
+    // The catalogue as an older release made it.
+    db.reset();
+    if (onServer()) {
+        PostgresTestServer::shared()->execute("ALTER TABLE program DROP COLUMN program_terminal", databaseName());
+    } else {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(catalogue().c_str(), &raw), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(raw, "ALTER TABLE Program DROP COLUMN Program_Terminal", nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(raw);
+    }
+    db = std::make_unique<clsDBRoutines>(pictures());
+    db->openDatabase(connectionString());
+    EXPECT_FALSE(db->runsInTerminal("Vim"));
+    EXPECT_TRUE(db->setRunsInTerminal("Vim", false));
+    EXPECT_TRUE(sink.messages.empty()) << texts()[0];
+    if (onServer()) {
+        // The server's catalogue gets the column from its owner.
+        EXPECT_FALSE(db->setRunsInTerminal("Vim", true));
+        ASSERT_EQ(texts().size(), 1u);
+        EXPECT_THAT(texts()[0], HasSubstr("This catalogue cannot keep \"Run in a terminal\" until it is brought up to "
+                                          "date (portico-create-catalogue --upgrade)."));
+        sink.messages.clear();
+        CatalogueServer::upgrade(connectionString());
+    }
+    // A file gets the column when it is opened for writing.
+    EXPECT_TRUE(db->setRunsInTerminal("Vim", true));
+    EXPECT_TRUE(db->runsInTerminal("Vim"));
+    EXPECT_TRUE(sink.messages.empty()) << texts()[0];
 }
 
 TEST_P(HistoryTest, PlainSqlOnTheServerIsRecordedAndEachRoleKeepsToItsRights) {

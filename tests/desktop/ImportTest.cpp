@@ -133,6 +133,21 @@ TEST_F(ImportTest, EntryBecomesAProgramWithItsPicture) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
+TEST_F(ImportTest, TerminalEntriesBecomeTerminalPrograms) {
+    auto import = importer();
+    for (const auto& [id, terminal] : {std::pair{"vi.desktop", "true"}, {"top.desktop", "1"},
+                                       {"cat.desktop", "false"}, {"ls.desktop", ""}}) {
+        const std::string text = std::string("[Desktop Entry]\nType=Application\nName=") + id +
+                                 "\nExec=sh\n" + (*terminal ? std::string("Terminal=") + terminal + "\n" : "");
+        ASSERT_TRUE(import.import(entry(id, text)).added) << id;
+    }
+    EXPECT_TRUE(database->runsInTerminal("vi.desktop"));
+    EXPECT_TRUE(database->runsInTerminal("top.desktop"));
+    EXPECT_FALSE(database->runsInTerminal("cat.desktop"));
+    EXPECT_FALSE(database->runsInTerminal("ls.desktop"));
+    EXPECT_TRUE(sink.messages.empty());
+}
+
 TEST_F(ImportTest, DuplicatesAndEntriesAMenuHidesAreSkippedWithTheirReason) {
     auto import = importer();
     ASSERT_TRUE(import.import(entry("a.desktop", "[Desktop Entry]\nType=Application\nName=Tool\nExec=true\n")).added);

@@ -122,6 +122,19 @@ TEST_F(MainWindowTest, DoubleClickAndLaunchStartTheProgramWithItsStoredValues) {
                                          MousePointer::Default}));
 }
 
+TEST_F(MainWindowTest, ATerminalProgramIsStartedAsOne) {
+    addProgram("Vim", solidPicture(Qt::red), "/usr/bin/vim", "", "-R \"my notes\"");
+    addProgram("Clock", solidPicture(Qt::blue));
+    ASSERT_TRUE(db().setRunsInTerminal("Vim", true));
+    showMain();
+    doubleClick(list(), itemNamed(list(), "Vim"));
+    doubleClick(list(), itemNamed(list(), "Clock"));
+    ShellRequest vim{"", "/usr/bin/vim", "-R \"my notes\"", "", 1};
+    vim.terminal = true;
+    EXPECT_EQ(shell.requests, (std::vector<ShellRequest>{vim, {"", "/usr/bin/xclock", "", "", 1}}));
+    EXPECT_TRUE(dialogs.messages().empty());
+}
+
 TEST_F(MainWindowTest, AFailedStartShowsThreeMessagesAndLeavesTheArrow) {
     addProgram("xclock", solidPicture(Qt::red), "/usr/bin/xclock");
     showMain();

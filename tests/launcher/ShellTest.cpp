@@ -1,5 +1,6 @@
 #include "launcher/ShellWords.h"
 #include "launcher/SystemShell.h"
+#include "launcher/TerminalCommand.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,8 @@
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <optional>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -200,6 +203,126 @@ TEST(SystemShell, FindsProgramsOnThePath) {
     SystemShell shell;
     EXPECT_TRUE(shell.execute({"", "true", "", "", 1}).started);
     EXPECT_EQ(shell.execute({"", "no-such-program-anywhere", "", "", 1}).errorNumber, 2);
+    EXPECT_TRUE(noZombieChildren());
+}
+
+TEST(TerminalCommand, PassesTheProgramsOwnArgumentsByEachTerminalsConvention) {
+    const Words program{"/usr/bin/vim", "two words", "$HOME;id", "-e"};
+    const std::vector<std::pair<Words, Words>> cases = {
+        {{"/usr/bin/xdg-terminal-exec"}, {}},
+        {{"/usr/bin/x-terminal-emulator"}, {"-e"}},
+        {{"/usr/bin/gnome-terminal"}, {"--"}},
+        {{"/usr/bin/kgx"}, {"--"}},
+        {{"/usr/bin/konsole"}, {"-e"}},
+        {{"/usr/bin/xfce4-terminal"}, {"-x"}},
+        {{"/usr/bin/mate-terminal"}, {"-x"}},
+        {{"/usr/bin/terminator"}, {"-x"}},
+        {{"/usr/bin/alacritty"}, {"-e"}},
+        {{"/usr/bin/kitty", "--single-instance"}, {}},
+        {{"/usr/bin/foot"}, {}},
+        {{"/usr/bin/wezterm"}, {"start", "--"}},
+        {{"/usr/bin/xterm"}, {"-e"}},
+        {{"/opt/odd/my-term"}, {"-e"}},
+    };
+    for (const auto& [terminal, between] : cases) {
+        Words expected = terminal;
+        expected.insert(expected.end(), between.begin(), between.end());
+        expected.insert(expected.end(), program.begin(), program.end());
+        EXPECT_EQ(TerminalCommand::wrap(terminal, program), expected) << terminal.front();
+    }
+}
+
+TEST(TerminalCommand, TakesThePreferredTerminalThenTheDesktopsThenAKnownOne) {
+    struct Case {
+        std::map<std::string, std::string> installed;
+        std::string preferred;
+        std::string desktop;
+        Words expected;
+    };
+    const std::map<std::string, std::string> many = {{"xterm", "/usr/bin/xterm"},
+                                                     {"konsole", "/usr/bin/konsole"},
+                                                     {"gnome-terminal", "/usr/bin/gnome-terminal"}};
+    auto with = [&](std::initializer_list<std::pair<const std::string, std::string>> more) {
+        auto all = many;
+        all.insert(more);
+        return all;
+    };
+    const std::vector<Case> cases = {
+        {with({{"foot", "/usr/bin/foot"}}), "foot", "GNOME", {"/usr/bin/foot"}},
+        {with({{"/opt/t/term", "/opt/t/term"}}), "/opt/t/term --hold", "", {"/opt/t/term", "--hold"}},
+        {many, "not-installed", "KDE", {"/usr/bin/konsole"}},
+        {with({{"xdg-terminal-exec", "/usr/bin/xdg-terminal-exec"}, {"x-terminal-emulator", "/usr/bin/x-te"}}),
+         "",
+         "KDE",
+         {"/usr/bin/xdg-terminal-exec"}},
+        {with({{"x-terminal-emulator", "/usr/bin/x-te"}}), "", "KDE", {"/usr/bin/x-te"}},
+        {many, "", "ubuntu:GNOME", {"/usr/bin/gnome-terminal"}},
+        {{{"xterm", "/usr/bin/xterm"}}, "", "XFCE", {"/usr/bin/xterm"}},
+        {{}, "xterm", "GNOME", {}},
+    };
+    for (const Case& c : cases) {
+        const auto lookup = [&](const std::string& name) {
+            const auto found = c.installed.find(name);
+            return found == c.installed.end() ? std::string() : found->second;
+        };
+        EXPECT_EQ(TerminalCommand::find(lookup, c.preferred, c.desktop), c.expected) << c.preferred << " " << c.desktop;
+    }
+}
+
+// Sets an environment variable for one test; nullptr unsets it.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) previous_ = old;
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedVariable() {
+        if (previous_)
+            ::setenv(name_, previous_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> previous_;
+};
+
+TEST(SystemShell, ATerminalProgramStartsInTheTerminalWithItsArgumentVector) {
+    TempFolder folder;
+    const auto out = folder / "out.txt";
+    const auto terminal = writeScript(folder, "my-term",
+                                      "{ for a in \"$@\"; do echo \"[$a]\"; done; pwd; } > '" + out.string() +
+                                          "'\ntouch '" + out.string() + ".done'\n");
+    const auto program = writeScript(folder, "tui", "exit 0\n");
+    SystemShell shell;
+    {
+        ScopedVariable preferred("TERMINAL", terminal.c_str());
+        ShellRequest request{"", program.string(), "\"two words\" $HOME;id", folder.str(), 1};
+        request.terminal = true;
+        const auto result = shell.execute(request);
+        ASSERT_TRUE(result.started) << result.description;
+        EXPECT_EQ(awaitFile(out), "[-e]\n[" + program.string() + "]\n[two words]\n[$HOME;id]\n" + folder.str() + "\n");
+    }
+    {
+        // No terminal anywhere: the program is not started behind the user's back.
+        ScopedVariable preferred("TERMINAL", nullptr);
+        ScopedVariable desktop("XDG_CURRENT_DESKTOP", nullptr);
+        ScopedVariable path("PATH", (folder / "empty").c_str());
+        ShellRequest request{"", program.string(), "", "", 1};
+        request.terminal = true;
+        const auto result = shell.execute(request);
+        EXPECT_FALSE(result.started);
+        EXPECT_EQ(result.errorNumber, 31);
+        EXPECT_EQ(result.description, program.string() +
+                                          " runs in a terminal, and no terminal program was found. Install one (for "
+                                          "example xterm), or name yours in the TERMINAL environment variable.");
+    }
     EXPECT_TRUE(noZombieChildren());
 }
 
