@@ -1,3 +1,5 @@
+#include "database/Engine.h"
+#include "database/UsageCounter.h"
 #include "launcher/frmView.h"
 #include "tests/launcher/LauncherFixture.h"
 #include "views/frmProperties.h"
@@ -76,6 +78,34 @@ TEST_F(UsageTest, TheItemMenuLaunchesAndPinsAndWhatIsUsedComesFirst) {
     program->showMainWindow();
     EXPECT_EQ(texts(view().lstView), (Texts{"Clock", "X Logo", "Calculator"}));
     EXPECT_TRUE(std::filesystem::exists(folder / "state" / "portico" / "usage"));
+}
+
+// The catalogue's count, not the user's own ranking: a double click in the
+// window is counted while the administrator has counting on, and not after.
+TEST_F(UsageTest, ALaunchFromTheWindowIsCountedInTheCatalogueOnlyWhileCountingIsOn) {
+    addProgram("Clock", solidPicture(Qt::red), "/usr/bin/oclock");
+    Connection connection;
+    connection.setConnectionString(catalogue().string());
+    connection.Open();
+    Engine& engine = connection.engine("test");
+    const auto clockCount = [&] {
+        const auto report = UsageCounter::report(engine);
+        return report.empty() ? -1 : report[0].last7;
+    };
+    // Started as a user starts it, so the launch queue knows the catalogue.
+    folder.write("Portico.ini", "[Database]\nDatabasePath=" + catalogue().string() + "\n");
+    program = std::make_unique<modMain>(folder / "pictures");
+    program->start();
+    ASSERT_NE(program->mainWindow(), nullptr);
+    UsageCounter::setRecording(engine, UsageCounter::Recording::Counts);
+    doubleClick(view().lstView, itemNamed(view().lstView, "Clock"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clockCount() == 1; }, 5000)) << clockCount();
+
+    UsageCounter::setRecording(engine, UsageCounter::Recording::Off);
+    doubleClick(view().lstView, itemNamed(view().lstView, "Clock"));
+    QTest::qWait(500);
+    EXPECT_EQ(clockCount(), 1);
+    EXPECT_EQ(shell.requests.size(), 2u);
 }
 
 TEST_F(UsageTest, LongAndDisguisedNamesStayOnTheScreenAndShowWhatTheyAre) {
