@@ -83,8 +83,12 @@ pid_t startPooler(const std::filesystem::path& folder, const std::string& server
     const pid_t pid = fork();
     if (pid == 0) {
         const std::string config = (folder / "pgbouncer.ini").string();
-        if (geteuid() == 0) execlp("runuser", "runuser", "-u", "nobody", "--", "pgbouncer", config.c_str(), nullptr);
-        execlp("pgbouncer", "pgbouncer", config.c_str(), nullptr);
+        // setpriv becomes pgbouncer, so the signal that stops it reaches it
+        // (runuser would wait for its child and keep the signal to itself).
+        if (geteuid() == 0)
+            execlp("setpriv", "setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "pgbouncer", "-q",
+                   config.c_str(), nullptr);
+        execlp("pgbouncer", "pgbouncer", "-q", config.c_str(), nullptr);
         _exit(127);
     }
     return pid;
@@ -246,6 +250,13 @@ int main(int argc, char** argv) {
     wake.notify_all();
     for (auto& thread : workers) thread.join();
     sampler.join();
+    // The pooler's server sessions are counted once they have ended.
+    if (poolPid > 0) {
+        kill(poolPid, SIGINT);
+        waitpid(poolPid, nullptr, 0);
+        poolPid = -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
     const double cpu = serverCpu(server.folder() / "data") - cpuBefore;
 
     std::vector<double> starts, seen;
@@ -264,9 +275,7 @@ int main(int argc, char** argv) {
     std::printf("  every launcher saw the change within %.1f s (%d did not see it)\n",
                 seen.empty() ? 0.0 : *std::max_element(seen.begin(), seen.end()) / 1000, notSeen);
     std::printf("  server CPU               %.1f s over %d s\n", cpu, spread + watch);
-    if (poolPid > 0) {
-        kill(poolPid, SIGINT);
-        waitpid(poolPid, nullptr, 0);
+    if (!poolFolder.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(poolFolder, ignored);
     }

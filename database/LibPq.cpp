@@ -44,7 +44,9 @@ Loaded load() {
 #define PORTICO_BIND(name) bind(library, #name, pq.name, failure)
     const bool complete = PORTICO_BIND(PQconnectdbParams) & PORTICO_BIND(PQstatus) & PORTICO_BIND(PQerrorMessage) &
                           PORTICO_BIND(PQfinish) & PORTICO_BIND(PQhost) & PORTICO_BIND(PQport) & PORTICO_BIND(PQdb) &
-                          PORTICO_BIND(PQexec) & PORTICO_BIND(PQexecParams) & PORTICO_BIND(PQsendQueryParams) & PORTICO_BIND(PQsetSingleRowMode) &
+                          PORTICO_BIND(PQexec) & PORTICO_BIND(PQexecParams) & PORTICO_BIND(PQsendQueryParams) &
+                          PORTICO_BIND(PQsendQuery) & PORTICO_BIND(PQisBusy) & PORTICO_BIND(PQconsumeInput) &
+                          PORTICO_BIND(PQsocket) & PORTICO_BIND(PQsetSingleRowMode) &
                           PORTICO_BIND(PQgetResult) & PORTICO_BIND(PQresultStatus) &
                           PORTICO_BIND(PQresultErrorField) & PORTICO_BIND(PQclear) & PORTICO_BIND(PQntuples) &
                           PORTICO_BIND(PQnfields) & PORTICO_BIND(PQfname) & PORTICO_BIND(PQftype) &

@@ -21,6 +21,10 @@ struct LibPq {
     decltype(&::PQexec) PQexec;
     decltype(&::PQexecParams) PQexecParams;
     decltype(&::PQsendQueryParams) PQsendQueryParams;
+    decltype(&::PQsendQuery) PQsendQuery;
+    decltype(&::PQisBusy) PQisBusy;
+    decltype(&::PQconsumeInput) PQconsumeInput;
+    decltype(&::PQsocket) PQsocket;
     decltype(&::PQsetSingleRowMode) PQsetSingleRowMode;
     decltype(&::PQgetResult) PQgetResult;
     decltype(&::PQresultStatus) PQresultStatus;

@@ -1,6 +1,7 @@
 #include "database/PostgresEngine.h"
 
 #include "database/AdoErrors.h"
+#include "database/Connection.h"
 #include "database/PostgresDialect.h"
 #include "settings/PorticoError.h"
 
@@ -11,9 +12,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <future>
 #include <map>
 #include <set>
 #include <unordered_map>
+
+#include <poll.h>
 
 namespace portico {
 
@@ -22,6 +26,10 @@ namespace {
 constexpr const char* kSource = "PostgreSQL";
 
 using Result = std::unique_ptr<PGresult, ResultClearer>;
+
+// A server that answers within this never troubles the program's windows;
+// past it, each step of the wait tells the busy observer.
+constexpr int kQuietWaitMs = 40;
 
 class PostgresEngine final : public Engine {
 public:
@@ -47,7 +55,14 @@ public:
                                   "dbname", nullptr};
         const char* values[] = {timeout.c_str(), "UTF8", "Portico", "30", "10", "3", userTimeout.c_str(),
                                 options.c_str(), connectionString.c_str(), nullptr};
-        connection_.reset(libpq().PQconnectdbParams(keywords, values, 1));
+        // libpq connects on a thread of its own, keeping its own timeouts for
+        // each host a string names, while this thread tells the busy observer
+        // that it waits: a server that accepts and never answers holds the
+        // caller for the whole connect timeout.
+        auto connecting = std::async(std::launch::async, [&] { return libpq().PQconnectdbParams(keywords, values, 1); });
+        while (connecting.wait_for(std::chrono::milliseconds(kQuietWaitMs)) != std::future_status::ready)
+            Connection::notifyBusy();
+        connection_.reset(connecting.get());
         if (!connection_) throw PorticoError(errors::kCannotConnect, "out of memory", kSource);
         if (libpq().PQstatus(connection_.get()) != CONNECTION_OK) {
             throw PorticoError(errors::kCannotConnect,
@@ -97,7 +112,7 @@ public:
         bool described = false;
         Result failure;
         // Every result is taken, a failed one too, so that the connection is idle again.
-        while (Result result{libpq().PQgetResult(connection_.get())}) {
+        while (Result result = nextResult()) {
             const auto status = libpq().PQresultStatus(result.get());
             if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK) {
                 if (status != PGRES_COMMAND_OK && !failure) failure = std::move(result);
@@ -231,8 +246,37 @@ private:
         throw PorticoError(number, message, kSource);
     }
 
+    // The next result of the statement sent, waiting for it without holding up
+    // the windows of a program whose server is slow to answer.
+    Result nextResult() {
+        PGconn* connection = connection_.get();
+        while (libpq().PQisBusy(connection)) {
+            pollfd socket{libpq().PQsocket(connection), POLLIN, 0};
+            if (socket.fd < 0) break;
+            if (::poll(&socket, 1, kQuietWaitMs) == 0) {
+                Connection::notifyBusy();
+                continue;
+            }
+            if (!libpq().PQconsumeInput(connection)) break;
+        }
+        return Result(libpq().PQgetResult(connection));
+    }
+
+    // As PQexec: the first failure, else the last result; every result is taken.
+    Result lastResult() {
+        Result failure, last;
+        while (Result result = nextResult()) {
+            const auto status = libpq().PQresultStatus(result.get());
+            const bool failed = status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK;
+            if (failed && !failure) failure = std::move(result);
+            else if (!failed) last = std::move(result);
+        }
+        return failure ? std::move(failure) : std::move(last);
+    }
+
     void execute(const std::string& sql, ExecStatusType expected = PGRES_COMMAND_OK) {
-        Result result(libpq().PQexec(connection_.get(), sql.c_str()));
+        if (!libpq().PQsendQuery(connection_.get(), sql.c_str())) throwError(nullptr);
+        Result result = lastResult();
         if (!result || libpq().PQresultStatus(result.get()) != expected) throwError(result.get());
     }
 
@@ -259,7 +303,9 @@ private:
 
     Result query(const char* sql, const std::string& parameter) {
         const char* values[] = {parameter.c_str()};
-        Result result(libpq().PQexecParams(connection_.get(), sql, 1, nullptr, values, nullptr, nullptr, 0));
+        if (!libpq().PQsendQueryParams(connection_.get(), sql, 1, nullptr, values, nullptr, nullptr, 0))
+            throwError(nullptr);
+        Result result = lastResult();
         if (!result || libpq().PQresultStatus(result.get()) != PGRES_TUPLES_OK) throwError(result.get());
         return result;
     }

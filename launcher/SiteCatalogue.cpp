@@ -106,7 +106,13 @@ void SiteCatalogue::attach(frmView& window) {
     connect(timer, &QTimer::timeout, this, [this] { tick(); });
     timer->start(static_cast<int>(timing().watch.count()));
     showState();
-    if (server_ && !offline()) saveCopy();
+    // The copy reads the whole catalogue from the server again: not while the
+    // window is still coming up, where it would take cores and the server from
+    // the first paint.
+    if (server_ && !offline())
+        QTimer::singleShot(timing().watch, this, [this] {
+            if (!offline()) saveCopy();
+        });
     // A server that just refused is tried again after the retry interval, not at once.
     if (offline()) probedAt_ = std::chrono::steady_clock::now();
     tick();

@@ -1,11 +1,17 @@
 #include "tests/admin/AdminFixture.h"
 
 #include "admin/frmSetup.h"
+#include "gui/CatalogueWaitNote.h"
 #include "settings/clsEnvironment.h"
 #include "settings/clsIniFile.h"
+#include "tests/support/SilentListener.h"
 #include "views/ucProgramView.h"
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
+
+#include <chrono>
 
 namespace portico::admin::test {
 namespace {
@@ -101,6 +107,36 @@ TEST_F(AdminFirstRunTest, ASiteFileNamingOnlyTheCatalogueStartsWithDialogFolders
     EXPECT_TRUE(program->loadedSetupWindow()->isVisible());
     EXPECT_EQ(program->environment().DefaultDialogIconPath(), folder.str() + "/");
     EXPECT_EQ(program->environment().DefaultDialogDatabasePath(), (folder / "data").string());
+}
+
+TEST_F(AdminFirstRunTest, AServerThatNeverAnswersShowsTheWaitingNoteThenOneFailure) {
+    using namespace std::chrono_literals;
+    const portico::test::SilentListener silent;
+    folder.write("Portico.ini", "[Database]\nDatabasePath=" + silent.connectionString() + "\n");
+    CatalogueWaitNote note(100ms);
+    // Timers run while the server keeps the program waiting: what they see is
+    // what a user sees on the screen.
+    bool noteShownDuringWait = false;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (note.note() && note.note()->isVisible() && note.note()->text() == QString::fromUtf8("Waiting for the catalogue\u2026"))
+            noteShownDuringWait = true;
+    });
+    look.start(200);
+
+    const auto began = std::chrono::steady_clock::now();
+    EXPECT_FALSE(start());
+    const auto waited = std::chrono::steady_clock::now() - began;
+
+    EXPECT_TRUE(noteShownDuringWait);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].text,
+              "8001, Cannot connect to the catalogue server: connection to server at \"127.0.0.1\", port " +
+                  std::to_string(silent.port()) + " failed: timeout expired");
+    // The connect timeout ends the wait, not a command's.
+    EXPECT_GE(waited, 9s);
+    EXPECT_LT(waited, 30s);
+    QTRY_VERIFY(!note.note()->isVisible());
 }
 
 TEST_F(AdminFirstRunTest, CancelEndsTheProgramAndMakesNothing) {

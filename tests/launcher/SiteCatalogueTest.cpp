@@ -5,6 +5,7 @@
 #include "offline/OfflineCopy.h"
 #include "tests/launcher/LauncherFixture.h"
 #include "tests/support/PostgresTestServer.h"
+#include "tests/support/SilentListener.h"
 #include "views/ucProgramView.h"
 
 #include <QLabel>
@@ -14,14 +15,10 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <chrono>
 #include <fstream>
-#include <netinet/in.h>
 #include <regex>
 #include <sstream>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace portico::test {
 namespace {
@@ -29,32 +26,6 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using Clock = std::chrono::steady_clock;
-
-// A local port that accepts connections and never says a word: a hung server
-// or a half-open network.
-class SilentListener {
-public:
-    SilentListener() : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(socket_, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(socket_, 64) != 0 ||
-            ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            ADD_FAILURE() << "no listening socket";
-        port_ = ntohs(address.sin_port);
-    }
-    ~SilentListener() { ::close(socket_); }
-    SilentListener(const SilentListener&) = delete;
-    SilentListener& operator=(const SilentListener&) = delete;
-    std::string connectionString() const {
-        return "host=127.0.0.1 port=" + std::to_string(port_) + " dbname=portico user=portico";
-    }
-
-private:
-    int socket_;
-    int port_ = 0;
-};
 
 // The launcher on a catalogue server with two programs; the user's cache is the test's.
 class SiteCatalogueTest : public LauncherTest {
