@@ -40,9 +40,7 @@ void frmAddProgram::addProgram() {
     const std::string picture = pickedPicture_.value_or(std::string());
     if (program_.database().addProgramWithGrants(values.name, values.description, values.path,
                                                  Bytes(picture.begin(), picture.end()), values.startIn,
-                                                 values.parameters, grantEditor->grants())) {
-        // A catalogue that cannot keep the mark has said so; the program is there, ordinary.
-        if (values.terminal) program_.database().setRunsInTerminal(values.name, true);
+                                                 values.parameters, grantEditor->grants(), values.terminal)) {
         dialogs().messageBox("Program Added", "Sucess", MessageIcon::Information);
         reloadSetupList();
         close();

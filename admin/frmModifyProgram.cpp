@@ -118,8 +118,10 @@ void frmModifyProgram::save() {
     if (pickedPicture_) picture.emplace(pickedPicture_->begin(), pickedPicture_->end());
     if (program_.database().updateProgramWithGrants(key_, values.name, values.description, values.path,
                                                     values.startIn, values.parameters, picture ? &*picture : nullptr,
-                                                    grantEditor->grants())) {
-        if (values.terminal != loadedTerminal_) program_.database().setRunsInTerminal(values.name, values.terminal);
+                                                    grantEditor->grants(),
+                                                    values.terminal != loadedTerminal_
+                                                        ? std::optional<bool>(values.terminal)
+                                                        : std::nullopt)) {
         dialogs().messageBox("Program Modified", "Sucess", MessageIcon::Information);
         reloadSetupList();
         close();

@@ -121,19 +121,23 @@ bool ProgramCatalogue::runsInTerminal(const std::string& name) {
     return terminal;
 }
 
+bool ProgramCatalogue::keepsTerminalMark(bool terminal) {
+    auto columns = session_.openQuery("Select * from Program where Program_Key = ?", {Variant(std::int64_t{0})});
+    if (columns->hasField("Program_Terminal")) return true;
+    if (terminal)
+        session_.raise(errors::kInvalidArgument,
+                       "This catalogue cannot keep \"Run in a terminal\" until it is brought up to date "
+                       "(portico-create-catalogue --upgrade).");
+    return false;
+}
+
 bool ProgramCatalogue::setRunsInTerminal(const std::string& name, bool terminal) {
     bool stored = false;
     session_.trap([&] {
-        auto columns = session_.openQuery("Select * from Program where Program_Key = ?", {Variant(std::int64_t{0})});
-        if (!columns->hasField("Program_Terminal")) {
-            // Nothing to keep for an ordinary program.
-            if (!terminal) {
-                stored = true;
-                return;
-            }
-            session_.raise(errors::kInvalidArgument,
-                           "This catalogue cannot keep \"Run in a terminal\" until it is brought up to date "
-                           "(portico-create-catalogue --upgrade).");
+        // Nothing to keep for an ordinary program where there is no column.
+        if (!keepsTerminalMark(terminal)) {
+            stored = true;
+            return;
         }
         auto statement = session_.statement();
         statement->Open("Update Program Set Program_Terminal = ? where Program_Name = ?", session_.activeConnection(),
@@ -167,10 +171,11 @@ bool ProgramCatalogue::deleteProgram(const std::string& mStrName) {
 
 bool ProgramCatalogue::insertProgram(const std::string& name, const std::string& description, const std::string& path,
                                      const std::string& startInDir, const std::string& parameters,
-                                     const Bytes* picture) {
+                                     const Bytes* picture, bool terminal) {
     bool added = false;
     session_.trap([&] {
         auto recordset = session_.openTable("Program");
+        if (terminal) keepsTerminalMark(true);
         // The name check and the new row are one step for every other writer.
         TransactionScope transaction(*session_.activeConnection());
         session_.refuseTakenName("program", "Program", "Program_Key", "Program_Name", name);
@@ -204,6 +209,7 @@ bool ProgramCatalogue::insertProgram(const std::string& name, const std::string&
                 pictures_.AddProgramImage(*recordset, pictures_.defaultIconPath());
             }
         }
+        if (terminal) recordset->Fields("Program_Terminal").setValue(std::int64_t{1});
         recordset->Fields("Program_Added_Date").setValue(today());
         recordset->Update();
         transaction.commit();
@@ -285,7 +291,8 @@ std::unique_ptr<Recordset> ProgramCatalogue::loadPropertiesByKey(std::int64_t ke
 
 bool ProgramCatalogue::updateProgramByKey(std::int64_t key, const std::string& name, const std::string& description,
                                           const std::string& path, const std::string& startInDir,
-                                          const std::string& parameters, const Bytes* picture) {
+                                          const std::string& parameters, const Bytes* picture,
+                                          std::optional<bool> terminal) {
     bool updated = false;
     session_.trap([&] {
         auto statement = session_.statement();
@@ -298,11 +305,17 @@ bool ProgramCatalogue::updateProgramByKey(std::int64_t key, const std::string& n
         const Variant& currentName = current->Fields("Program_Name").Value();
         if (currentName.isNull() || !NameFold::sameName(currentName.toText(), name))
             session_.refuseTakenName("program", "Program", "Program_Key", "Program_Name", name, {key});
-        statement->Open(
+        std::string sql =
             "Update Program Set Program_Name = ?, Program_Desc = ?, Program_Path = ?, Program_StartInDir = ?, "
-            "Program_StartUpParms = ? where Program_Key = ?",
-            session_.activeConnection(),
-            {trimSpacesOnly(name), description, trimSpacesOnly(path), startInDir, parameters, Variant(key)});
+            "Program_StartUpParms = ?";
+        std::vector<Variant> values{trimSpacesOnly(name), description, trimSpacesOnly(path), startInDir, parameters};
+        // One statement, so that the history shows one change with the mark in it.
+        if (terminal && keepsTerminalMark(*terminal)) {
+            sql += ", Program_Terminal = ?";
+            values.push_back(*terminal ? Variant(std::int64_t{1}) : Variant::null());
+        }
+        values.emplace_back(key);
+        statement->Open(sql + " where Program_Key = ?", session_.activeConnection(), values);
         if (picture)
             session_.openQuery("Update Program Set Program_Icon = ? where Program_Key = ?",
                                {Variant(*picture), Variant(key)});

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,8 +37,10 @@ public:
     bool setRunsInTerminal(const std::string& name, bool terminal);
     bool deleteProgram(const std::string& mStrName);
     // `picture` null: the icon picker's picture file, else the default icon.
+    // `terminal` is written with the row, so that the program and its mark are one change.
     bool insertProgram(const std::string& name, const std::string& description, const std::string& path,
-                       const std::string& startInDir, const std::string& parameters, const Bytes* picture);
+                       const std::string& startInDir, const std::string& parameters, const Bytes* picture,
+                       bool terminal = false);
     bool updateProgram(const std::string& mStrOldName, const std::string& mStrName, const std::string& mStrDesc,
                        const std::string& mStrProgramPath, const std::string& mStrProgramStartInDir,
                        const std::string& mStrProgramStartUpParm);
@@ -49,11 +52,14 @@ public:
     std::unique_ptr<Recordset> loadPropertiesByKey(std::int64_t key);
     bool updateProgramByKey(std::int64_t key, const std::string& name, const std::string& description,
                             const std::string& path, const std::string& startInDir, const std::string& parameters,
-                            const Bytes* picture);
+                            const Bytes* picture, std::optional<bool> terminal = std::nullopt);
     bool deleteProgramByKey(std::int64_t key);
     std::string programNamedLike(const std::string& name, std::int64_t exceptKey);
 
 private:
+    // Whether the catalogue keeps the mark; raises when `terminal` needs it and it does not.
+    bool keepsTerminalMark(bool terminal);
+
     CatalogueSession& session_;
     CataloguePictures& pictures_;
 };

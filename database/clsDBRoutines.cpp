@@ -287,17 +287,21 @@ bool clsDBRoutines::mayChangeCatalogue() { return access_->mayChangeCatalogue();
 
 bool clsDBRoutines::addProgramWithGrants(const std::string& name, const std::string& description,
                                          const std::string& path, const Bytes& picture, const std::string& startInDir,
-                                         const std::string& parameters, const Grants& grants) {
+                                         const std::string& parameters, const Grants& grants, bool terminal) {
     return access_->saveWithGrants(
-        [&] { return programs_->insertProgram(name, description, path, startInDir, parameters, &picture); },
+        [&] { return programs_->insertProgram(name, description, path, startInDir, parameters, &picture, terminal); },
         name, &grants);
 }
 
 bool clsDBRoutines::updateProgramWithGrants(std::int64_t key, const std::string& name, const std::string& description,
                                             const std::string& path, const std::string& startInDir,
-                                            const std::string& parameters, const Bytes* picture, const Grants& grants) {
+                                            const std::string& parameters, const Bytes* picture, const Grants& grants,
+                                            std::optional<bool> terminal) {
     return access_->saveWithGrants(
-        [&] { return programs_->updateProgramByKey(key, name, description, path, startInDir, parameters, picture); },
+        [&] {
+            return programs_->updateProgramByKey(key, name, description, path, startInDir, parameters, picture,
+                                                 terminal);
+        },
         name, &grants);
 }
 

@@ -173,12 +173,16 @@ public:
     // As addProgramWithPicture and updateProgramByKey, writing the program's
     // grants (replacing those it had; none: everyone sees it) in the same
     // transaction. An unknown name is refused before anything is written.
+    // The "Run in a terminal" mark is written with the program (the update
+    // leaves it as it is when none is given); a catalogue that cannot keep a
+    // set mark refuses the whole save.
     bool addProgramWithGrants(const std::string& name, const std::string& description, const std::string& path,
                               const Bytes& picture, const std::string& startInDir, const std::string& parameters,
-                              const Grants& grants);
+                              const Grants& grants, bool terminal = false);
     bool updateProgramWithGrants(std::int64_t key, const std::string& name, const std::string& description,
                                  const std::string& path, const std::string& startInDir, const std::string& parameters,
-                                 const Bytes* picture, const Grants& grants);
+                                 const Bytes* picture, const Grants& grants,
+                                 std::optional<bool> terminal = std::nullopt);
 
     // Folders and themes.
     bool AddFolder(const std::string& mStrFolderName, const std::string& mStrFolderPath);

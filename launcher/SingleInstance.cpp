@@ -195,15 +195,22 @@ void SingleInstance::readClient(int descriptor) {
     while (received < 0 && errno == EINTR);
     if (received < 0 && errno == EAGAIN) return;
     dropClient(descriptor);  // one request a connection
-    if (received <= 0 || std::strncmp(request, "raise", 5) != 0) return;
+    if (received < 5) return;
     const std::string text(request, static_cast<std::size_t>(received));
-    const auto end = text.find('\n');
-    const std::string token = text.size() > 6 && text[5] == ' ' ? text.substr(6, end == std::string::npos ? end : end - 6)
-                                                                 : std::string();
-    // Qt's Wayland plugin activates with the token it finds here.
-    if (plausibleToken(token)) qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(token));
+    const std::string line = text.substr(0, text.find('\n'));
+    if (line != "raise" && !line.starts_with("raise ")) return;
+    const std::string token = line.size() > 6 ? line.substr(6) : std::string();
+    // Qt's Wayland plugin activates with the token it finds here, and takes it
+    // out when it does. Any left over (another platform, an implausible token)
+    // would be inherited by the next program started, or reused for a later
+    // raise the compositor no longer honours.
+    if (plausibleToken(token))
+        qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(token));
+    else
+        qunsetenv("XDG_ACTIVATION_TOKEN");
     emit raiseRequested();
     if (raise_) raise_();
+    qunsetenv("XDG_ACTIVATION_TOKEN");
 }
 
 void SingleInstance::dropClient(int descriptor) {

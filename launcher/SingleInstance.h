@@ -28,7 +28,8 @@ public:
     bool isPrimary() const { return primary_; }
     const QString& socketPath() const { return path_; }
     // What the primary does when asked; by default it shows, raises and
-    // activates its first visible top-level window.
+    // activates its first visible top-level window. While it runs,
+    // XDG_ACTIVATION_TOKEN holds the token the later start was given, if any.
     void setRaiseAction(std::function<void()> action) { raise_ = std::move(action); }
 
 signals:

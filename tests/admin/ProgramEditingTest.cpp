@@ -14,6 +14,9 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <gmock/gmock.h>
+#include <sqlite3.h>
+
 namespace portico::admin::test {
 namespace {
 
@@ -118,6 +121,44 @@ TEST_F(ProgramEditingTest, RunInATerminalIsStoredByAddAndShownAndChangedByModify
     EXPECT_EQ(dialogs.messages()[0].text, "Close this window and lose the changes you made?");
     modify.cmdAdd->click();
     EXPECT_FALSE(db().runsInTerminal("Top"));
+}
+
+// A catalogue that refuses the mark refuses the program with it, and the
+// dialog never follows the error with a success.
+TEST_F(ProgramEditingTest, AMarkTheCatalogueRefusesSavesNothingAndIsNotCalledASuccess) {
+    addProgram("Shell", solidPicture(Qt::yellow), "/bin/sh");
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(catalogue().c_str(), &raw), SQLITE_OK);
+    for (const char* when : {"INSERT", "UPDATE"}) {
+        const std::string trigger = std::string("CREATE TRIGGER refuse_") + when + " BEFORE " + when +
+                                    " ON Program WHEN NEW.Program_Terminal IS NOT NULL BEGIN "
+                                    "SELECT RAISE(ABORT, 'no terminal programs here'); END";
+        ASSERT_EQ(sqlite3_exec(raw, trigger.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+    sqlite3_close(raw);
+    frmSetup& setup = start();
+
+    frmAddProgram& add = openAdd(setup);
+    add.txtProgramName->setText("Top");
+    add.txtProgramPath->setText("/bin/sh");
+    add.chkTerminal->setChecked(true);
+    add.cmdAdd->click();
+    ASSERT_EQ(dialogs.messages().size(), 2u);
+    EXPECT_THAT(dialogs.messages()[0].text, ::testing::HasSubstr("no terminal programs here"));
+    EXPECT_EQ(dialogs.messages()[1], (ShownMessage{"Unable to add program", "Error", MessageIcon::Critical}));
+    EXPECT_EQ(field("Top", "Program_Name"), "<no program>");
+    add.close();
+    processDeletes();
+
+    frmModifyProgram& modify = openModify(setup, "Shell");
+    dialogs.clear();
+    modify.txtProgramPath->setText("/bin/bash");
+    modify.chkTerminal->setChecked(true);
+    modify.cmdAdd->click();
+    ASSERT_EQ(dialogs.messages().size(), 2u);
+    EXPECT_THAT(dialogs.messages()[0].text, ::testing::HasSubstr("no terminal programs here"));
+    EXPECT_EQ(dialogs.messages()[1], (ShownMessage{"Unable to add program", "Error", MessageIcon::Critical}));
+    EXPECT_EQ(field("Shell", "Program_Path"), "/bin/sh");
 }
 
 TEST_F(ProgramEditingTest, SavingAProgramWhoseFileOrFolderIsMissingAsksFirst) {

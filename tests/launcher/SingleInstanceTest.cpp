@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -40,6 +41,44 @@ TEST(SingleInstance, SecondStartAsksTheFirstToRaiseItsWindowAndEnds) {
     // Another program name is another instance.
     SingleInstance other("PorticoAdmin", base);
     EXPECT_TRUE(other.isPrimary());
+}
+
+// On Wayland only a token from the compositor lets the first window come
+// forward: the second start passes on its own, the first raises with it and
+// keeps none for later raises or the programs it starts.
+TEST(SingleInstance, TheSecondStartsActivationTokenIsUsedForTheRaiseAndNotKept) {
+    TempFolder folder;
+    const QString base = QString::fromStdString(folder.str());
+    SingleInstance first("Portico", base);
+    ASSERT_TRUE(first.isPrimary());
+    std::vector<QByteArray> seen;
+    first.setRaiseAction([&] { seen.push_back(qgetenv("XDG_ACTIVATION_TOKEN")); });
+    struct Case {
+        const char* given;  // nullptr: the desktop gave none
+        QByteArray used;
+    };
+    const Case cases[] = {
+        {"kwin-1234_ABCD.5", "kwin-1234_ABCD.5"},
+        {nullptr, ""},
+        {"two words", ""},
+        {"bell\a", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.given ? c.given : "(none)");
+        if (c.given)
+            ::setenv("XDG_ACTIVATION_TOKEN", c.given, 1);
+        else
+            ::unsetenv("XDG_ACTIVATION_TOKEN");
+        const std::size_t before = seen.size();
+        SingleInstance second("Portico", base);
+        EXPECT_FALSE(second.isPrimary());
+        // The two share a process: this stands for a token the first was left
+        // with earlier, which a plain request must not reuse.
+        if (!c.given) qputenv("XDG_ACTIVATION_TOKEN", "stale");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() == before + 1; }, 2000));
+        EXPECT_EQ(seen.back(), c.used);
+        EXPECT_FALSE(qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
+    }
 }
 
 namespace {
