@@ -22,13 +22,18 @@ endfunction()
 # Tests instantiated on PostgreSQL (Server/...) are left to the executable's own
 # entry that runs them in one process: one each would start a server each.
 function(portico_add_test name)
-  cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI" "ENV" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   portico_target_options(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} portico_test_support GTest::gtest GTest::gtest_main)
   set(env "")
   if(ARG_GUI)
     set(env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  # One more variable for tests that are not GUI tests (one entry only: the list
+  # would be split on its way through test discovery).
+  if(ARG_ENV)
+    set(env "${ARG_ENV}")
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_FILTER "-Server/*" PROPERTIES ENVIRONMENT "${env}")
 endfunction()

@@ -318,16 +318,6 @@ std::string utcNow(std::time_t moment) {
     return buffer;
 }
 
-std::string csvField(const std::string& value) {
-    if (value.find_first_of(",\"\r\n") == std::string::npos) return value;
-    std::string quoted = "\"";
-    for (char c : value) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
 }  // namespace
 
 void ChangeHistory::attachToFile(sqlite3* db) {

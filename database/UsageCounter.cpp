@@ -4,6 +4,7 @@
 #include "database/Engine.h"
 #include "settings/ErrorNumbers.h"
 #include "settings/PorticoError.h"
+#include "settings/TextUtil.h"
 
 #include <strings.h>
 
@@ -19,16 +20,6 @@ bool hasUsageTables(Engine& engine) {
         launches = launches || strcasecmp(name.c_str(), "Usage_Launch") == 0;
     }
     return setting && launches;
-}
-
-std::string csvField(const std::string& value) {
-    if (value.find_first_of(",\"\r\n") == std::string::npos) return value;
-    std::string quoted = "\"";
-    for (char c : value) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
 }
 
 }  // namespace

@@ -80,7 +80,12 @@ SiteCatalogue::~SiteCatalogue() {
 void SiteCatalogue::prepare(const std::string& connectionString) {
     connectionString_ = connectionString;
     server_ = isServerConnectionString(connectionString);
-    if (!server_) return;
+    if (!server_) {
+        // Read before the list is, so that a change made while the window comes
+        // up is seen by the first watch rather than taken as where it started.
+        seen_ = fileChangeCount(connectionString);
+        return;
+    }
     CatalogueSession& session = database_.session();
     session.setTimeouts(timing().connectSeconds, timing().commandSeconds);
     session.setRetryInterval(timing().retry);

@@ -22,6 +22,14 @@ int main(int argc, char** argv) {
     // Painted in seven sizes: once the window shows, not before.
     QTimer::singleShot(0, [] { QApplication::setWindowIcon(portico::artwork::programWindowIcon(false)); });
     QGuiApplication::setDesktopFileName("org.portico.Portico");
+    // Ending the session ends the launcher as Quit does: the window's place is
+    // kept, and returning from main removes the socket. Caught from before the
+    // socket exists, so that no signal can leave it behind.
+    portico::modMain* running = nullptr;
+    const portico::TerminationSignals termination([&running] {
+        if (QWidget* window = running ? running->mainWindow() : nullptr) window->close();
+        QCoreApplication::quit();
+    });
     // A second start by the same user shows the running window instead.
     portico::SingleInstance single("Portico");
     if (!single.isPrimary()) return 0;
@@ -34,12 +42,7 @@ int main(int argc, char** argv) {
     portico::CatalogueWaitNote waitNote;
     portico::modMain program;
     single.setRaiseAction([&program] { program.raiseMainWindow(); });
-    // Ending the session ends the launcher as Quit does: the window's place is
-    // kept, and returning from main removes the socket.
-    const portico::TerminationSignals termination([&program] {
-        if (QWidget* window = program.mainWindow()) window->close();
-        QCoreApplication::quit();
-    });
+    running = &program;
     portico::guarded([&] { program.start(); });
     return QApplication::exec();
 }

@@ -22,6 +22,10 @@ std::string toUpperAscii(std::string_view text);
 std::string toLowerAscii(std::string_view text);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 
+// One field of a CSV record (RFC 4180): quoted, with its quotes doubled, when
+// it holds a comma, a quote or a line break.
+std::string csvField(std::string_view value);
+
 // Number of bytes that hold the first `maxChars` characters of UTF-8 text, so a
 // cut never splits a character. A byte that starts no valid sequence counts as
 // one character, which keeps garbage input measurable.
