@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <future>
 #include <map>
@@ -310,27 +311,32 @@ private:
         return result;
     }
 
-    // Name, columns and integer key of a table, read once per connection.
+    // Name, columns and integer key of a table, read once per connection. The
+    // tables beside it are read with it: a new connection's first statements
+    // touch half a dozen of them, and one round trip each added up.
     const TableInfo& describe(Oid table) {
         if (auto found = tables_.find(table); found != tables_.end()) return found->second;
-        TableInfo info;
-        const std::string oid = std::to_string(table);
-        // Text types: text, varchar, bpchar.
-        Result columns = query("SELECT c.relname, a.attnum, a.attname, a.atttypid IN (25, 1042, 1043) FROM pg_class c "
-                               "JOIN pg_attribute a ON a.attrelid = c.oid WHERE c.oid = $1::oid AND a.attnum > 0 "
-                               "AND NOT a.attisdropped",
-                               oid);
+        // Text types: text, varchar, bpchar; keys: a one-column primary key of int8, int2 or int4.
+        Result columns = query(
+            "SELECT c.oid, c.relname, a.attnum, a.attname, a.atttypid IN (25, 1042, 1043), "
+            "a.atttypid IN (20, 21, 23) AND EXISTS (SELECT 1 FROM pg_index i WHERE i.indrelid = c.oid "
+            "AND i.indisprimary AND i.indnatts = 1 AND i.indkey[0] = a.attnum) "
+            "FROM pg_class c JOIN pg_attribute a ON a.attrelid = c.oid WHERE a.attnum > 0 AND NOT a.attisdropped "
+            "AND (c.oid = $1::oid OR (c.relkind IN ('r', 'p', 'v') AND c.relnamespace = "
+            "(SELECT relnamespace FROM pg_class WHERE oid = $1::oid)))",
+            std::to_string(table));
+        std::unordered_map<Oid, TableInfo> read;
         for (int r = 0; r < libpq().PQntuples(columns.get()); ++r) {
-            info.name = libpq().PQgetvalue(columns.get(), r, 0);
-            info.columns[std::atoi(libpq().PQgetvalue(columns.get(), r, 1))] = libpq().PQgetvalue(columns.get(), r, 2);
-            if (libpq().PQgetvalue(columns.get(), r, 3)[0] == 't') info.textColumns.insert(libpq().PQgetvalue(columns.get(), r, 2));
+            const auto value = [&](int column) { return libpq().PQgetvalue(columns.get(), r, column); };
+            TableInfo& info = read[static_cast<Oid>(std::strtoul(value(0), nullptr, 10))];
+            info.name = value(1);
+            info.columns[std::atoi(value(2))] = value(3);
+            if (value(4)[0] == 't') info.textColumns.insert(value(3));
+            if (value(5)[0] == 't') info.key = value(3);
         }
-        Result key = query("SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid "
-                           "AND a.attnum = i.indkey[0] WHERE i.indrelid = $1::oid AND i.indisprimary "
-                           "AND i.indnatts = 1 AND a.atttypid IN (20, 21, 23)",
-                           oid);
-        if (libpq().PQntuples(key.get()) == 1) info.key = libpq().PQgetvalue(key.get(), 0, 0);
-        return tables_.emplace(table, std::move(info)).first->second;
+        read.try_emplace(table);
+        for (auto& [oid, info] : read) tables_.try_emplace(oid, std::move(info));
+        return tables_.at(table);
     }
 
     const TableInfo& tableInfo(const std::string& table) {

@@ -93,6 +93,16 @@ void SiteCatalogue::prepare(const std::string& connectionString) {
     session.setOfflineCopy(OfflineCopy::fileFor(connectionString).string());
 }
 
+void SiteCatalogue::opened() {
+    if (!server_ || offline() || database_.session().connectionFailed()) return;
+    try {
+        auto counter = database_.session().openQuery("SELECT counter FROM portico_changes WHERE id = 1", {});
+        seen_ = counter->IsEOF() ? 0 : counter->Fields("counter").Value().toInt64();
+    } catch (const PorticoError&) {
+        // A catalogue made before it had a counter: the first watch sets where it starts.
+    }
+}
+
 bool SiteCatalogue::usable() const { return !database_.session().connectionFailed() || offline(); }
 
 bool SiteCatalogue::offline() const { return database_.session().offline(); }
@@ -118,8 +128,10 @@ void SiteCatalogue::attach(frmView& window) {
         QTimer::singleShot(timing().watch, this, [this] {
             if (!offline()) saveCopy();
         });
-    // A server that just refused is tried again after the retry interval, not at once.
-    if (offline()) probedAt_ = std::chrono::steady_clock::now();
+    // A server that just refused is tried again after the retry interval, not
+    // at once; a known starting point is checked at the first interval, leaving
+    // the server and the cores to the first paint.
+    if (offline() || seen_) probedAt_ = std::chrono::steady_clock::now();
     tick();
 }
 

@@ -39,6 +39,9 @@ public:
 
     // Before the catalogue is opened.
     void prepare(const std::string& connectionString);
+    // Once it is open, before the list is read: where the watch for changes
+    // starts, so that a change made while the window comes up is seen.
+    void opened();
     // After it was opened: false when there is nothing to show (the one
     // failure has been reported).
     bool usable() const;

@@ -6,8 +6,11 @@
 #include "gui/QtDialogService.h"
 #include "gui/StartupWarmUp.h"
 #include "gui/TerminationSignals.h"
+#include "launcher/EarlyServerConnection.h"
 #include "launcher/SingleInstance.h"
+#include "launcher/SiteCatalogue.h"
 #include "launcher/frmView.h"
+#include "settings/SettingsLocation.h"
 #include "views/Artwork.h"
 
 #include <QIcon>
@@ -16,6 +19,9 @@
 
 int main(int argc, char** argv) {
     const portico::StartupWarmUp fontsAndCollation(portico::StartupWarmUp::Stage::FontsAndCollation);
+    const portico::EarlyServerConnection serverConnection(portico::settingsFile(),
+                                                          portico::SiteCatalogue::timing().connectSeconds,
+                                                          portico::SiteCatalogue::timing().commandSeconds);
     portico::PorticoApplication application(argc, argv);
     QApplication::setApplicationName("Portico");
     portico::setProgramTitle("Portico");

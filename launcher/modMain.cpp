@@ -85,6 +85,7 @@ void modMain::start() {
     site_ = std::make_unique<SiteCatalogue>(*database_);
     site_->prepare(environment_->DatabasePath());
     database_->openDatabase(environment_->DatabasePath());
+    site_->opened();
     // The one message has been shown; there is nothing to launch from.
     if (!site_->usable()) {
         QTimer::singleShot(0, [] { QCoreApplication::exit(kFatalExitStatus); });

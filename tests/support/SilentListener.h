@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -28,6 +29,17 @@ public:
     SilentListener(const SilentListener&) = delete;
     SilentListener& operator=(const SilentListener&) = delete;
     int port() const { return port_; }
+    // The connections made to it so far (each taken from the queue and closed).
+    int connectionsMade() {
+        pollfd waiting{socket_, POLLIN, 0};
+        while (::poll(&waiting, 1, 0) == 1) {
+            const int connection = ::accept(socket_, nullptr, nullptr);
+            if (connection < 0) break;
+            ::close(connection);
+            ++made_;
+        }
+        return made_;
+    }
     std::string connectionString() const {
         return "host=127.0.0.1 port=" + std::to_string(port_) + " dbname=portico user=portico";
     }
@@ -35,6 +47,7 @@ public:
 private:
     int socket_;
     int port_ = 0;
+    int made_ = 0;
 };
 
 }  // namespace portico::test
