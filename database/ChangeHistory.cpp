@@ -241,7 +241,7 @@ constexpr Operation kOperations[] = {Operation::Insert, Operation::Update, Opera
 
 constexpr const char* kFileTables =
     "CREATE TABLE IF NOT EXISTS History_Change (\n"
-    "    Change_Key    INTEGER PRIMARY KEY AUTOINCREMENT,\n"
+    "    Change_Key    INTEGER PRIMARY KEY,\n"
     "    Change_When   TEXT NOT NULL,\n"
     "    Change_Who    TEXT NOT NULL,\n"
     "    Change_Action TEXT NOT NULL,\n"
@@ -250,7 +250,7 @@ constexpr const char* kFileTables =
     "    Change_Name   TEXT);\n"
     "CREATE INDEX IF NOT EXISTS History_Change_When_Index ON History_Change (Change_When);\n"
     "CREATE TABLE IF NOT EXISTS History_Field (\n"
-    "    Field_Key     INTEGER PRIMARY KEY AUTOINCREMENT,\n"
+    "    Field_Key     INTEGER PRIMARY KEY,\n"
     "    Change_Key    INTEGER NOT NULL,\n"
     "    Field_Name    TEXT NOT NULL,\n"
     "    Field_Before  TEXT,\n"

@@ -312,8 +312,8 @@ private:
     }
 
     // Name, columns and integer key of a table, read once per connection. The
-    // tables beside it are read with it: a new connection's first statements
-    // touch half a dozen of them, and one round trip each added up.
+    // catalogue's other tables are read with it: a new connection's first
+    // statements touch half a dozen of them, and one round trip each added up.
     const TableInfo& describe(Oid table) {
         if (auto found = tables_.find(table); found != tables_.end()) return found->second;
         // Text types: text, varchar, bpchar; keys: a one-column primary key of int8, int2 or int4.
@@ -322,8 +322,8 @@ private:
             "a.atttypid IN (20, 21, 23) AND EXISTS (SELECT 1 FROM pg_index i WHERE i.indrelid = c.oid "
             "AND i.indisprimary AND i.indnatts = 1 AND i.indkey[0] = a.attnum) "
             "FROM pg_class c JOIN pg_attribute a ON a.attrelid = c.oid WHERE a.attnum > 0 AND NOT a.attisdropped "
-            "AND (c.oid = $1::oid OR (c.relkind IN ('r', 'p', 'v') AND c.relnamespace = "
-            "(SELECT relnamespace FROM pg_class WHERE oid = $1::oid)))",
+            "AND (c.oid = $1::oid OR (c.relkind IN ('r', 'p', 'v') AND c.relnamespace = to_regnamespace(current_schema()) "
+            "AND c.relnamespace = (SELECT relnamespace FROM pg_class WHERE oid = $1::oid)))",
             std::to_string(table));
         std::unordered_map<Oid, TableInfo> read;
         for (int r = 0; r < libpq().PQntuples(columns.get()); ++r) {

@@ -3,6 +3,7 @@
 #include "database/Connection.h"
 #include "database/Engine.h"
 #include "database/PostgresEngine.h"
+#include "settings/PorticoError.h"
 #include "settings/ServerConnectionString.h"
 #include "settings/TextUtil.h"
 #include "settings/clsIniFile.h"
@@ -42,8 +43,16 @@ EarlyServerConnection::State::Attempt connect(const std::string& settingsFile, i
     EarlyServerConnection::State::Attempt attempt;
     try {
         attempt.connectionString = configuredServer(settingsFile);
-        if (!attempt.connectionString.empty())
-            attempt.engine = openPostgresEngine(attempt.connectionString, connectSeconds, commandSeconds);
+        if (attempt.connectionString.empty()) return attempt;
+        attempt.engine = openPostgresEngine(attempt.connectionString, connectSeconds, commandSeconds);
+        // A new server session reads the catalogue's tables, access rule and
+        // plans from scratch the first time: done here, the list the window
+        // asks for next comes from warm caches.
+        try {
+            attempt.engine->run("SELECT count(*) FROM Program", {});
+        } catch (const PorticoError&) {
+            // Not a catalogue, or not this user's: opening it says so.
+        }
     } catch (...) {
         attempt.failure = std::current_exception();
     }

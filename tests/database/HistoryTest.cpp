@@ -250,6 +250,7 @@ TEST_P(HistoryTest, PlainSqlOnTheServerIsRecordedAndEachRoleKeepsToItsRights) {
     owner.Open();
     EXPECT_EQ(ChangeHistory::prune(owner.engine("test"), 0), 3);
     EXPECT_TRUE(history().empty());
+    EXPECT_EQ(owner.engine("test").run("SELECT count(*) FROM History_Field", {}).rows.at(0).at(0).toInt64(), 0);
 }
 
 TEST_P(HistoryTest, LaunchesAreCountedPerDayOnlyWhileCountingIsOn) {
