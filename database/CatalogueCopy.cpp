@@ -65,7 +65,8 @@ private:
 
 }  // namespace
 
-CatalogueCopy::Counts CatalogueCopy::copy(const std::string& from, const std::string& to, bool replace) {
+CatalogueCopy::Counts CatalogueCopy::copy(const std::string& from, const std::string& to, bool replace,
+                                          bool withHistory) {
     auto source = open(from);
     auto destination = open(to);
     Engine& reader = source->engine(ado::kConnectionSource);
@@ -73,8 +74,9 @@ CatalogueCopy::Counts CatalogueCopy::copy(const std::string& from, const std::st
 
     Transaction transaction(*destination);
     // The copied rows are no new changes: the source's history comes along instead.
-    const bool history = ChangeHistory::isPresent(reader) && ChangeHistory::isPresent(writer);
-    if (history) ChangeHistory::pauseRecording(writer);
+    const bool writerHistory = ChangeHistory::isPresent(writer);
+    const bool history = withHistory && writerHistory && ChangeHistory::isPresent(reader);
+    if (writerHistory && (history || !withHistory)) ChangeHistory::pauseRecording(writer);
     for (const Table& table : kTables) {
         const std::string name = table.name;
         if (name == "Settings") continue;

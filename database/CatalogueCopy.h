@@ -19,8 +19,10 @@ public:
     // transaction on `to`. A destination that
     // already holds programs, folders, themes, users, groups or permissions is
     // refused unless `replace`, which empties it first. Throws PorticoError;
-    // a failed copy leaves the destination as it was.
-    static Counts copy(const std::string& from, const std::string& to, bool replace);
+    // a failed copy leaves the destination as it was. Without `withHistory`
+    // neither history is touched: nothing is appended and the copying is not
+    // recorded (a user's offline copy, read by someone who may not read the history).
+    static Counts copy(const std::string& from, const std::string& to, bool replace, bool withHistory = true);
 };
 
 }  // namespace portico

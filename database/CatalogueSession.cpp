@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 namespace portico {
 namespace {
@@ -121,6 +122,17 @@ bool CatalogueSession::connectQuietly() {
     // The old connection goes without an explicit close.
     activeConnection_.reset();
     connection_ = std::make_shared<Connection>();
+    const bool server = isServerConnectionString(connectionString_);
+    if (std::exchange(startFromCopy_, false) && server && !offlineCopy_.empty()) {
+        try {
+            connection_ = connectTo(offlineCopy_);
+            offline_ = true;
+            failedAt_.reset();
+            return true;
+        } catch (const PorticoError&) {
+            // An unreadable copy: the server it stands for is asked instead.
+        }
+    }
     try {
         connection_ = connectTo(connectionString_);
         offline_ = false;
@@ -132,7 +144,7 @@ bool CatalogueSession::connectQuietly() {
     }
     // A server that cannot be reached leaves the user the catalogue last read
     // from it, without a message: the program says it is offline.
-    if (!offlineCopy_.empty() && isServerConnectionString(connectionString_)) {
+    if (!offlineCopy_.empty() && server) {
         try {
             connection_ = connectTo(offlineCopy_);
             offline_ = true;

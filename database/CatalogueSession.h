@@ -52,6 +52,10 @@ public:
     void setRetryInterval(std::chrono::milliseconds interval) { retryInterval_ = interval; }
     // A catalogue file used in place of a server that cannot be reached; empty: none.
     void setOfflineCopy(std::string file) { offlineCopy_ = std::move(file); }
+    // The next opening of a server's catalogue takes the offline copy at once,
+    // without asking the server (the launcher's start; reconnect() moves on to
+    // the server). Once: later openings ask the server first.
+    void setStartFromCopy(bool start) { startFromCopy_ = start; }
     const std::string& connectionString() const { return connectionString_; }
     // True while the offline copy stands in for the server.
     bool offline() const { return offline_; }
@@ -122,6 +126,7 @@ private:
     std::function<void(Connection&)> preparation_;
     std::string offlineCopy_;
     bool offline_ = false;
+    bool startFromCopy_ = false;
     int connectTimeout_;
     int commandTimeout_;
     std::chrono::milliseconds retryInterval_;

@@ -3,6 +3,7 @@
 #include "database/Connection.h"
 #include "database/Engine.h"
 #include "database/PostgresEngine.h"
+#include "offline/OfflineCopy.h"
 #include "settings/PorticoError.h"
 #include "settings/ServerConnectionString.h"
 #include "settings/TextUtil.h"
@@ -36,7 +37,11 @@ std::string configuredServer(const std::string& settingsFile) {
     ini.setFullPath(settingsFile);
     ini.setSectionName("Database");
     const std::string path = trimBlanks(ini.GetString("DatabasePath", ""));
-    return isServerConnectionString(path) && !carriesPassword(path) ? path : std::string();
+    if (!isServerConnectionString(path)) return {};
+    // With the user's copy, the window comes from it and the server is asked
+    // once the window is up: libpq is not loaded beside the toolkit at all.
+    if (OfflineCopy::writtenAt(OfflineCopy::fileFor(path))) return {};
+    return carriesPassword(path) ? std::string() : path;
 }
 
 EarlyServerConnection::State::Attempt connect(const std::string& settingsFile, int connectSeconds, int commandSeconds) {

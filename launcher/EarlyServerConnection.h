@@ -10,8 +10,9 @@ namespace portico {
 // server's start of a session take about as long as the window does. The
 // first connection the program opens to the same connection string takes it
 // over, and a server that refused or did not answer fails that opening just
-// as connecting there would have. Nothing is begun for a catalogue file, nor
-// for settings the program will refuse.
+// as connecting there would have. Nothing is begun for a catalogue file, for
+// settings the program will refuse, nor when the user has an offline copy of
+// the server's catalogue, which the window then comes from.
 class EarlyServerConnection final {
 public:
     EarlyServerConnection(const std::string& settingsFile, int connectSeconds, int commandSeconds);

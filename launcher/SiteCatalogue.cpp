@@ -23,6 +23,8 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <filesystem>
+#include <utility>
 #include <vector>
 
 namespace portico {
@@ -90,10 +92,19 @@ void SiteCatalogue::prepare(const std::string& connectionString) {
     session.setTimeouts(timing().connectSeconds, timing().commandSeconds);
     session.setRetryInterval(timing().retry);
     // Also when there is none yet: the copy written after this start serves a server lost later.
-    session.setOfflineCopy(OfflineCopy::fileFor(connectionString).string());
+    const std::filesystem::path copy = OfflineCopy::fileFor(connectionString);
+    session.setOfflineCopy(copy.string());
+    // With a copy, the window comes from it at once, as from a file, and the
+    // server is asked once the window is up.
+    session.setStartFromCopy(OfflineCopy::writtenAt(copy).has_value());
 }
 
 void SiteCatalogue::opened() {
+    if (server_ && offline() && !database_.session().connectionFailed()) {
+        starting_ = true;
+        seen_ = OfflineCopy::changeCount(OfflineCopy::fileFor(connectionString_));
+        return;
+    }
     if (!server_ || offline() || database_.session().connectionFailed()) return;
     try {
         auto counter = database_.session().openQuery("SELECT counter FROM portico_changes WHERE id = 1", {});
@@ -120,6 +131,15 @@ void SiteCatalogue::attach(frmView& window) {
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, [this] { tick(); });
     timer->start(static_cast<int>(timing().watch.count()));
+    if (starting_) {
+        // The server's first answer is taken as soon as it comes.
+        auto* answer = new QTimer(this);
+        connect(answer, &QTimer::timeout, this, [this, answer] {
+            tick();
+            if (!starting_) answer->deleteLater();
+        });
+        answer->start(20);
+    }
     showState();
     // The copy reads the whole catalogue from the server again: not while the
     // window is still coming up, where it would take cores and the server from
@@ -130,8 +150,9 @@ void SiteCatalogue::attach(frmView& window) {
         });
     // A server that just refused is tried again after the retry interval, not
     // at once; a known starting point is checked at the first interval, leaving
-    // the server and the cores to the first paint.
-    if (offline() || seen_) probedAt_ = std::chrono::steady_clock::now();
+    // the server and the cores to the first paint. A start from the copy asks
+    // the server at once.
+    if (!starting_ && (offline() || seen_)) probedAt_ = std::chrono::steady_clock::now();
     tick();
 }
 
@@ -139,7 +160,45 @@ void SiteCatalogue::showState() {
     if (!note_) return;
     const auto written = OfflineCopy::writtenAt(OfflineCopy::fileFor(connectionString_));
     note_->setText(offline() && written ? QString::fromStdString(OfflineCopy::note(*written)) : QString());
-    note_->setVisible(offline());
+    note_->setVisible(offline() && !starting_);
+}
+
+std::vector<std::int64_t> SiteCatalogue::visibleKeys() {
+    std::vector<std::int64_t> keys;
+    if (auto names = database_.loadProgramNames()) {
+        for (; !names->IsEOF(); names->MoveNext()) keys.push_back(names->Fields("Program_Key").Value().toInt64());
+    }
+    return keys;
+}
+
+void SiteCatalogue::settle() {
+    if (!starting_ || !window_) return;
+    if (!probe_.valid()) startProbe();
+    // The list is read again once the launch is over, not under its feet.
+    if (comeBack(probe_.get())) {
+        QTimer::singleShot(0, this, [this] {
+            refresh();
+            saveCopy();
+        });
+    }
+    showState();
+}
+
+bool SiteCatalogue::comeBack(const std::optional<std::int64_t>& count) {
+    const bool starting = std::exchange(starting_, false);
+    if (!count) return false;
+    // A start from the copy keeps the list it showed when the server has the
+    // same catalogue and shows this user the same programs.
+    const std::vector<std::int64_t> shown = starting ? visibleKeys() : std::vector<std::int64_t>();
+    if (!database_.session().reconnect()) return false;
+    const bool same = starting && seen_ && *seen_ == *count && visibleKeys() == shown;
+    seen_ = count;
+    // The note of a later outage gives the time the copy was last found current.
+    std::error_code ignored;
+    if (same)
+        std::filesystem::last_write_time(OfflineCopy::fileFor(connectionString_),
+                                         std::filesystem::file_time_type::clock::now(), ignored);
+    return !same;
 }
 
 void SiteCatalogue::refresh() {
@@ -169,11 +228,12 @@ void SiteCatalogue::tick() {
     // Nothing is done inside another wait or a message box: the connection may be in use below.
     if (CatalogueWaitNote::waiting() || QApplication::activeModalWidget()) return;
     CatalogueSession& session = database_.session();
+    // F5 may have moved to the server first.
+    if (!offline()) starting_ = false;
     if (probe_.valid() && probe_.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
         const std::optional<std::int64_t> count = probe_.get();
         if (offline()) {
-            if (count && session.reconnect()) {
-                seen_ = count;
+            if (comeBack(count)) {
                 refresh();
                 saveCopy();
             }
@@ -194,10 +254,7 @@ void SiteCatalogue::tick() {
 void SiteCatalogue::saveCopy() {
     if (saving_.valid() && saving_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return;
     // What this user was shown: the data layer's list, as the window loaded it.
-    std::vector<std::int64_t> keys;
-    if (auto names = database_.loadProgramNames()) {
-        for (; !names->IsEOF(); names->MoveNext()) keys.push_back(names->Fields("Program_Key").Value().toInt64());
-    }
+    std::vector<std::int64_t> keys = visibleKeys();
     database_.session().release();
     saving_ = std::async(std::launch::async, [text = connectionString_, keys = std::move(keys)] {
         try {

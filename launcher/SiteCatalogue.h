@@ -7,6 +7,7 @@
 #include <future>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QLabel;
 
@@ -49,7 +50,14 @@ public:
     void attach(frmView& window);
     // Fills the list again, keeping the search, the current program and the scroll.
     void refresh();
+    // Offline: the copy stands in for the server, whether it has not answered
+    // yet (starting) or cannot be reached.
     bool offline() const;
+    // Started from the user's offline copy and the server has not answered yet.
+    bool starting() const { return starting_; }
+    // Before a launch: a start from the copy waits for the server's answer
+    // (at most the connect timeout), so that the server decides what starts.
+    void settle();
     QLabel* note() const { return note_; }
 
 private:
@@ -57,6 +65,10 @@ private:
     void startProbe();
     void saveCopy();
     void showState();
+    std::vector<std::int64_t> visibleKeys();
+    // The server answered (or not) while the copy stood in: moves to the
+    // server; true when the list is to be read again.
+    bool comeBack(const std::optional<std::int64_t>& count);
 
     clsDBRoutines& database_;
     std::string connectionString_;
@@ -67,6 +79,7 @@ private:
     std::future<std::optional<std::int64_t>> probe_;
     std::chrono::steady_clock::time_point probedAt_{};
     std::optional<std::int64_t> seen_;
+    bool starting_ = false;
     std::future<void> saving_;
 };
 

@@ -134,6 +134,8 @@ bool reportFailure(const std::string& name, const PorticoError& error) {
 }  // namespace
 
 modMain::Launch modMain::launch(const std::string& name) {
+    // A window shown from the offline copy asks the server before it starts anything.
+    if (site_) site_->settle();
     // A list shown before a grant was taken away may still name a program this
     // user may no longer see: one message, and nothing starts.
     auto program = database_->loadProgram(trimBlanks(name));

@@ -10,12 +10,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace portico {
 namespace {
+
+// The header's user version is a signed 32-bit number.
+constexpr std::int64_t kMaxStoredCounter = 0x7fffffff;
 
 std::filesystem::path cacheFolder() {
     const char* cache = std::getenv("XDG_CACHE_HOME");
@@ -66,7 +70,21 @@ void OfflineCopy::save(const std::string& connectionString, const std::vector<st
     const std::filesystem::path written = work.path() / file.filename();
     CatalogueFile::create(written);
     ::chmod(written.c_str(), 0600);
-    CatalogueCopy::copy(connectionString, written.string(), true);
+    // Read before the rows are: a change made while they are copied makes the
+    // copy look older than it is, never newer.
+    std::optional<std::int64_t> counter;
+    try {
+        Connection server;
+        server.setConnectionString(connectionString);
+        server.Open();
+        const auto rows =
+            server.engine(ado::kConnectionSource).run("SELECT counter FROM portico_changes WHERE id = 1", {}).rows;
+        if (!rows.empty()) counter = rows.front().front().toInt64();
+    } catch (const PorticoError&) {
+        // A catalogue without a counter: the copy keeps none either.
+    }
+    // Users may not read the history, and a copy has no use for it.
+    CatalogueCopy::copy(connectionString, written.string(), true, false);
     {
         Connection copy;
         copy.setConnectionString(written.string());
@@ -82,10 +100,25 @@ void OfflineCopy::save(const std::string& connectionString, const std::vector<st
         engine.run("DELETE FROM [User]", {});
         engine.run("DELETE FROM [Group]", {});
         copy.CommitTrans();
+        // The header's user version holds the counter plus one; 0 means none.
+        if (counter && *counter >= 0 && *counter < kMaxStoredCounter)
+            engine.run("PRAGMA user_version = " + std::to_string(*counter + 1), {});
         // What was deleted must not stay readable in the file's free pages.
         engine.run("VACUUM", {});
     }
     std::filesystem::rename(written, file);
+}
+
+std::optional<std::int64_t> OfflineCopy::changeCount(const std::filesystem::path& file) {
+    std::FILE* stream = std::fopen(file.c_str(), "rb");
+    if (!stream) return std::nullopt;
+    unsigned char header[64];
+    const bool read = std::fread(header, 1, sizeof header, stream) == sizeof header;
+    std::fclose(stream);
+    if (!read || std::memcmp(header, "SQLite format 3", 16) != 0) return std::nullopt;
+    const std::int64_t stored = (std::int64_t{header[60]} << 24) | (header[61] << 16) | (header[62] << 8) | header[63];
+    if (stored <= 0 || stored > kMaxStoredCounter) return std::nullopt;
+    return stored - 1;
 }
 
 std::optional<std::time_t> OfflineCopy::writtenAt(const std::filesystem::path& file) {

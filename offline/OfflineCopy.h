@@ -25,6 +25,10 @@ public:
     static void save(const std::string& connectionString, const std::vector<std::int64_t>& programKeys,
                      const std::filesystem::path& file);
 
+    // The server's change counter as it stood when the copy was read (or
+    // earlier); nothing for a copy made before copies kept it, or none at all.
+    static std::optional<std::int64_t> changeCount(const std::filesystem::path& file);
+
     // When the copy was written; nothing when there is no copy.
     static std::optional<std::time_t> writtenAt(const std::filesystem::path& file);
     // "Offline — catalogue of 8 Dec 09:14", in local time.

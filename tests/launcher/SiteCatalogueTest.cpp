@@ -126,7 +126,8 @@ TEST_F(SiteCatalogueTest, AServerThatCannotBeReachedIsOneMessageOrTheOfflineCopy
                 auto shown = texts(list());
                 std::sort(shown.begin(), shown.end());
                 EXPECT_EQ(shown, (std::vector<std::string>{"Clock", "Mail"}));
-                ASSERT_TRUE(note()->isVisible());
+                // The window comes from the copy at once; the note, once the server has failed to answer.
+                ASSERT_TRUE(QTest::qWaitFor([&] { return note()->isVisible(); }, 4000));
                 EXPECT_TRUE(std::regex_match(note()->text().toStdString(),
                                              std::regex("Offline \u2014 catalogue of [0-9]{1,2} [A-Z][a-z]{2} [0-9]{2}:[0-9]{2}")))
                     << note()->text().toStdString();
@@ -148,9 +149,13 @@ TEST_F(SiteCatalogueTest, AServerThatCannotBeReachedIsOneMessageOrTheOfflineCopy
 
 TEST_F(SiteCatalogueTest, StoppedWhileRunningLaunchesFromTheCopyAndComesBackWhenTheServerDoes) {
     if (!server()) GTEST_SKIP() << PostgresTestServer::unavailableReason();
-    startOn(site);
+    // An ordinary user, who may read neither the grants nor the history.
+    server()->execute("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'carol') THEN "
+                      "CREATE ROLE carol LOGIN IN ROLE portico_users; END IF; END $$");
+    const std::string user = site + " user=carol";
+    startOn(user);
     ASSERT_NE(program->mainWindow(), nullptr);
-    const auto copy = OfflineCopy::fileFor(site);
+    const auto copy = OfflineCopy::fileFor(user);
     ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(copy); }, 5000));
     EXPECT_EQ(std::filesystem::status(copy).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
@@ -169,6 +174,42 @@ TEST_F(SiteCatalogueTest, StoppedWhileRunningLaunchesFromTheCopyAndComesBackWhen
     doubleClick(list(), itemNamed(list(), "Mail"));
     EXPECT_EQ(shell.requests.back().file, "/usr/bin/Mail");
     EXPECT_TRUE(dialogs.messages().empty()) << dialogs.messages()[0].text;
+}
+
+TEST_F(SiteCatalogueTest, AStartFromTheCopyShowsItAtOnceAndTheServerDecidesWhatStarts) {
+    if (!server()) GTEST_SKIP() << PostgresTestServer::unavailableReason();
+    SiteCatalogue::timing().watch = std::chrono::milliseconds(60000);
+    writeCopy(site);
+    ASSERT_TRUE(administrator->deleteProgram("Mail"));
+    for (const bool launchAtOnce : {true, false}) {
+        SCOPED_TRACE(launchAtOnce ? "launched before the server answered" : "the server answered first");
+        writeCopy(site);
+        // The copy still lists Mail, which the server no longer has.
+        Connection copy;
+        copy.setConnectionString(OfflineCopy::fileFor(site).string());
+        copy.Open();
+        copy.engine("test").run("INSERT INTO Program (Program_Name, Program_Path) VALUES ('Mail', '/usr/bin/Mail')", {});
+        copy.Close();
+        dialogs.clear();
+        startOn(site);
+        ASSERT_NE(program->mainWindow(), nullptr);
+        EXPECT_TRUE(program->site()->starting());
+        EXPECT_FALSE(note()->isVisible());
+        ASSERT_NE(itemNamed(list(), "Mail"), nullptr);
+        if (!launchAtOnce) ASSERT_TRUE(QTest::qWaitFor([&] { return itemNamed(list(), "Mail") == nullptr; }, 4000));
+        else doubleClick(list(), itemNamed(list(), "Mail"));
+        EXPECT_FALSE(program->site()->starting());
+        EXPECT_FALSE(program->database().session().offline());
+        EXPECT_TRUE(shell.requests.empty());
+        if (launchAtOnce) {
+            ASSERT_EQ(dialogs.messages().size(), 1u);
+            EXPECT_EQ(dialogs.messages()[0].text, "Mail is no longer in the catalogue for you, so nothing was started.");
+            EXPECT_TRUE(QTest::qWaitFor([&] { return itemNamed(list(), "Mail") == nullptr; }, 2000));
+        }
+        EXPECT_FALSE(note()->isVisible());
+        program.reset();
+    }
+    SiteCatalogue::timing().watch = std::chrono::milliseconds(100);
 }
 
 TEST_F(SiteCatalogueTest, ChangesShowWithinSecondsOnBothEnginesKeepingTheSearchAndTheCurrentProgram) {
