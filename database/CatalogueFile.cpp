@@ -10,7 +10,9 @@
 #include <sqlite3.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <set>
 #include <system_error>
@@ -112,6 +114,19 @@ void CatalogueFile::check(const std::filesystem::path& file, int timeoutSeconds)
                                    required + ".",
                                ado::kEngineSource);
     }
+}
+
+std::optional<std::uint32_t> CatalogueFile::headerField(const std::filesystem::path& file, std::size_t offset) {
+    constexpr std::size_t kHeaderSize = 100;
+    if (offset + 4 > kHeaderSize) return std::nullopt;
+    std::FILE* stream = std::fopen(file.c_str(), "rb");
+    if (!stream) return std::nullopt;
+    unsigned char header[kHeaderSize];
+    const bool read = std::fread(header, 1, sizeof header, stream) == sizeof header;
+    std::fclose(stream);
+    if (!read || std::memcmp(header, "SQLite format 3", 16) != 0) return std::nullopt;
+    return (std::uint32_t{header[offset]} << 24) | (std::uint32_t{header[offset + 1]} << 16) |
+           (std::uint32_t{header[offset + 2]} << 8) | header[offset + 3];
 }
 
 }  // namespace portico

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 
 namespace portico {
 
@@ -20,6 +22,11 @@ public:
     // database, a database without the catalogue's tables, unreadable). Waits up
     // to `timeoutSeconds` for a lock another program holds. Reports nothing.
     static void check(const std::filesystem::path& file, int timeoutSeconds = 100);
+
+    // A 32-bit field of the database header at `offset` (24: the change
+    // counter, 60: the user version), read without opening the database;
+    // nothing when `file` is not an SQLite database.
+    static std::optional<std::uint32_t> headerField(const std::filesystem::path& file, std::size_t offset);
 };
 
 }  // namespace portico

@@ -1,6 +1,7 @@
 #include "launcher/SiteCatalogue.h"
 
 #include "database/AdoErrors.h"
+#include "database/CatalogueFile.h"
 #include "database/CatalogueSession.h"
 #include "database/Connection.h"
 #include "database/Engine.h"
@@ -22,7 +23,6 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include <cstdio>
 #include <filesystem>
 #include <utility>
 #include <vector>
@@ -30,16 +30,11 @@
 namespace portico {
 namespace {
 
-// The SQLite file change counter (header bytes 24..27), moved by every
-// committed change: read without opening the catalogue.
+// The SQLite file change counter, moved by every committed change: read
+// without opening the catalogue.
 std::optional<std::int64_t> fileChangeCount(const std::string& file) {
-    std::FILE* stream = std::fopen(file.c_str(), "rb");
-    if (!stream) return std::nullopt;
-    unsigned char header[28];
-    const bool read = std::fread(header, 1, sizeof header, stream) == sizeof header;
-    std::fclose(stream);
-    if (!read) return std::nullopt;
-    return (std::int64_t{header[24]} << 24) | (header[25] << 16) | (header[26] << 8) | header[27];
+    if (const auto counter = CatalogueFile::headerField(file, 24)) return *counter;
+    return std::nullopt;
 }
 
 // Connects for one small read and lets go: the server's change counter, 0 on

@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -110,15 +109,9 @@ void OfflineCopy::save(const std::string& connectionString, const std::vector<st
 }
 
 std::optional<std::int64_t> OfflineCopy::changeCount(const std::filesystem::path& file) {
-    std::FILE* stream = std::fopen(file.c_str(), "rb");
-    if (!stream) return std::nullopt;
-    unsigned char header[64];
-    const bool read = std::fread(header, 1, sizeof header, stream) == sizeof header;
-    std::fclose(stream);
-    if (!read || std::memcmp(header, "SQLite format 3", 16) != 0) return std::nullopt;
-    const std::int64_t stored = (std::int64_t{header[60]} << 24) | (header[61] << 16) | (header[62] << 8) | header[63];
-    if (stored <= 0 || stored > kMaxStoredCounter) return std::nullopt;
-    return stored - 1;
+    const auto stored = CatalogueFile::headerField(file, 60);
+    if (!stored || *stored == 0 || *stored > kMaxStoredCounter) return std::nullopt;
+    return std::int64_t{*stored} - 1;
 }
 
 std::optional<std::time_t> OfflineCopy::writtenAt(const std::filesystem::path& file) {

@@ -36,6 +36,13 @@ protected:
         reader.Open();
         return ChangeHistory::read(reader.engine("test"), {});
     }
+    // The recorded lines about the "Run in a terminal" mark.
+    std::vector<std::string> terminalMarks() {
+        std::vector<std::string> marks;
+        for (const auto& line : flat(history()))
+            if (line.find("terminal") != std::string::npos) marks.push_back(line);
+        return marks;
+    }
     // Runs `sql` as `role` (empty: the test's own connection) and returns the error's text, "" when it worked.
     std::string refusal(const std::string& role, const std::string& sql) {
         try {
@@ -132,10 +139,7 @@ TEST_P(HistoryTest, TheTerminalMarkIsKeptRecordedAndAbsentFromOlderCatalogues) {
     EXPECT_FALSE(db->runsInTerminal("Nothing"));
     ASSERT_TRUE(db->setRunsInTerminal("Vim", false));
     EXPECT_FALSE(db->runsInTerminal("Vim"));
-    std::vector<std::string> marks;
-    for (const auto& line : flat(history()))
-        if (line.find("terminal") != std::string::npos) marks.push_back(line);
-    EXPECT_THAT(marks, ElementsAre("changed program Vim | runs in a terminal:  → yes",
+    EXPECT_THAT(terminalMarks(), ElementsAre("changed program Vim | runs in a terminal:  → yes",
                                    "changed program Vim | runs in a terminal: yes → "));
 
     // The catalogue as an older release made it.
@@ -178,12 +182,10 @@ TEST_P(HistoryTest, TheTerminalMarkIsSavedWithTheProgramInOneChange) {
     ASSERT_TRUE(db->updateProgramWithGrants(vim, "Vim", "", "/usr/bin/vim", "", "", nullptr, {}));
     EXPECT_FALSE(db->runsInTerminal("Vim"));
     ASSERT_TRUE(sink.messages.empty()) << texts()[0];
-    std::vector<std::string> actions, marks;
+    std::vector<std::string> actions;
     for (const Change& change : history()) actions.push_back(change.action + " " + ChangeHistory::what(change));
-    for (const auto& line : flat(history()))
-        if (line.find("terminal") != std::string::npos) marks.push_back(line);
     EXPECT_THAT(actions, ElementsAre("changed program Vim", "changed program Vim", "added program Vim"));
-    EXPECT_THAT(marks, ElementsAre("added program Vim | runs in a terminal:  → yes",
+    EXPECT_THAT(terminalMarks(), ElementsAre("added program Vim | runs in a terminal:  → yes",
                                    "changed program Vim | runs in a terminal: yes → "));
 
     // A server catalogue not yet brought up to date has no column; a file
